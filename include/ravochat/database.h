@@ -1,0 +1,63 @@
+// Database access: a connection that runs statements and a forward-only recordset.
+// Values from visitors are always bound as parameters ("?" in the statement text).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ravochat/clock.h"
+#include "ravochat/value.h"
+
+namespace ravochat::db {
+
+class Recordset {
+ public:
+  class Impl;
+  explicit Recordset(std::unique_ptr<Impl> impl);
+  Recordset(Recordset&&) noexcept;
+  Recordset& operator=(Recordset&&) noexcept;
+  ~Recordset();
+
+  // True when no record is current: past the last one, or the result was empty.
+  bool Eof() const;
+  // True when the result holds no record at all.
+  bool Bof() const;
+  // The current record's column `name` (ASCII case ignored); a database null is a
+  // null Value. Throws DatabaseError for an unknown column or when at the end.
+  Value Field(std::string_view name) const;
+  // Moves to the next record. Throws DatabaseError when the step fails.
+  void MoveNext();
+  // Releases the statement; Eof() is true afterwards.
+  void Close();
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+class Connection {
+ public:
+  class Impl;
+  // Opens the database that `connstr` names (a file path, or "sqlite:" and a path);
+  // now() in statements reads `clock`. Throws DatabaseError when it cannot be opened.
+  // Connections are pooled per connection string: opening costs no file open.
+  static std::unique_ptr<Connection> Open(const std::string& connstr, const Clock& clock);
+
+  explicit Connection(std::unique_ptr<Impl> impl);
+  ~Connection();
+
+  // Runs `sql` with `params` bound to its "?" in order and returns its result, positioned
+  // on the first record. Throws DatabaseError naming the statement and the database's
+  // message when it fails.
+  Recordset Execute(std::string_view sql, const std::vector<Value>& params = {});
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// Creates the database that `connstr` names with every table of the chat and the
+// default rows that make a new chat work at once. Throws DatabaseError.
+void CreateDatabase(const std::string& connstr);
+
+}  // namespace ravochat::db

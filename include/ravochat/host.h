@@ -1,0 +1,95 @@
+// The three page objects the component works through: the application state shared
+// by every visitor, the visitor's session, and the current request. Keys and names
+// are matched without regard to ASCII letter case. The in-memory implementations
+// serve the tests and the HTTP host alike.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "ravochat/value.h"
+
+namespace ravochat {
+
+// Held for the length of a read-change-store sequence on shared values.
+using AppLock = std::unique_lock<std::recursive_mutex>;
+
+class Application {
+ public:
+  virtual ~Application() = default;
+  // The value stored under `key`, or the empty value when none was stored.
+  virtual Value Get(std::string_view key) const = 0;
+  // Replaces the whole value under `key`.
+  virtual void Set(std::string_view key, Value value) = 0;
+  // Takes the application lock. Get and Set stay usable by the holder (the lock is
+  // recursive); every other request waits for it in its own Get and Set.
+  virtual AppLock Lock() = 0;
+};
+
+class Session {
+ public:
+  virtual ~Session() = default;
+  virtual Value Get(std::string_view key) const = 0;
+  virtual void Set(std::string_view key, Value value) = 0;
+};
+
+class Request {
+ public:
+  virtual ~Request() = default;
+  // The query-string field `name`, else the form field, else the empty value.
+  virtual Value Item(std::string_view name) const = 0;
+  // The form field `name`, or the empty value.
+  virtual Value Form(std::string_view name) const = 0;
+  // The server variable `name` (REMOTE_ADDR, HTTP_VIA, ...), or the empty value.
+  virtual Value ServerVariable(std::string_view name) const = 0;
+};
+
+// Orders keys by their ASCII-lower-case form.
+struct CaseInsensitiveLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const;
+};
+
+using ValueMap = std::map<std::string, Value, CaseInsensitiveLess>;
+
+class MemoryApplication : public Application {
+ public:
+  Value Get(std::string_view key) const override;
+  void Set(std::string_view key, Value value) override;
+  AppLock Lock() override { return AppLock(mutex_); }
+
+ private:
+  mutable std::recursive_mutex mutex_;
+  ValueMap values_;
+};
+
+// A session; safe to use from the several requests one browser may have under way.
+class MemorySession : public Session {
+ public:
+  Value Get(std::string_view key) const override;
+  void Set(std::string_view key, Value value) override;
+
+ private:
+  mutable std::mutex mutex_;
+  ValueMap values_;
+};
+
+class MemoryRequest : public Request {
+ public:
+  Value Item(std::string_view name) const override;
+  Value Form(std::string_view name) const override;
+  Value ServerVariable(std::string_view name) const override;
+
+  void SetQuery(std::string_view name, Value value);
+  void SetForm(std::string_view name, Value value);
+  void SetServerVariable(std::string_view name, Value value);
+
+ private:
+  ValueMap query_;
+  ValueMap form_;
+  ValueMap server_variables_;
+};
+
+}  // namespace ravochat

@@ -1,0 +1,75 @@
+// The fixed names of the application values of one chat. A key is the chat's prefix
+// (lumochat::ConstStr) followed by one of these names; AppKey is the one place that joins them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ravochat::app_key {
+
+// Shared state written while the chat runs.
+inline constexpr std::string_view kUserList = "_user_list";
+inline constexpr std::string_view kRoomList = "_room_list";
+inline constexpr std::string_view kSays = "_says";
+inline constexpr std::string_view kCurrent = "_current";
+inline constexpr std::string_view kInit = "_init";
+inline constexpr std::string_view kAutosayCount = "_autosay_count";
+inline constexpr std::string_view kVotes = "_votes";
+inline constexpr std::string_view kChatroomClock = "_chatroomclock";
+inline constexpr std::string_view kChatOpenTime = "_chatopentime";
+inline constexpr std::string_view kBbss = "_bbss";
+inline constexpr std::string_view kVisitor = "_visitor";
+inline constexpr std::string_view kHour24 = "_hour24";
+
+// Configuration, loaded from the sysparam table as "_" + alias.
+inline constexpr std::string_view kConnStr = "_connstr";
+inline constexpr std::string_view kMaxTalk = "_maxtalk";
+inline constexpr std::string_view kNoSayTimeout = "_nosaytimeout";
+inline constexpr std::string_view kDontSaveValue = "_dontsavevalue";
+inline constexpr std::string_view kMaxSaysLength = "_maxsayslength";
+inline constexpr std::string_view kMinSaysLength = "_minsayslength";
+inline constexpr std::string_view kListRefTime = "_listreftime";
+inline constexpr std::string_view kSaysFilterStr = "_saysfilterstr";
+inline constexpr std::string_view kEnableSaysFilter = "_enablesaysfilter";
+inline constexpr std::string_view kTitleLength = "_titlelength";
+inline constexpr std::string_view kLevelTitle = "_l_title";
+inline constexpr std::string_view kLevelTt = "_l_tt";
+inline constexpr std::string_view kLevelAllHtml = "_l_allhtml";
+inline constexpr std::string_view kLevelDelRoom = "_l_delroom";
+inline constexpr std::string_view kUserNameFilter = "_usernamefilter";
+inline constexpr std::string_view kUserNameEnable = "_usernameenable";
+inline constexpr std::string_view kNameLength = "_namelength";
+inline constexpr std::string_view kMaxNameLength = "_maxnamelength";
+inline constexpr std::string_view kMaxPeople = "_maxpeople";
+inline constexpr std::string_view kDisableProxy = "_disableproxy";
+inline constexpr std::string_view kDisableNewUser = "_disablenewuser";
+inline constexpr std::string_view kNewUserNum = "_newusernum";
+inline constexpr std::string_view kFaceColorStr = "_facecolorstr";
+inline constexpr std::string_view kBackgroundColorStr = "_backgroudcolorstr";
+inline constexpr std::string_view kEnterChatShow = "_enterchatshow";
+inline constexpr std::string_view kReenterShow = "_reentershow";
+inline constexpr std::string_view kEnterRoomShow = "_enterroomshow";
+inline constexpr std::string_view kExitRoomShow = "_exitroomshow";
+inline constexpr std::string_view kCallTimeout = "_calltimeout";
+inline constexpr std::string_view kFriendTimeout = "_friendtimeout";
+inline constexpr std::string_view kGbTimeout = "_gbtimeout";
+inline constexpr std::string_view kManageLogTimeout = "_managelogtimeout";
+inline constexpr std::string_view kAutoClearGb = "_autocleargb";
+inline constexpr std::string_view kAutoClearManageLog = "_autoclearmanagelog";
+inline constexpr std::string_view kAutoClearUserName = "_autoclearusername";
+inline constexpr std::string_view kUserNameOnceTimeout = "_usernameoncetimeout";
+inline constexpr std::string_view kUserNameTimeout = "_usernametimeout";
+inline constexpr std::string_view kRoomAutoClear = "_roomautoclear";
+inline constexpr std::string_view kRoomTimeout = "_roomtimeout";
+inline constexpr std::string_view kRoomExpPerDay = "_roomexpperday";
+inline constexpr std::string_view kRoomKeepExp = "_roomkeepexp";
+
+// The key of `name` in the chat whose prefix is `prefix`.
+inline std::string AppKey(std::string_view prefix, std::string_view name) {
+  std::string key;
+  key.reserve(prefix.size() + name.size());
+  key.append(prefix).append(name);
+  return key;
+}
+
+}  // namespace ravochat::app_key

@@ -1,0 +1,53 @@
+// Keyed list strings: "<$key$>f0$>f1$>...$><$key$>" records, concatenated.
+// Neither keys nor fields may contain "$>" or "<$"; the format has no escaping.
+// The user list and the room list are kept in this form; every operation that reads,
+// counts or edits them goes through these functions.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ravochat::keyed_list {
+
+inline constexpr std::string_view kFieldEnd = "$>";
+inline constexpr std::string_view kRecordSeam = "$><$";
+
+// "<$" + key + "$>".
+std::string Marker(std::string_view key);
+// True when `list` holds the record of `key` (exact comparison).
+bool Contains(std::string_view list, std::string_view key);
+// Number of records in `list`, counted without splitting it: the pieces between "$><$"
+// divided by 2.
+std::size_t CountRecords(std::string_view list);
+
+// A list split around one record.
+struct RecordParts {
+  std::string before;
+  std::string body;  // the fields joined by "$>", the last one included
+  std::string after;
+};
+
+// Splits `list` around the record of `key`. Throws ListKeyError naming the key when
+// `list` holds no record of `key`.
+RecordParts SplitRecord(std::string_view list, std::string_view key);
+// The pieces back together around the record of `key`.
+std::string JoinRecord(const RecordParts& parts, std::string_view key);
+
+// The fields of a record body: split at "$>", so the element behind the last field is
+// the empty text.
+std::vector<std::string> SplitFields(std::string_view body);
+std::string JoinFields(const std::vector<std::string>& fields);
+
+// Field `index` of `fields`; throws ListKeyError naming `key` when there is none.
+const std::string& FieldAt(const std::vector<std::string>& fields, std::size_t index,
+                           std::string_view key);
+
+// Words of a blank-separated field (the occupant list of a room, a friends list).
+// " word " is removed everywhere, then the field is trimmed.
+std::string RemoveWord(std::string_view field, std::string_view word);
+// The word appended after one blank unless " word " is already in " field ".
+std::string AddWord(std::string_view field, std::string_view word);
+
+}  // namespace ravochat::keyed_list

@@ -1,0 +1,56 @@
+// A chat ready for a test: a temporary database, a manual clock, an in-memory
+// application loaded with InitGlobal, and visitors put online as the login puts them.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ravochat/clock.h"
+#include "ravochat/host.h"
+#include "ravochat/lumochat.h"
+#include "support/temp_database.h"
+
+namespace ravochat::testing {
+
+// 2026-12-06 12:00:00, the moment every fixture starts at.
+Date FixtureStart();
+
+class ChatFixture {
+ public:
+  // `prefix` is the chat's ConstStr. The database holds the schema only; add rows with
+  // db.Exec, set configuration with Param, then call Init.
+  explicit ChatFixture(std::string prefix = "");
+
+  // Stores the sysparam row `alias` = `body` in the database (loaded by Init).
+  void Param(std::string_view alias, std::string_view body);
+  // Adds a room row with the given ID, name and owner (other columns: robot "robot",
+  // kept 0, exp 0, permit level 0, door open 1, times now).
+  void Room(int id, std::string_view name, std::string_view owner = "");
+  // Sets "_connstr" and runs InitGlobal.
+  void Init();
+
+  // A component of this chat: ConstStr set, reading `clock`.
+  std::unique_ptr<lumochat> Component();
+  // The application value `name` of this chat ("_user_list" and the like).
+  Value Get(std::string_view name) const;
+  void Set(std::string_view name, Value value);
+
+  // Puts `name` online in `room` as the login does: a 15-field user record at the end of
+  // the user list (token = name, address 127.0.0.1, level and effective level `level`,
+  // last received number = the newest number), the name in the room's occupant list,
+  // and a session holding myname and mytemp. Returns that session.
+  MemorySession& Enter(const std::string& name, int room, int level = 1);
+  MemorySession& SessionOf(const std::string& name) { return *sessions_.at(name); }
+
+  TempDatabase db;
+  ManualClock clock;
+  MemoryApplication app;
+  std::string prefix;
+
+ private:
+  std::map<std::string, std::unique_ptr<MemorySession>> sessions_;
+};
+
+}  // namespace ravochat::testing
