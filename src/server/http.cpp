@@ -1,0 +1,254 @@
+// The libmicrohttpd daemon and the per-request state that gathers a request across the
+// library's calls: the first call creates the state (and the form parser of a POST),
+// the following ones feed the body, the last one (no more body) answers.
+#include "server/http.h"
+
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "core/strings.h"
+
+namespace ravochat::server {
+
+std::string HttpRequest::Header(std::string_view name) const {
+  for (const auto& [key, value] : headers) {
+    if (strings::EqualsIgnoreCase(key, name)) return value;
+  }
+  return "";
+}
+
+std::string HttpRequest::Cookie(std::string_view name) const {
+  for (const auto& [key, value] : cookies) {
+    if (key == name) return value;
+  }
+  return "";
+}
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// What one request gathers between the library's calls.
+struct RequestState {
+  SteadyClock::time_point start = SteadyClock::now();
+  MHD_PostProcessor* post = nullptr;
+  Fields form;
+  std::size_t body_size = 0;
+  bool body_too_large = false;
+
+  ~RequestState() {
+    if (post != nullptr) MHD_destroy_post_processor(post);
+  }
+};
+
+MHD_Result CollectValue(void* cls, MHD_ValueKind, const char* key, size_t key_size,
+                        const char* value, size_t value_size) {
+  auto* fields = static_cast<Fields*>(cls);
+  fields->emplace_back(std::string(key, key_size),
+                       value == nullptr ? std::string() : std::string(value, value_size));
+  return MHD_YES;
+}
+
+Fields ConnectionValues(MHD_Connection* connection, MHD_ValueKind kind) {
+  Fields fields;
+  MHD_get_connection_values_n(connection, kind, &CollectValue, &fields);
+  return fields;
+}
+
+// The form parser hands a long value over in pieces: `offset` > 0 continues the last one.
+MHD_Result CollectFormPiece(void* cls, MHD_ValueKind, const char* key, const char*,
+                            const char*, const char*, const char* data, uint64_t offset,
+                            size_t size) {
+  auto* form = static_cast<Fields*>(cls);
+  if (offset == 0 || form->empty() || form->back().first != key) {
+    form->emplace_back(key, std::string());
+  }
+  form->back().second.append(data == nullptr ? "" : data, size);
+  return MHD_YES;
+}
+
+std::string PeerAddress(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  if (info == nullptr || info->client_addr == nullptr) return "";
+  char text[INET6_ADDRSTRLEN] = {};
+  const sockaddr* addr = info->client_addr;
+  if (addr->sa_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(addr)->sin_addr, text, sizeof text);
+  } else if (addr->sa_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(addr)->sin6_addr, text,
+              sizeof text);
+  }
+  return text;
+}
+
+std::string_view PathOf(const char* url) {
+  std::string_view path = url;
+  return path.substr(0, path.find('?'));
+}
+
+}  // namespace
+
+struct HttpServer::Impl {
+  HttpConfig config;
+  HttpHandler handler;
+  MHD_Daemon* daemon = nullptr;
+
+  MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method,
+                    RequestState& state);
+  HttpResponse Handle(const HttpRequest& request);
+  void Log(const char* method, const char* url, int status, const RequestState& state) const;
+};
+
+HttpResponse HttpServer::Impl::Handle(const HttpRequest& request) {
+  try {
+    return handler(request);
+  } catch (...) {
+    HttpResponse response;
+    response.status = 500;
+    response.content_type = "text/plain";
+    response.body = "500 Internal Server Error\n";
+    return response;
+  }
+}
+
+void HttpServer::Impl::Log(const char* method, const char* url, int status,
+                           const RequestState& state) const {
+  if (!config.access_log) return;
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                          SteadyClock::now() - state.start)
+                          .count();
+  std::string line = method;
+  line.append(" ").append(PathOf(url)).append(" ").append(std::to_string(status));
+  line.append(" ").append(std::to_string(micros)).append("us");
+  config.access_log(line);
+}
+
+MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url,
+                                    const char* method, RequestState& state) {
+  HttpResponse response;
+  if (state.body_too_large) {
+    response.status = MHD_HTTP_CONTENT_TOO_LARGE;
+    response.content_type = "text/plain";
+    response.body = "413 Request body too large\n";
+  } else {
+    HttpRequest request;
+    request.method = method;
+    request.path = std::string(PathOf(url));
+    request.query = ConnectionValues(connection, MHD_GET_ARGUMENT_KIND);
+    request.headers = ConnectionValues(connection, MHD_HEADER_KIND);
+    request.cookies = ConnectionValues(connection, MHD_COOKIE_KIND);
+    request.form = std::move(state.form);
+    request.peer_address = PeerAddress(connection);
+    response = Handle(request);
+  }
+  const std::string& body =
+      response.persistent_body != nullptr ? *response.persistent_body : response.body;
+  MHD_Response* reply = MHD_create_response_from_buffer(
+      body.size(), const_cast<char*>(body.data()),
+      response.persistent_body != nullptr ? MHD_RESPMEM_PERSISTENT : MHD_RESPMEM_MUST_COPY);
+  if (reply == nullptr) return MHD_NO;
+  MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.content_type.c_str());
+  for (const auto& [name, value] : response.headers) {
+    MHD_add_response_header(reply, name.c_str(), value.c_str());
+  }
+  const MHD_Result queued =
+      MHD_queue_response(connection, static_cast<unsigned>(response.status), reply);
+  MHD_destroy_response(reply);
+  Log(method, url, response.status, state);
+  return queued;
+}
+
+namespace {
+
+MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, const char* method,
+                     const char*, const char* upload_data, size_t* upload_data_size,
+                     void** request_cls) {
+  auto* impl = static_cast<HttpServer::Impl*>(cls);
+  if (*request_cls == nullptr) {
+    auto state = std::make_unique<RequestState>();
+    if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0) {
+      // Null for a body that is not a form; such a body is read and ignored.
+      state->post = MHD_create_post_processor(connection, 4096, &CollectFormPiece, &state->form);
+    }
+    *request_cls = state.release();
+    return MHD_YES;
+  }
+  auto& state = *static_cast<RequestState*>(*request_cls);
+  if (*upload_data_size != 0) {
+    state.body_size += *upload_data_size;
+    if (state.body_size > impl->config.max_body) state.body_too_large = true;
+    if (!state.body_too_large && state.post != nullptr) {
+      MHD_post_process(state.post, upload_data, *upload_data_size);
+    }
+    *upload_data_size = 0;
+    return MHD_YES;
+  }
+  return impl->Answer(connection, url, method, state);
+}
+
+void OnCompleted(void*, MHD_Connection*, void** request_cls, MHD_RequestTerminationCode) {
+  std::unique_ptr<RequestState> state(static_cast<RequestState*>(*request_cls));
+  *request_cls = nullptr;
+}
+
+// The socket address of `host` and `port`; throws HttpError for an unknown host.
+sockaddr_storage ResolveAddress(const std::string& host, std::uint16_t port, bool& ipv6) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    throw HttpError("cannot resolve the address " + host);
+  }
+  sockaddr_storage address{};
+  std::memcpy(&address, found->ai_addr, found->ai_addrlen);
+  ipv6 = found->ai_family == AF_INET6;
+  freeaddrinfo(found);
+  if (ipv6) {
+    reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = htons(port);
+  } else {
+    reinterpret_cast<sockaddr_in*>(&address)->sin_port = htons(port);
+  }
+  return address;
+}
+
+}  // namespace
+
+HttpServer::HttpServer(const HttpConfig& config, HttpHandler handler)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->config = config;
+  impl_->handler = std::move(handler);
+  bool ipv6 = false;
+  sockaddr_storage address = ResolveAddress(config.host, config.port, ipv6);
+  unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
+  if (ipv6) flags |= MHD_USE_IPv6;
+  impl_->daemon = MHD_start_daemon(
+      flags, config.port, nullptr, nullptr, &OnRequest, impl_.get(),  //
+      MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),   //
+      MHD_OPTION_THREAD_POOL_SIZE, config.threads > 1 ? config.threads : 0u,
+      MHD_OPTION_CONNECTION_LIMIT, config.connection_limit,                //
+      MHD_OPTION_CONNECTION_TIMEOUT, config.idle_timeout_seconds,          //
+      MHD_OPTION_LISTEN_BACKLOG_SIZE, config.listen_backlog,               //
+      MHD_OPTION_CONNECTION_MEMORY_LIMIT, config.connection_memory,        //
+      MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, nullptr,                  //
+      MHD_OPTION_END);
+  if (impl_->daemon == nullptr) {
+    throw HttpError("cannot listen on " + config.host + ":" + std::to_string(config.port));
+  }
+}
+
+HttpServer::~HttpServer() { MHD_stop_daemon(impl_->daemon); }
+
+std::uint16_t HttpServer::port() const {
+  const MHD_DaemonInfo* info = MHD_get_daemon_info(impl_->daemon, MHD_DAEMON_INFO_BIND_PORT);
+  return info == nullptr ? 0 : info->port;
+}
+
+}  // namespace ravochat::server

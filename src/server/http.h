@@ -1,0 +1,95 @@
+// A thin RAII layer over GNU libmicrohttpd. The library does the protocol work
+// (keep-alive, query arguments, cookies, form bodies); this layer gathers one complete
+// request, hands it to a single handler and queues the handler's answer on the
+// library's second call for the request, which keeps keep-alive working.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ravochat::server {
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// One request as received. Names and values are the bytes sent, percent-decoding
+// done; their character set is the client's (GBK for the chat's pages).
+struct HttpRequest {
+  std::string method;
+  std::string path;  // without the query string
+  Fields query;
+  Fields form;  // an empty form field may be missing: absent and empty mean the same
+  Fields headers;
+  Fields cookies;
+  std::string peer_address;
+
+  // The header `name` (ASCII case ignored), "" when absent.
+  std::string Header(std::string_view name) const;
+  // The cookie `name`, "" when absent.
+  std::string Cookie(std::string_view name) const;
+};
+
+struct HttpResponse {
+  int status = 200;
+  std::string content_type = "text/html; charset=gb2312";
+  std::string body;
+  // When set, sent instead of `body`; must outlive the server (cached static files).
+  const std::string* persistent_body = nullptr;
+  Fields headers;
+};
+
+// Answers a complete request. Must not throw: an exception that escapes it becomes a
+// bare 500 answer.
+using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
+// Receives one access-log line per request: method, path, status, microseconds.
+using LogSink = std::function<void(std::string_view line)>;
+
+struct HttpConfig {
+  std::string host = "127.0.0.1";
+  std::uint16_t port = 8080;  // 0 picks a free port
+  unsigned threads = 4;
+  // The library's default is about 1,000; browsers keep a connection each open.
+  unsigned connection_limit = 20000;
+  // Idle keep-alive connections are closed after this many seconds (the library's
+  // default keeps them forever).
+  unsigned idle_timeout_seconds = 45;
+  unsigned listen_backlog = 1024;
+  // Buffer of one connection: holds the largest header block and a chunk of a posted
+  // form (the form parser works incrementally).
+  std::size_t connection_memory = 16 * 1024;
+  // A request body beyond this many bytes is answered with 413.
+  std::size_t max_body = 64 * 1024;
+  LogSink access_log;
+};
+
+// The server could not start: the message names the address.
+class HttpError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class HttpServer {
+ public:
+  // Starts listening and serving on the library's thread pool. Throws HttpError.
+  HttpServer(const HttpConfig& config, HttpHandler handler);
+  // Stops listening and waits for the requests under way.
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // The port listened on (the one picked when the configuration asked for 0).
+  std::uint16_t port() const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ravochat::server

@@ -1,0 +1,42 @@
+// The command line of ravochat-server: where it listens, which database and site it
+// serves, and which chats it hosts. Every option has a default, so the bare command
+// serves a working chat on 127.0.0.1:8080 from data/chat.db.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ravochat::server {
+
+struct Options {
+  std::string host = "127.0.0.1";
+  std::uint16_t port = 8080;
+  // The database file; every chat's "_connstr".
+  std::string db = "data/chat.db";
+  // The folder of the static site.
+  std::string site;
+  unsigned threads = 4;
+  // The ConstStr of every chat hosted. A chat with a prefix is served under "/<prefix>/";
+  // the first one is also served at "/".
+  std::vector<std::string> chats;
+  // Token that opens the /admin/ pages to loopback requests; empty keeps them closed.
+  std::string admin_token;
+  bool help = false;
+};
+
+// A command line that cannot be understood; the message names the option.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The options of `args` (without the program name). `default_site` is the site folder
+// used when --site is not given. Throws UsageError.
+Options ParseOptions(const std::vector<std::string>& args, const std::string& default_site);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace ravochat::server

@@ -1,0 +1,61 @@
+// Decoding of query, form and header values into a MemoryRequest.
+#include "server/request_adapter.h"
+
+#include <functional>
+#include <string>
+
+#include "core/convert.h"
+#include "server/gbk_edge.h"
+
+namespace ravochat::server {
+namespace {
+
+// "X-Forwarded-For" -> "HTTP_X_FORWARDED_FOR".
+std::string HeaderVariable(std::string_view header) {
+  std::string name = "HTTP_";
+  for (char c : header) {
+    if (c == '-') {
+      name.push_back('_');
+    } else if (c >= 'a' && c <= 'z') {
+      name.push_back(static_cast<char>(c - 'a' + 'A'));
+    } else {
+      name.push_back(c);
+    }
+  }
+  return name;
+}
+
+// Adds every field through `set`, decoded, a repeated name joined as the page engine
+// joins it.
+void AddFields(const Fields& fields, const std::function<Value(std::string_view)>& get,
+               const std::function<void(std::string_view, Value)>& set) {
+  for (const auto& [raw_name, raw_value] : fields) {
+    const std::string name = FromWire(raw_name);
+    std::string value = FromWire(raw_value);
+    const Value earlier = get(name);
+    if (!earlier.IsEmpty()) value = convert::ToText(earlier) + ", " + value;
+    set(name, Value(std::move(value)));
+  }
+}
+
+}  // namespace
+
+MemoryRequest AdaptRequest(const HttpRequest& request) {
+  MemoryRequest adapted;
+  // The query goes in first, while Item can only find query values.
+  AddFields(
+      request.query, [&](std::string_view n) { return adapted.Item(n); },
+      [&](std::string_view n, Value v) { adapted.SetQuery(n, std::move(v)); });
+  AddFields(
+      request.form, [&](std::string_view n) { return adapted.Form(n); },
+      [&](std::string_view n, Value v) { adapted.SetForm(n, std::move(v)); });
+  for (const auto& [name, value] : request.headers) {
+    adapted.SetServerVariable(HeaderVariable(name), Value(FromWire(value)));
+  }
+  adapted.SetServerVariable("REMOTE_ADDR", Value(request.peer_address));
+  adapted.SetServerVariable("REQUEST_METHOD", Value(request.method));
+  adapted.SetServerVariable("PATH_INFO", Value(FromWire(request.path)));
+  return adapted;
+}
+
+}  // namespace ravochat::server

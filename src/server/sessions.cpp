@@ -1,0 +1,82 @@
+// The session store: a map from cookie id to session, guarded by one mutex; expiry is
+// checked on every lookup and swept by Expire.
+#include "server/sessions.h"
+
+#include <sys/random.h>
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+namespace ravochat::server {
+
+std::string NewSessionId() {
+  std::array<std::uint8_t, 16> bytes{};
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
+    if (got < 0) throw std::runtime_error("getrandom failed for a session id");
+    filled += static_cast<std::size_t>(got);
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string id;
+  for (std::uint8_t b : bytes) {
+    id.push_back(kHex[b >> 4]);
+    id.push_back(kHex[b & 15]);
+  }
+  return id;
+}
+
+SessionStore::SessionStore(const Clock& clock, std::int64_t idle_seconds)
+    : clock_(clock), idle_seconds_(idle_seconds) {}
+
+bool SessionStore::Expired(const Entry& entry, Date now) const {
+  return now.seconds - entry.last_used.seconds > idle_seconds_;
+}
+
+std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
+  const Date now = clock_.Now();
+  std::lock_guard lock(mutex_);
+  auto it = sessions_.find(id);
+  if (it == sessions_.end()) return nullptr;
+  if (Expired(it->second, now)) {
+    sessions_.erase(it);
+    return nullptr;
+  }
+  it->second.last_used = now;
+  return it->second.session;
+}
+
+std::shared_ptr<MemorySession> SessionStore::Create(std::string& id) {
+  auto session = std::make_shared<MemorySession>();
+  const Date now = clock_.Now();
+  std::lock_guard lock(mutex_);
+  do {
+    id = NewSessionId();
+  } while (sessions_.contains(id));
+  sessions_.emplace(id, Entry{session, now});
+  return session;
+}
+
+void SessionStore::Remove(std::string_view id) {
+  std::lock_guard lock(mutex_);
+  if (auto it = sessions_.find(id); it != sessions_.end()) sessions_.erase(it);
+}
+
+std::size_t SessionStore::Expire() {
+  const Date now = clock_.Now();
+  std::lock_guard lock(mutex_);
+  return std::erase_if(sessions_, [&](const auto& item) { return Expired(item.second, now); });
+}
+
+void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
+  std::lock_guard lock(mutex_);
+  for (auto& [id, entry] : sessions_) visit(*entry.session);
+}
+
+std::size_t SessionStore::size() const {
+  std::lock_guard lock(mutex_);
+  return sessions_.size();
+}
+
+}  // namespace ravochat::server

@@ -1,0 +1,57 @@
+// Browser sessions kept in memory behind a random 128-bit cookie. A session unused for
+// the idle limit (20 minutes) is gone; the ids come from the kernel's random source.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "ravochat/clock.h"
+#include "ravochat/host.h"
+
+namespace ravochat::server {
+
+// The attributes every session cookie carries besides its name and value.
+inline constexpr std::string_view kCookieAttributes = "; Path=/; HttpOnly; SameSite=Lax";
+
+class SessionStore {
+ public:
+  // Sessions expire after `idle_seconds` without use, as `clock` tells.
+  explicit SessionStore(const Clock& clock, std::int64_t idle_seconds = 20 * 60);
+
+  // The live session of `id`, marked as used now; null when there is none or it expired.
+  std::shared_ptr<MemorySession> Find(std::string_view id);
+  // A new empty session; stores its fresh id (32 hexadecimal digits) in `id`.
+  std::shared_ptr<MemorySession> Create(std::string& id);
+  // Forgets the session of `id` at once.
+  void Remove(std::string_view id);
+  // Drops every expired session; returns how many.
+  std::size_t Expire();
+  // Calls `visit` for every live session (under the store's lock: `visit` must not call
+  // back into the store).
+  void ForEach(const std::function<void(MemorySession&)>& visit);
+  std::size_t size() const;
+
+ private:
+  struct Entry {
+    std::shared_ptr<MemorySession> session;
+    Date last_used;
+  };
+  bool Expired(const Entry& entry, Date now) const;
+
+  const Clock& clock_;
+  const std::int64_t idle_seconds_;
+  mutable std::mutex mutex_;
+  std::map<std::string, Entry, std::less<>> sessions_;
+};
+
+// 32 hexadecimal digits of 128 random bits. Throws std::runtime_error when the kernel's
+// random source fails.
+std::string NewSessionId();
+
+}  // namespace ravochat::server
