@@ -94,6 +94,23 @@ const std::string& FieldAt(const std::vector<std::string>& fields, std::size_t i
   return fields[index];
 }
 
+std::vector<Record> Records(std::string_view list) {
+  std::vector<Record> records;
+  std::size_t at = 0;
+  while (list.substr(at).starts_with(kMarkerStart)) {
+    const std::size_t key_end = list.find(kFieldEnd, at + kMarkerStart.size());
+    if (key_end == std::string_view::npos) break;
+    const std::string_view key =
+        list.substr(at + kMarkerStart.size(), key_end - at - kMarkerStart.size());
+    const std::size_t body = key_end + kFieldEnd.size();
+    const std::size_t close = FindMarker(list, key, body);
+    if (close == std::string_view::npos) break;
+    records.push_back({std::string(key), std::string(list.substr(body, close - body))});
+    at = close + MarkerSize(key);
+  }
+  return records;
+}
+
 std::string RemoveWord(std::string_view field, std::string_view word) {
   std::string padded_word = " " + std::string(word) + " ";
   std::string padded = " " + std::string(field) + " ";

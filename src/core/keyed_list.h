@@ -44,6 +44,14 @@ std::string JoinFields(const std::vector<std::string>& fields);
 const std::string& FieldAt(const std::vector<std::string>& fields, std::size_t index,
                            std::string_view key);
 
+// One record of a list as Records finds it.
+struct Record {
+  std::string key;
+  std::string body;
+};
+// Every record of `list` in order. Stops at the first piece that is not a whole record.
+std::vector<Record> Records(std::string_view list);
+
 // Words of a blank-separated field (the occupant list of a room, a friends list).
 // " word " is removed everywhere, then the field is trimmed.
 std::string RemoveWord(std::string_view field, std::string_view word);

@@ -1,0 +1,69 @@
+// ravochat-server's heart: one application for the process, the chats it hosts (each
+// with its prefix, its sessions and its cookie), the static site, and the HTTP server
+// that routes every request to a page of its chat or to a file of the site.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ravochat/clock.h"
+#include "ravochat/host.h"
+#include "server/http.h"
+#include "server/options.h"
+#include "server/sessions.h"
+#include "server/site_files.h"
+
+namespace ravochat::server {
+
+// One chat of the process: its ConstStr and the sessions of its visitors.
+struct Chat {
+  Chat(std::string prefix, const Clock& clock);
+  std::string prefix;
+  std::string cookie_name;
+  SessionStore sessions;
+};
+
+// What every page of every chat shares.
+struct Services {
+  Services(const Options& options, const Clock& clock, LogSink log);
+  MemoryApplication app;
+  const Clock& clock;
+  SiteFiles site;
+  std::string admin_token;
+  LogSink log;
+};
+
+class ChatServer {
+ public:
+  // Creates the database when its file is missing, loads every chat (InitGlobal), reads
+  // the site and starts listening. Error lines go to `log`, access-log lines to
+  // `access_log` (either may be empty). Throws ravochat::Error (database), HttpError,
+  // std::runtime_error (site folder).
+  ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log);
+  ~ChatServer();
+
+  std::uint16_t port() const;
+  Application& application() { return services_.app; }
+  // The chat of `prefix`, or null.
+  Chat* FindChat(std::string_view prefix);
+
+  // Logs out the idle visitors of every chat and forgets expired sessions. A failure is
+  // logged, not thrown: the sweep runs on its own thread.
+  void Sweep();
+
+ private:
+  HttpResponse Handle(const HttpRequest& request);
+
+  Services services_;
+  std::vector<std::unique_ptr<Chat>> chats_;
+  std::unique_ptr<HttpServer> http_;
+};
+
+// Creates the database file `path` (and its folder) with the chat's tables and default
+// rows unless it exists. Throws DatabaseError.
+void EnsureDatabase(const std::string& path);
+
+}  // namespace ravochat::server

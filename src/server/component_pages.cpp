@@ -1,0 +1,82 @@
+// Pages that call one operation of the component: login, the chat window, the first
+// fill of the panes, polling, posting, room change, leaving and the idle sweep.
+#include <string>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "rooms/chat_window.h"
+#include "server/logout.h"
+#include "server/markup.h"
+#include "server/pages.h"
+
+namespace ravochat::server::pages {
+HttpResponse Login(Page& page) {
+  if (page.http().method != "POST") return LoginForm(page);
+  Session& session = page.StartNewSession();
+  const std::string refusal =
+      page.component().LoginCheck(page.app(), session, page.request());
+  if (!refusal.empty()) {
+    page.DropNewSession();
+    return LoginForm(page, refusal);
+  }
+  page.KeepNewSession();
+  return page.Html(PageHead("进入聊天室") + "<body><script>window.name=" +
+                   JsString(rooms::kChatWindowName) +
+                   ";location.replace('chat.asp');</script></body></html>");
+}
+
+HttpResponse ChatFrame(Page& page) {
+  return page.Html(page.component().ChatFrame(page.app(), page.session(), page.request()));
+}
+
+HttpResponse SayList(Page& page) {
+  return page.Html(page.component().InitSayList(page.app(), page.session()));
+}
+
+HttpResponse Refresh(Page& page) {
+  return page.Html(page.component().refresh(page.app(), page.session(), page.request()));
+}
+
+HttpResponse Say(Page& page) {
+  return page.Html(page.component().subsay(page.app(), page.session(), page.request()));
+}
+
+// Loaded into the polling frame: on success the frame refills the panes for the new
+// room; a refusal shows as a system line and polling goes on.
+HttpResponse ChangeRoom(Page& page) {
+  const std::string refusal =
+      page.component().ChangeRoom(page.app(), page.session(), page.request());
+  if (refusal.empty()) {
+    return page.Html(PageHead("") + "<script>location.replace('saylist.asp');</script>");
+  }
+  return page.Html(PageHead("") +
+                   "<meta http-equiv=refresh content='6;url=refresh.asp'><script>parent.sysmsg(" +
+                   JsString(refusal) + ");</script>");
+}
+
+HttpResponse Close(Page& page) {
+  Session& session = page.session();
+  lumochat& chat = page.component();
+  const std::string users =
+      convert::ToText(page.app().Get(app_key::AppKey(chat.ConstStr, app_key::kUserList)));
+  const std::string rooms =
+      convert::ToText(page.app().Get(app_key::AppKey(chat.ConstStr, app_key::kRoomList)));
+  // Only a valid visitor is logged out: a stale session must not end a newer login.
+  if (chat.getLevel(session, users, rooms) > 0) {
+    LogOut(page.app(), chat.ConstStr, chat.MyName, page.services().clock);
+  }
+  session.Set("myname", Value(""));
+  session.Set("mytemp", Value(""));
+  return page.Html(PageHead("离开聊天室") +
+                   "<body class=notice><div class=box><h1>你已经离开了聊天室</h1>"
+                   "<p>欢迎再来！</p><p><a href='index.asp' target=_top>重新进入聊天室</a></p>"
+                   "</div></body></html>");
+}
+
+HttpResponse UserCheck(Page& page) {
+  const auto gone = LogOutIdle(page.app(), page.chat().prefix, page.services().clock);
+  ForgetInSessions(page.chat().sessions, gone);
+  return page.Html(PageHead("") + "<body></body></html>");
+}
+
+}  // namespace ravochat::server::pages

@@ -1,0 +1,12 @@
+// The edge transcoding, on the text rules' code page 936 converter.
+#include "server/gbk_edge.h"
+
+#include "text/gbk.h"
+
+namespace ravochat::server {
+
+std::string ToWire(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
+
+std::string FromWire(std::string_view gbk) { return text::GbkToUtf8(gbk); }
+
+}  // namespace ravochat::server

@@ -1,0 +1,102 @@
+// ravochat-server: serves the chat and its site until SIGINT or SIGTERM.
+#include <sys/resource.h>
+
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "server/chat_server.h"
+#include "server/log.h"
+#include "server/options.h"
+
+#ifndef RAVOCHAT_SITE_DIR
+#define RAVOCHAT_SITE_DIR "site"
+#endif
+
+namespace {
+
+using ravochat::server::ChatServer;
+
+// Every browser keeps connections open: allow as many descriptors as the system lets us.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+// Runs the server's idle sweep once a minute until stopped.
+class Sweeper {
+ public:
+  explicit Sweeper(ChatServer& server) : thread_([this, &server] { Run(server); }) {}
+  ~Sweeper() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+
+ private:
+  void Run(ChatServer& server) {
+    std::unique_lock lock(mutex_);
+    while (!wake_.wait_for(lock, std::chrono::minutes(1), [this] { return stop_; })) {
+      lock.unlock();
+      server.Sweep();
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+int Serve(const ravochat::server::Options& options) {
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  // Blocked before any thread starts, so that only sigwait below receives them.
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit();
+
+  ChatServer server(options, ravochat::SystemClock::Instance(), &ravochat::server::LogLine,
+                    &ravochat::server::LogLine);
+  Sweeper sweeper(server);
+  std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
+              static_cast<unsigned>(server.port()), options.db.c_str());
+  std::fflush(stdout);
+  int signal = 0;
+  sigwait(&stop_signals, &signal);
+  ravochat::server::LogLine("ravochat-server: stopping");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const auto options = ravochat::server::ParseOptions(
+        std::vector<std::string>(argv + 1, argv + argc), RAVOCHAT_SITE_DIR);
+    if (options.help) {
+      std::fputs(ravochat::server::UsageText().c_str(), stdout);
+      return 0;
+    }
+    return Serve(options);
+  } catch (const ravochat::server::UsageError& e) {
+    std::fprintf(stderr, "ravochat-server: %s\n\n%s", e.what(),
+                 ravochat::server::UsageText().c_str());
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ravochat-server: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,78 @@
+// The page context: lazy request adaptation, sessions behind the chat's cookie, answers.
+#include "server/page.h"
+
+#include "core/convert.h"
+#include "server/gbk_edge.h"
+#include "server/request_adapter.h"
+
+namespace ravochat::server {
+
+Page::Page(Services& services, Chat& chat, const HttpRequest& http)
+    : services_(services), chat_(chat), http_(http) {}
+
+Request& Page::request() {
+  if (!request_) request_.emplace(AdaptRequest(http_));
+  return *request_;
+}
+
+std::string Page::Item(std::string_view name) { return convert::ToText(request().Item(name)); }
+
+Session& Page::session() {
+  if (new_session_) return *new_session_;
+  if (!session_) {
+    const std::string id = http_.Cookie(chat_.cookie_name);
+    if (!id.empty()) session_ = chat_.sessions.Find(id);
+    if (!session_) session_ = std::make_shared<MemorySession>();
+  }
+  return *session_;
+}
+
+Session& Page::StartNewSession() {
+  new_session_ = chat_.sessions.Create(new_session_id_);
+  return *new_session_;
+}
+
+void Page::KeepNewSession() {
+  const std::string old_id = http_.Cookie(chat_.cookie_name);
+  if (!old_id.empty() && old_id != new_session_id_) chat_.sessions.Remove(old_id);
+}
+
+void Page::DropNewSession() {
+  chat_.sessions.Remove(new_session_id_);
+  new_session_.reset();
+  new_session_id_.clear();
+}
+
+lumochat& Page::component() {
+  if (!component_) {
+    component_ = std::make_unique<lumochat>(services_.clock);
+    component_->ConstStr = chat_.prefix;
+  }
+  return *component_;
+}
+
+HttpResponse Page::Html(std::string_view utf8, int status) {
+  HttpResponse response;
+  response.status = status;
+  response.content_type = std::string(kPageContentType);
+  response.body = ToWire(utf8);
+  response.headers.emplace_back("Cache-Control", "no-store");
+  if (new_session_) {
+    response.headers.emplace_back(
+        "Set-Cookie", chat_.cookie_name + "=" + new_session_id_ + std::string(kCookieAttributes));
+  }
+  return response;
+}
+
+HttpResponse NotFound() {
+  HttpResponse response;
+  response.status = 404;
+  response.content_type = std::string(kPageContentType);
+  response.body = ToWire(
+      "<html><head><meta http-equiv=content-type content='text/html;charset=gb2312'>"
+      "<title>找不到网页</title></head><body><p>找不到这个网页。</p>"
+      "<p><a href='/'>回到聊天室入口</a></p></body></html>");
+  return response;
+}
+
+}  // namespace ravochat::server

@@ -1,0 +1,64 @@
+// The context of one page request: its chat, the visitor's session and request as the
+// component sees them, a component object for the page's one operation, and the ways a
+// page answers (every page goes out as GBK).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ravochat/lumochat.h"
+#include "server/chat_server.h"
+#include "server/http.h"
+
+namespace ravochat::server {
+
+class Page {
+ public:
+  Page(Services& services, Chat& chat, const HttpRequest& http);
+
+  const HttpRequest& http() const { return http_; }
+  Chat& chat() { return chat_; }
+  Services& services() { return services_; }
+  Application& app() { return services_.app; }
+  Request& request();
+  // The request item `name` as text ("" when absent).
+  std::string Item(std::string_view name);
+
+  // The visitor's session; a fresh one that is kept nowhere when he has none.
+  Session& session();
+  // Starts a new session for the visitor (its cookie goes out with the answer) and
+  // returns it; the old session stays until KeepNewSession or DropNewSession.
+  Session& StartNewSession();
+  // Makes the new session the visitor's and forgets the old one.
+  void KeepNewSession();
+  // Forgets the new session; the visitor keeps his old one.
+  void DropNewSession();
+
+  // A component of this page's chat.
+  lumochat& component();
+
+  // An HTML page of `utf8` text, sent as GBK and never cached.
+  HttpResponse Html(std::string_view utf8, int status = 200);
+
+ private:
+  Services& services_;
+  Chat& chat_;
+  const HttpRequest& http_;
+  std::optional<MemoryRequest> request_;
+  std::shared_ptr<MemorySession> session_;
+  std::string new_session_id_;
+  std::shared_ptr<MemorySession> new_session_;
+  std::unique_ptr<lumochat> component_;
+};
+
+using PageHandler = HttpResponse (*)(Page& page);
+
+// The handler of the page `name` ("refresh.asp", "admin/rooms.asp"), or null.
+PageHandler FindPage(std::string_view name);
+
+// The answer for a path that names nothing.
+HttpResponse NotFound();
+
+}  // namespace ravochat::server

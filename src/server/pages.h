@@ -1,0 +1,36 @@
+// The pages of a chat. Component pages create a lumochat, call one operation and write
+// its text; the site's own pages (login form, error and closing pages, room list, name
+// rules, administration) are made here from the chat's state and the site's templates.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "server/page.h"
+
+namespace ravochat::server::pages {
+
+// Component pages.
+HttpResponse Login(Page& page);
+HttpResponse ChatFrame(Page& page);
+HttpResponse SayList(Page& page);
+HttpResponse Refresh(Page& page);
+HttpResponse Say(Page& page);
+HttpResponse ChangeRoom(Page& page);
+HttpResponse Close(Page& page);
+HttpResponse UserCheck(Page& page);
+HttpResponse AdminRooms(Page& page);
+HttpResponse AdminUsers(Page& page);
+
+// The site's own pages.
+// The login form with the rooms to choose from and `message` (HTML) above it.
+HttpResponse LoginForm(Page& page, std::string_view message = "");
+HttpResponse LoginFormPage(Page& page);
+HttpResponse ShowError(Page& page);
+HttpResponse RoomList(Page& page);
+HttpResponse NameFilter(Page& page);
+
+// The head every page of ours starts with: charset declaration and `title`.
+std::string PageHead(std::string_view title);
+
+}  // namespace ravochat::server::pages

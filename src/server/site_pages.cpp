@@ -1,0 +1,178 @@
+// The site's own pages, made from the chat's state and the site's templates, and the
+// table that maps page names to handlers.
+#include <array>
+#include <map>
+#include <string>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/keyed_list.h"
+#include "core/records.h"
+#include "core/strings.h"
+#include "server/markup.h"
+#include "server/pages.h"
+
+namespace ravochat::server::pages {
+namespace {
+
+std::string AppText(Page& page, std::string_view name) {
+  return convert::ToText(page.app().Get(app_key::AppKey(page.chat().prefix, name)));
+}
+
+// A room of the room list as the site shows it.
+struct RoomView {
+  std::string id;
+  std::string name;
+  std::size_t people = 0;
+  bool open = true;
+};
+
+std::vector<RoomView> Rooms(Page& page) {
+  std::vector<RoomView> rooms;
+  for (const auto& record : keyed_list::Records(AppText(page, app_key::kRoomList))) {
+    const std::vector<std::string> fields = keyed_list::SplitFields(record.body);
+    if (fields.empty()) continue;
+    RoomView room{record.key, fields[room_field::kName], 0, true};
+    if (fields.size() > room_field::kOccupants) {
+      room.people = strings::Split(strings::Trim(fields[room_field::kOccupants]), " ").size();
+    }
+    if (fields.size() > room_field::kDoorOpen) room.open = fields[room_field::kDoorOpen] != "0";
+    rooms.push_back(std::move(room));
+  }
+  return rooms;
+}
+
+std::string PageFromTemplate(Page& page, std::string_view file,
+                             const std::map<std::string, std::string>& values) {
+  const SiteFiles::File* found = page.services().site.Find(file);
+  return found == nullptr ? std::string() : FillTemplate(found->text, values);
+}
+
+bool IsLoopback(std::string_view address) {
+  return address.starts_with("127.") || address == "::1" || address.starts_with("::ffff:127.");
+}
+
+// Equal texts, compared in time that does not depend on where they differ.
+bool SameSecret(std::string_view a, std::string_view b) {
+  unsigned char diff = a.size() == b.size() ? 0 : 1;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  }
+  return diff == 0;
+}
+
+// The administration pages exist only with a configured token, for loopback requests.
+bool AdminAllowed(Page& page) {
+  const std::string& token = page.services().admin_token;
+  return !token.empty() && IsLoopback(page.http().peer_address) &&
+         SameSecret(page.Item("token"), token);
+}
+
+HttpResponse AdminReport(Page& page, std::string_view title, const std::string& report) {
+  return page.Html(PageHead(title) + "<body><h1>" + std::string(title) + "</h1><div>" + report +
+                   "</div></body></html>");
+}
+
+}  // namespace
+
+std::string PageHead(std::string_view title) {
+  return "<html><head><meta http-equiv=content-type content='text/html;charset=gb2312'>"
+         "<meta name=viewport content='width=device-width'>"
+         "<link rel=stylesheet href=chat.css><title>" +
+         HtmlEscape(title) + "</title></head>";
+}
+
+HttpResponse LoginForm(Page& page, std::string_view message) {
+  std::string options;
+  for (const RoomView& room : Rooms(page)) {
+    options += "<option value=\"" + HtmlEscape(room.id) + "\">" + HtmlEscape(room.name) + " (" +
+               std::to_string(room.people) + "人)</option>";
+  }
+  const std::string body = PageFromTemplate(
+      page, "/login.htm",
+      {{"rooms", options},
+       {"message", std::string(message)},
+       {"name", HtmlEscape(strings::Trim(page.Item("sUserName")))}});
+  if (body.empty()) return NotFound();
+  return page.Html(body);
+}
+
+HttpResponse LoginFormPage(Page& page) { return LoginForm(page); }
+
+HttpResponse ShowError(Page& page) {
+  return page.Html(PageHead("聊天室提示") + "<body class=notice><div class=box><h1>" +
+                   HtmlEscape(page.Item("errtext")) +
+                   "</h1><p><a href='index.asp' target=_top>回到聊天室入口</a></p></div>"
+                   "</body></html>");
+}
+
+// Loaded into a hidden frame: hands the room list and the visitor's room to the window.
+HttpResponse RoomList(Page& page) {
+  std::string rows;
+  for (const RoomView& room : Rooms(page)) {
+    if (!rows.empty()) rows += ",";
+    rows += "[" + JsString(room.id) + "," + JsString(room.name) + "," +
+            std::to_string(room.people) + "," + (room.open ? "1" : "0") + "]";
+  }
+  lumochat& chat = page.component();
+  chat.getLevel(page.session(), AppText(page, app_key::kUserList),
+                AppText(page, app_key::kRoomList));
+  return page.Html(PageHead("") + "<script>parent.showrooms([" + rows + "]," +
+                   JsString(std::to_string(chat.room_id)) + ");</script>");
+}
+
+HttpResponse NameFilter(Page& page) {
+  const std::string body = PageFromTemplate(
+      page, "/namefilter.htm",
+      {{"namelength", HtmlEscape(AppText(page, app_key::kNameLength))},
+       {"maxnamelength", HtmlEscape(AppText(page, app_key::kMaxNameLength))},
+       {"usernameenable", HtmlEscape(AppText(page, app_key::kUserNameEnable))}});
+  if (body.empty()) return NotFound();
+  return page.Html(body);
+}
+
+HttpResponse AdminRooms(Page& page) {
+  if (!AdminAllowed(page)) return NotFound();
+  return AdminReport(page, "房间维护",
+                     page.component().RoomUpdate(page.app(), page.request().Item("UMod")));
+}
+
+HttpResponse AdminUsers(Page& page) {
+  if (!AdminAllowed(page)) return NotFound();
+  return AdminReport(page, "用户清理",
+                     page.component().UserClear(page.app(), page.request().Item("UMod")));
+}
+
+}  // namespace ravochat::server::pages
+
+namespace ravochat::server {
+
+PageHandler FindPage(std::string_view name) {
+  struct Route {
+    std::string_view name;
+    PageHandler handler;
+  };
+  static constexpr std::array kRoutes = {
+      Route{"", &pages::LoginFormPage},
+      Route{"index.asp", &pages::LoginFormPage},
+      Route{"login.asp", &pages::Login},
+      Route{"chat.asp", &pages::ChatFrame},
+      Route{"saylist.asp", &pages::SayList},
+      Route{"refresh.asp", &pages::Refresh},
+      Route{"say.asp", &pages::Say},
+      Route{"changeroom.asp", &pages::ChangeRoom},
+      Route{"roomlist.asp", &pages::RoomList},
+      Route{"showerr.asp", &pages::ShowError},
+      Route{"close.asp", &pages::Close},
+      Route{"usercheck.asp", &pages::UserCheck},
+      Route{"namefilter.asp", &pages::NameFilter},
+      Route{"admin/rooms.asp", &pages::AdminRooms},
+      Route{"admin/users.asp", &pages::AdminUsers},
+  };
+  for (const Route& route : kRoutes) {
+    if (strings::EqualsIgnoreCase(route.name, name)) return route.handler;
+  }
+  return nullptr;
+}
+
+}  // namespace ravochat::server
