@@ -51,9 +51,8 @@ class StatementUse {
 void BindAll(sqlite3_stmt* stmt, std::string_view sql, const std::vector<Value>& params) {
   int expected = sqlite3_bind_parameter_count(stmt);
   if (expected != static_cast<int>(params.size())) {
-    throw DatabaseError(StatementFailure(sql, "it takes " + std::to_string(expected) +
-                                                  " values, " + std::to_string(params.size()) +
-                                                  " were given"));
+    throw DatabaseError(StatementFailure(sql, "it takes " + std::to_string(expected) + " values, " +
+                                                  std::to_string(params.size()) + " were given"));
   }
   for (int i = 0; i < expected; ++i) BindValue(stmt, i + 1, params[i], sql);
 }

@@ -40,12 +40,11 @@ void DateDiff(sqlite3_context* ctx, int, sqlite3_value** args) {
 }  // namespace
 
 int RegisterFunctions(Handle& handle) {
-  int rc = sqlite3_create_function_v2(handle.get(), "now", 0, SQLITE_UTF8, &handle, Now,
-                                      nullptr, nullptr, nullptr);
+  int rc = sqlite3_create_function_v2(handle.get(), "now", 0, SQLITE_UTF8, &handle, Now, nullptr,
+                                      nullptr, nullptr);
   if (rc != SQLITE_OK) return rc;
-  return sqlite3_create_function_v2(handle.get(), "datediff", 3,
-                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, DateDiff,
-                                    nullptr, nullptr, nullptr);
+  return sqlite3_create_function_v2(handle.get(), "datediff", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                    nullptr, DateDiff, nullptr, nullptr, nullptr);
 }
 
 }  // namespace ravochat::db

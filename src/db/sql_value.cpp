@@ -16,8 +16,7 @@ Value TextValue(const unsigned char* text, int bytes) {
 }
 
 int BindText(sqlite3_stmt* stmt, int index, const std::string& text) {
-  return sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                             SQLITE_UTF8);
+  return sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 }  // namespace

@@ -33,8 +33,8 @@ Handle::Handle(const std::string& path, bool create)
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   if (rc == SQLITE_OK) {
-    rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
-                      nullptr, nullptr);
+    rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
+                      nullptr);
   }
   if (rc == SQLITE_OK) rc = RegisterFunctions(*this);
   if (rc != SQLITE_OK) {
