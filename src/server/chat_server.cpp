@@ -44,12 +44,25 @@ HttpResponse ServerError() {
 
 }  // namespace
 
-void EnsureDatabase(const std::string& path) {
+void EnsureDatabase(const std::string& connstr) {
   namespace fs = std::filesystem;
+  std::string_view path = connstr;
+  if (path.starts_with("sqlite:")) path.remove_prefix(7);
   if (fs::exists(path)) return;
   const fs::path folder = fs::path(path).parent_path();
   if (!folder.empty()) fs::create_directories(folder);
-  db::CreateDatabase(path);
+  db::CreateDatabase(connstr);
+}
+
+void StoreSettings(const std::string& connstr,
+                   const std::vector<std::pair<std::string, std::string>>& settings,
+                   const Clock& clock) {
+  if (settings.empty()) return;
+  auto conn = db::Connection::Open(connstr, clock);
+  for (const auto& [alias, body] : settings) {
+    conn->Execute("DELETE FROM sysparam WHERE alias=?", {Value(alias)});
+    conn->Execute("INSERT INTO sysparam (alias, body) VALUES (?, ?)", {Value(alias), Value(body)});
+  }
 }
 
 Chat::Chat(std::string prefix_in, const Clock& clock)
@@ -64,6 +77,7 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log,
                        LogSink access_log)
     : services_(options, clock, std::move(log)) {
   EnsureDatabase(options.db);
+  StoreSettings(options.db, options.settings, clock);
   for (const std::string& prefix : options.chats) {
     LoadChat(services_.app, prefix, options.db, clock);
     chats_.push_back(std::make_unique<Chat>(prefix, clock));

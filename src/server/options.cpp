@@ -51,6 +51,10 @@ void Apply(std::string_view name, const std::string& value, Options& options) {
   } else if (name == "chat") {
     CheckChatPrefix(value);
     options.chats.push_back(value);
+  } else if (name == "set") {
+    const auto eq = value.find('=');
+    if (eq == 0 || eq == std::string::npos) throw UsageError("--set: ALIAS=VALUE expected: " + value);
+    options.settings.emplace_back(value.substr(0, eq), value.substr(eq + 1));
   } else if (name == "admin-token") {
     options.admin_token = value;
   } else {
@@ -94,6 +98,8 @@ std::string UsageText() {
          "  --chat PREFIX        host a chat with this key prefix, served under /PREFIX/;\n"
          "                       repeatable; the first is also served at / (default: one\n"
          "                       chat with the empty prefix)\n"
+         "  --set ALIAS=VALUE    store the configuration row ALIAS in the database before\n"
+         "                       loading (for example --set maxpeople=500); repeatable\n"
          "  --admin-token TEXT   open /admin/rooms.asp and /admin/users.asp to loopback\n"
          "                       requests carrying token=TEXT (default: closed)\n"
          "  --help               this text\n";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ravochat::server {
@@ -21,6 +22,9 @@ struct Options {
   // The ConstStr of every chat hosted. A chat with a prefix is served under "/<prefix>/";
   // the first one is also served at "/".
   std::vector<std::string> chats;
+  // Configuration rows (sysparam alias, body) stored in the database before the chats
+  // are loaded.
+  std::vector<std::pair<std::string, std::string>> settings;
   // Token that opens the /admin/ pages to loopback requests; empty keeps them closed.
   std::string admin_token;
   bool help = false;

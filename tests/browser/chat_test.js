@@ -1,0 +1,163 @@
+// The chat in a real browser: ravochat-server on a fresh database, three visitors in
+// headless Chromium (each its own browser with a fresh profile). A Chinese line reaches
+// the others within one poll, a private line reaches its addressee and nobody else, and
+// a room change shows the departure in the old room. Saves a screenshot of a chat window.
+//
+//   node chat_test.js --server path/to/ravochat-server --out folder/for/screenshots
+
+'use strict';
+
+const { spawn } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { chromium } = require('playwright-core');
+
+const POLL_WAIT_MS = 9000;  // one poll (6 s) and the time to post and draw
+const FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+
+function arg(name, fallback) {
+  const i = process.argv.indexOf(name);
+  return i >= 0 ? process.argv[i + 1] : fallback;
+}
+
+const serverPath = arg('--server');
+const outDir = arg('--out', process.cwd());
+const chromiumPath = arg('--chromium', '/usr/bin/chromium');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'ravochat-browser-'));
+const cleanups = [];
+const pageErrors = [];
+
+function step(text) {
+  console.log(`[${new Date().toISOString().slice(11, 19)}] ${text}`);
+}
+
+// Starts the server on a free port and resolves to its address.
+function startServer() {
+  const server = spawn(serverPath, ['--listen', '127.0.0.1:0', '--db', path.join(work, 'chat.db')],
+    { stdio: ['ignore', 'pipe', 'pipe'] });
+  let log = '';
+  server.stderr.on('data', (d) => { log += d; });
+  cleanups.push(() => new Promise((resolve) => {
+    if (server.exitCode !== null) return resolve();
+    server.on('exit', resolve);
+    server.kill('SIGTERM');
+  }));
+  return new Promise((resolve, reject) => {
+    let out = '';
+    server.stdout.on('data', (d) => {
+      out += d;
+      const m = out.match(/serving (http:\/\/[0-9.]+:\d+)\//);
+      if (m) resolve({ server, base: m[1], log: () => log });
+    });
+    server.on('exit', (code) => reject(new Error(`server exited with ${code}: ${log}`)));
+    setTimeout(() => reject(new Error('server did not start: ' + log)), 20000);
+  });
+}
+
+// One visitor: his own browser, logged in, with the chat window loaded.
+async function visitor(base, name, password, sex, room) {
+  const profile = fs.mkdtempSync(path.join(work, 'profile-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: chromiumPath, headless: true, args: FLAGS,
+    viewport: { width: 1000, height: 640 },
+  });
+  cleanups.unshift(() => context.close());
+  const page = context.pages()[0] || await context.newPage();
+  page.on('pageerror', (e) => pageErrors.push(`${name}: ${e.message}`));
+  await page.goto(base + '/');
+  await page.fill('#sUserName', name);
+  await page.fill('#sPass', password);
+  await page.check(`input[name=bSex][value="${sex}"]`);
+  await page.selectOption('#room_id', room);
+  await Promise.all([page.waitForURL(/chat\.asp$/), page.click('#enter')]);
+  const v = { name, page, frame: (n) => page.frame({ name: n }) };
+  await waitForText(v, 'list', name, 15000);
+  step(`${name} is in the chat`);
+  return v;
+}
+
+function paneText(v, pane) {
+  return v.frame(pane).evaluate(() => (document.body ? document.body.innerText : ''));
+}
+
+async function waitForText(v, pane, text, timeout) {
+  const end = Date.now() + timeout;
+  for (;;) {
+    let seen = '';
+    try {
+      seen = await paneText(v, pane);
+    } catch (e) { /* the frame is being rewritten */ }
+    if (seen.includes(text)) return;
+    if (Date.now() > end) throw new Error(`${v.name} did not see "${text}" in ${pane}: ${seen}`);
+    await new Promise((r) => setTimeout(r, 200));
+  }
+}
+
+async function say(v, text, options = {}) {
+  const input = v.frame('input');
+  if (options.to) {
+    await input.waitForFunction((to) => [...document.getElementById('towho').options]
+      .some((o) => o.value === to), options.to);
+    await input.selectOption('#towho', options.to);
+  }
+  await input.setChecked('#secret', !!options.secret);
+  await input.fill('#saystemp', text);
+  await input.press('#saystemp', 'Enter');
+}
+
+async function main() {
+  if (!serverPath) throw new Error('--server is required');
+  const { base } = await startServer();
+  step(`server at ${base}`);
+
+  const ming = await visitor(base, '小明', 'mingpass1', '0', '1');
+  const bob = await visitor(base, 'bob', 'bobpass1', '0', '1');
+  const cat = await visitor(base, 'cat', 'catpass1', '1', '1');
+
+  const line = '大家好，我是小明！今天天气真好。';
+  let started = Date.now();
+  await say(ming, line);
+  await waitForText(bob, 'say1', line, POLL_WAIT_MS);
+  step(`bob saw the Chinese line after ${Date.now() - started} ms`);
+
+  const secret = '这是只给bob的悄悄话';
+  started = Date.now();
+  await say(ming, secret, { to: 'bob', secret: true });
+  await waitForText(bob, 'say2', secret, POLL_WAIT_MS);
+  step(`bob saw the private line after ${Date.now() - started} ms`);
+  await new Promise((r) => setTimeout(r, 7000));  // cat has polled since
+  const catSees = (await paneText(cat, 'say1')) + (await paneText(cat, 'say2'));
+  if (catSees.includes(secret)) throw new Error('cat saw the private line');
+  if (!catSees.includes(line)) throw new Error('cat did not see the public line');
+  step('cat did not see the private line');
+
+  started = Date.now();
+  await bob.frame('listtitle').click('#tab-rooms');
+  await waitForText(bob, 'list', '情感天地', 5000);
+  await bob.frame('list').click('div.room[data-room="2"]');
+  await waitForText(bob, 'list', '情感天地（1人）', 10000);
+  await waitForText(ming, 'say1', 'bob离开了本房间，去了情感天地', POLL_WAIT_MS);
+  step(`the old room saw bob leave after ${Date.now() - started} ms`);
+
+  await new Promise((r) => setTimeout(r, 6500));  // the people list redraws on the timer
+  fs.mkdirSync(outDir, { recursive: true });
+  const shot = path.join(outDir, 'chat_window.png');
+  await ming.page.screenshot({ path: shot });
+  step(`screenshot saved to ${shot}`);
+
+  if (pageErrors.length) throw new Error('script errors in the chat window:\n' + pageErrors.join('\n'));
+}
+
+main().then(async () => {
+  for (const c of cleanups) await c().catch(() => {});
+  fs.rmSync(work, { recursive: true, force: true });
+  console.log('1 passed, 0 failed');
+}, async (e) => {
+  console.error(e.stack || e);
+  for (const c of cleanups) await c().catch(() => {});
+  fs.rmSync(work, { recursive: true, force: true });
+  console.log('0 passed, 1 failed');
+  process.exit(1);
+});

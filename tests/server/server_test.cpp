@@ -1,0 +1,243 @@
+// ravochat-server over loopback with real HTTP: GBK on the wire both ways, the session
+// cookie, login, posting and polling, room change, leaving, the idle sweep, errors.
+#include <regex>
+
+#include "core/keyed_list.h"
+#include "server/server_fixture.h"
+
+namespace ravochat::testing {
+namespace {
+
+bool Has(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(ServerTest, LoginPageListsTheRoomsInGbk) {
+  Start();
+  const HttpReply reply = Client()->Get("/");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.Header("Content-Type"), "text/html; charset=gb2312");
+  EXPECT_TRUE(Has(reply.body, Gbk("<option value=\"1\">大厅 (0人)</option>")));
+  EXPECT_FALSE(Has(reply.body, "大厅"));  // no UTF-8 on the wire
+}
+
+TEST_F(ServerTest, StaticFilesGoOutAsGbk) {
+  Start();
+  const HttpReply reply = Client()->Get("/input.htm");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.Header("Content-Type"), "text/html; charset=gb2312");
+  EXPECT_TRUE(Has(reply.body, Gbk("悄悄话")));
+  EXPECT_EQ(Client()->Get("/newchat.js").Header("Content-Type"),
+            "application/javascript; charset=gb2312");
+}
+
+TEST_F(ServerTest, UnknownPathIsNotFound) {
+  Start();
+  EXPECT_EQ(Client()->Get("/nothing.asp").status, 404);
+  EXPECT_EQ(Client()->Get("/../CMakeLists.txt").status, 404);
+}
+
+TEST_F(ServerTest, QueryValuesAreDecodedFromGbk) {
+  Start();
+  const HttpReply reply = Client()->Get("/showerr.asp?errtext=%C4%E3%BA%C3%3Cb%3E");
+  EXPECT_TRUE(Has(reply.body, Gbk("<h1>你好&lt;b&gt;</h1>")));
+}
+
+TEST_F(ServerTest, AnInvalidGbkByteArrivesAsTheReplacementCharacter) {
+  Start();
+  const HttpReply reply = Client()->Get("/showerr.asp?errtext=a%FFb");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(Has(reply.body, "<h1>a&#65533;b</h1>"));
+}
+
+TEST_F(ServerTest, KeepAliveServesSeveralRequestsOnOneConnection) {
+  Start();
+  auto client = Client();
+  EXPECT_EQ(client->Get("/toolbar.htm").status, 200);
+  EXPECT_EQ(client->Get("/listtitle.htm").status, 200);
+  EXPECT_EQ(client->Get("/").status, 200);
+}
+
+TEST_F(ServerTest, LoginSetsASessionCookieAndNamesTheChatWindow) {
+  Start();
+  const HttpReply reply = LogIn("amy", "secret1");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(std::regex_match(reply.Header("Set-Cookie"),
+                               std::regex("ravochat=[0-9a-f]{32}; Path=/; HttpOnly; SameSite=Lax")));
+  EXPECT_TRUE(Has(reply.body,
+                  "<script>window.name='ravochat_main';location.replace('chat.asp');</script>"));
+  EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "amy"));
+}
+
+TEST_F(ServerTest, AChineseNameArrivesDecodedFromGbk) {
+  Start();
+  LogIn("小明", "secret1");
+  EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "小明"));
+}
+
+TEST_F(ServerTest, ARefusedLoginShowsTheMessageOnTheLoginPageWithoutACookie) {
+  Start();
+  const HttpReply reply = LogIn("amy", "amy");
+  EXPECT_EQ(reply.Header("Set-Cookie"), "");
+  EXPECT_TRUE(Has(reply.body, Gbk("<p class=\"message\" id=\"message\">错误：用户名与密码相同！</p>")));
+  EXPECT_TRUE(Has(reply.body, "value=\"amy\""));
+}
+
+TEST_F(ServerTest, ChatWindowNeedsTheSessionOfALogin) {
+  Start();
+  EXPECT_TRUE(Has(Client()->Get("/chat.asp").body, "showerr.asp?errtext="));
+  const std::string cookie = CookieLine("amy", "secret1");
+  const HttpReply reply = Client()->Get("/chat.asp", {cookie});
+  EXPECT_TRUE(Has(reply.body, "window.name!='ravochat_main'"));
+  EXPECT_TRUE(Has(reply.body, "<script src=newchat.js></script>"));
+}
+
+TEST_F(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  Client()->Get("/saylist.asp", {bob});
+  const HttpReply said = Client()->Post(
+      "/say.asp",
+      GbkForm({{"says", "你好，世界"}, {"towho", "大家"}, {"sayscolor", "#000000"},
+               {"addwordcolor", "#0000FF"}, {"addsays", "0"}, {"id", "0"}}),
+      {amy});
+  EXPECT_EQ(said.status, 200);
+  const HttpReply poll = Client()->Get("/refresh.asp", {bob});
+  EXPECT_TRUE(Has(poll.body, Gbk("parent.addsay(")));
+  EXPECT_TRUE(Has(poll.body, Gbk("'你好，世界','amy','大家',0,'#000000','#0000FF',0,")));
+}
+
+TEST_F(ServerTest, APrivateLineReachesOnlyItsAddressee) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  const std::string cat = CookieLine("cat", "secret3");
+  Client()->Get("/refresh.asp", {bob});
+  Client()->Get("/refresh.asp", {cat});
+  Client()->Post("/say.asp",
+                 GbkForm({{"says", "只告诉你"}, {"towho", "bob"}, {"secret", "true"},
+                          {"addsays", "0"}, {"id", "0"}}),
+                 {amy});
+  EXPECT_TRUE(Has(Client()->Get("/refresh.asp", {bob}).body, Gbk("只告诉你")));
+  EXPECT_FALSE(Has(Client()->Get("/refresh.asp", {cat}).body, Gbk("只告诉你")));
+}
+
+TEST_F(ServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
+                  "<script>location.replace('saylist.asp');</script>"));
+  EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
+                  Gbk("parent.sysmsg('你已经在这个房间里了!');")));
+}
+
+TEST_F(ServerTest, RoomListNamesTheVisitorsRoom) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1", "3");
+  EXPECT_TRUE(Has(Client()->Get("/roomlist.asp", {amy}).body,
+                  Gbk("parent.showrooms([['1','大厅',0,1],['2','情感天地',0,1],"
+                      "['3','校园青春',1,1],['4','天南地北',0,1]],'3');")));
+}
+
+TEST_F(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  server_->application().Set("_maxsayslength", Value("many"));
+  const HttpReply reply =
+      Client()->Post("/say.asp", GbkForm({{"says", "hi"}, {"id", "0"}}), {amy});
+  EXPECT_EQ(reply.status, 500);
+  EXPECT_TRUE(Has(reply.body, Gbk("服务器出错了")));
+  ASSERT_EQ(ErrorLines().size(), 1u);
+  EXPECT_TRUE(ErrorLines()[0].starts_with("error POST /say.asp: ")) << ErrorLines()[0];
+}
+
+TEST_F(ServerTest, LeavingTakesTheVisitorOutOfTheChatAndHisSession) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  clock_.Advance(65);
+  const HttpReply reply = Client()->Get("/close.asp", {amy});
+  EXPECT_TRUE(Has(reply.body, Gbk("你已经离开了聊天室")));
+  EXPECT_FALSE(keyed_list::Contains(AppText("_user_list"), "amy"));
+  EXPECT_FALSE(Has(AppText("_room_list"), "amy"));
+  EXPECT_EQ(db_.Scalar("SELECT out_time FROM user WHERE username=?", {Value("amy")}),
+            "2026-12-06 12:01:05");
+  EXPECT_TRUE(Has(Client()->Get("/refresh.asp", {amy}).body, "showerr.asp"));
+}
+
+TEST_F(ServerTest, TheDepartureLineReachesTheRoom) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  Client()->Get("/refresh.asp", {bob});
+  Client()->Get("/close.asp", {amy});
+  const std::string poll = Client()->Get("/refresh.asp", {bob}).body;
+  EXPECT_TRUE(Has(poll, Gbk("'##离开了聊天室。<\\script>parent.dell(\\'amy\\')</\\script>','amy',"
+                            "'大厅',0,'#808080','#0000FF',-3,")))
+      << poll;
+}
+
+TEST_F(ServerTest, TheSweepLogsOutVisitorsIdleForMoreThanThreeMinutes) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  clock_.Advance(120);
+  Client()->Get("/refresh.asp", {bob});
+  clock_.Advance(60);
+  Client()->Get("/usercheck.asp");
+  EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "amy"));  // exactly 3 minutes
+  clock_.Advance(1);
+  Client()->Get("/usercheck.asp");
+  EXPECT_FALSE(keyed_list::Contains(AppText("_user_list"), "amy"));
+  EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "bob"));
+  EXPECT_TRUE(Has(Client()->Get("/saylist.asp", {amy}).body, "showerr.asp"));
+}
+
+TEST_F(ServerTest, TheServersOwnSweepDoesTheSame) {
+  Start();
+  CookieLine("amy", "secret1");
+  clock_.Advance(181);
+  server_->Sweep();
+  EXPECT_EQ(AppText("_user_list"), "");
+}
+
+TEST_F(ServerTest, ASessionEndsAfterTwentyIdleMinutes) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  clock_.Advance(20 * 60);
+  EXPECT_FALSE(Has(Client()->Get("/saylist.asp", {amy}).body, "showerr.asp"));
+  clock_.Advance(20 * 60 + 1);
+  EXPECT_TRUE(Has(Client()->Get("/saylist.asp", {amy}).body, "showerr.asp"));
+}
+
+TEST_F(ServerTest, AdministrationPagesDoNotExistWithoutAToken) {
+  Start();
+  EXPECT_EQ(Client()->Get("/admin/rooms.asp?token=").status, 404);
+}
+
+TEST_F(ServerTest, AdministrationPagesNeedTheConfiguredToken) {
+  Start({"--admin-token", "s3cret"});
+  EXPECT_EQ(Client()->Get("/admin/users.asp?token=wrong").status, 404);
+  const HttpReply reply = Client()->Get("/admin/rooms.asp?token=s3cret");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(Has(reply.body, Gbk("<h1>房间维护</h1>")));
+}
+
+TEST_F(ServerTest, EachChatKeepsItsOwnVisitorsUnderItsPrefix) {
+  Start({"--chat", "", "--chat", "c1"});
+  const HttpReply reply = Client()->Post(
+      "/c1/login.asp",
+      GbkForm({{"sUserName", "amy"}, {"sPass", "secret1"}, {"bSex", "1"}, {"room_id", "1"}}));
+  EXPECT_TRUE(reply.Header("Set-Cookie").starts_with("ravochat_c1="));
+  EXPECT_TRUE(keyed_list::Contains(AppText("c1_user_list"), "amy"));
+  EXPECT_EQ(AppText("_user_list"), "");
+}
+
+TEST_F(ServerTest, SettingsOnTheCommandLineAreStoredBeforeLoading) {
+  Start({"--set", "maxpeople=7"});
+  EXPECT_EQ(AppText("_maxpeople"), "7");
+  EXPECT_EQ(db_.Scalar("SELECT count(*) FROM sysparam WHERE alias='maxpeople'"), "1");
+}
+
+}  // namespace
+}  // namespace ravochat::testing
