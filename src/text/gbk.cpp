@@ -5,6 +5,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -30,26 +31,32 @@ class Converter {
 
   // Converts as much of `in` as it can, appending to `out`; advances `in` past what was
   // converted. Returns 0 when all of `in` was converted, else the errno that stopped it
-  // (EILSEQ or EINVAL; E2BIG is handled here).
+  // (EILSEQ or EINVAL). Input goes in slices: after an unconvertible character iconv
+  // works its way back through what it took in, so a text with many of them would cost
+  // time in proportion to its length squared.
   int Convert(std::string_view& in, std::string& out) {
+    constexpr std::size_t kSlice = 512;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    while (true) {
-      std::size_t used = out.size();
-      out.resize(used + in.size() * 2 + 16);
+    char buffer[4 * kSlice];
+    while (!in.empty()) {
+      std::size_t slice = std::min(in.size(), kSlice);
       char* in_ptr = const_cast<char*>(in.data());
-      std::size_t in_left = in.size();
-      char* out_ptr = out.data() + used;
-      std::size_t out_left = out.size() - used;
+      std::size_t in_left = slice;
+      char* out_ptr = buffer;
+      std::size_t out_left = sizeof buffer;
       std::size_t rc = iconv(cd_, &in_ptr, &in_left, &out_ptr, &out_left);
       int error = rc == static_cast<std::size_t>(-1) ? errno : 0;
-      out.resize(out.size() - out_left);
-      in.remove_prefix(in.size() - in_left);
-      if (error == E2BIG) continue;
-      if (error != 0 && error != EILSEQ && error != EINVAL) {
+      out.append(buffer, out_ptr - buffer);
+      std::size_t consumed = slice - in_left;
+      in.remove_prefix(consumed);
+      bool cut_by_slice = error == EINVAL && in.size() > in_left && consumed > 0;
+      if (error == 0 || error == E2BIG || cut_by_slice) continue;
+      if (error != EILSEQ && error != EINVAL) {
         throw Error("iconv failed with error " + std::to_string(error));
       }
       return error;
     }
+    return 0;
   }
 
  private:

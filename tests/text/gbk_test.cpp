@@ -92,5 +92,14 @@ TEST(GbkToUtf8, RoundTripKeepsGbkText) {
   EXPECT_EQ(GbkToUtf8(Utf8ToGbk(text)), text);
 }
 
+TEST(GbkToUtf8, RoundTripKeepsCharactersAcrossLongTexts) {
+  // The odd first byte puts double-byte characters across every power-of-two offset.
+  std::string text = "a";
+  for (int i = 0; i < 3000; ++i) text += "中";
+  std::string gbk = Utf8ToGbk(text);
+  EXPECT_EQ(gbk.size(), 6001u);
+  EXPECT_EQ(GbkToUtf8(gbk), text);
+}
+
 }  // namespace
 }  // namespace ravochat::text
