@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace ravochat::text {
 namespace {
 
 TEST(GbkCode, AsciiCharacterIsItsByte) {
   EXPECT_EQ(GbkCode("a"), 97);
   EXPECT_EQ(GbkCode(" "), 32);
+  EXPECT_EQ(GbkCode("€"), 128);  // the one single byte above ASCII
 }
 
 TEST(GbkCode, DoubleByteCharacterIsNegative) {
@@ -20,28 +19,9 @@ TEST(GbkCode, DoubleByteCharacterIsNegative) {
   EXPECT_EQ(GbkCode("丂"), 0x8140 - 65536);
 }
 
-TEST(GbkCode, EuroSignIsTheSingleByte128) { EXPECT_EQ(GbkCode("€"), 128); }
-
-TEST(GbkCode, UnrepresentableCharacterIsQuestionMark) {
-  EXPECT_EQ(GbkCode("😀"), 63);
-  EXPECT_EQ(GbkCode("\xFF"), 63);
-}
-
-TEST(GbkCode, TextOfOtherThanOneCharacterIsQuestionMark) {
-  EXPECT_EQ(GbkCode(""), 63);
-  EXPECT_EQ(GbkCode("ab"), 63);
-  EXPECT_EQ(GbkCode("中文"), 63);
-}
-
 TEST(GbkCode, CodesListOneCodePerCharacter) {
   EXPECT_EQ(GbkCodes("a中😀"), (std::vector<std::int16_t>{97, -10544, 63}));
   EXPECT_TRUE(GbkCodes("").empty());
-}
-
-TEST(GbkCode, OtherThreadsGetTheSameCodes) {
-  std::int16_t code = 0;
-  std::thread([&code] { code = GbkCode("中"); }).join();
-  EXPECT_EQ(code, -10544);
 }
 
 TEST(Utf8ToGbk, ChineseBecomesDoubleBytes) {
@@ -57,16 +37,6 @@ TEST(Utf8ToGbk, CharacterGbkCannotCarryBecomesAReference) {
 
 TEST(Utf8ToGbk, ByteThatIsNotUtf8BecomesQuestionMark) {
   EXPECT_EQ(Utf8ToGbk("a\xFF中\xE4"), "a?\xD6\xD0?");
-}
-
-TEST(Utf8ToGbk, LongTextKeepsEveryCharacter) {
-  std::string text;
-  std::string expected;
-  for (int i = 0; i < 5000; ++i) {
-    text += "中😀";
-    expected += "\xD6\xD0&#128512;";
-  }
-  EXPECT_EQ(Utf8ToGbk(text), expected);
 }
 
 TEST(GbkToUtf8, DoubleBytesBecomeChinese) {

@@ -33,21 +33,12 @@ TEST(IsForbiddenNameCode, AgreesWithTheByteRangesForEveryCode) {
 TEST(IsForbiddenNameCode, Boundaries) {
   EXPECT_FALSE(IsForbiddenNameCode(Code(0xD7F9)));
   EXPECT_TRUE(IsForbiddenNameCode(Code(0xD7FA)));
-  EXPECT_TRUE(IsForbiddenNameCode(Code(0xD7FE)));
-  EXPECT_FALSE(IsForbiddenNameCode(Code(0xD840)));
   EXPECT_FALSE(IsForbiddenNameCode(Code(0x8140)));
   EXPECT_TRUE(IsForbiddenNameCode(Code(0x813F)));
   EXPECT_FALSE(IsForbiddenNameCode(Code(0xFEA0)));
   EXPECT_TRUE(IsForbiddenNameCode(Code(0xFEA1)));
   EXPECT_TRUE(IsForbiddenNameCode(Code(0xA1A1)));
-  EXPECT_TRUE(IsForbiddenNameCode(Code(0xA3C1)));
-  EXPECT_FALSE(IsForbiddenNameCode(Code(0xAA40)));
-  EXPECT_TRUE(IsForbiddenNameCode(Code(0xAAA1)));
-  EXPECT_TRUE(IsForbiddenNameCode(Code(0xB07F)));
   EXPECT_TRUE(IsForbiddenNameCode('A'));
-  EXPECT_TRUE(IsForbiddenNameCode('_'));
-  EXPECT_FALSE(IsForbiddenNameCode('0'));
-  EXPECT_FALSE(IsForbiddenNameCode('z'));
 }
 
 TEST(IsRefusedName, LowerCaseLettersAndDigitsAreAccepted) {
@@ -81,16 +72,12 @@ TEST(IsRefusedName, FullWidthSpaceAndLettersAreRefused) {
   std::string enable;
   EXPECT_TRUE(IsRefusedName("a\u3000b", "", enable));
   EXPECT_TRUE(IsRefusedName("ａ", "", enable));
+  EXPECT_TRUE(IsRefusedName("a😀", "", enable));
 }
 
 TEST(IsRefusedName, ListedFullWidthCharacterIsPermitted) {
   std::string enable = "　";  // U+3000 is no blank to trimming
   EXPECT_FALSE(IsRefusedName("a\u3000b", "", enable));
-}
-
-TEST(IsRefusedName, UnrepresentableCharacterIsRefused) {
-  std::string enable;
-  EXPECT_TRUE(IsRefusedName("a😀", "", enable));
 }
 
 TEST(IsRefusedName, FilteredWordRefusesAndLeavesTheExtrasAlone) {
