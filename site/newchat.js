@@ -45,6 +45,16 @@ function cssColor(c) {
   return '';
 }
 
+// A text colour that reads well on the background colour `bg`.
+function readableOn(bg) {
+  var c = cssColor(bg).replace('#', '');
+  if (c.length == 3) c = c.replace(/(.)/g, '$1$1');
+  if (c.length < 6) return '#000066';
+  var r = parseInt(c.substr(0, 2), 16), g = parseInt(c.substr(2, 2), 16),
+      b = parseInt(c.substr(4, 2), 16);
+  return (0.299 * r + 0.587 * g + 0.114 * b) < 140 ? '#ffffff' : '#000066';
+}
+
 function roomRobot() {
   return String(roomauto || '').replace(/^</, '');
 }
@@ -219,7 +229,7 @@ function titleDiv(id) {
 function chftitle(t) {
   titlebox = t;
   var d = titleDiv('fTitle');
-  if (d) d.innerHTML = '<font color=blue>' + t + '</font>';
+  if (d) d.innerHTML = '<span style="color:' + readableOn(bc2) + '">' + t + '</span>';
 }
 
 function chttitle(t) {
@@ -422,7 +432,13 @@ function tick() {
 function startchat() {
   try {
     inittitle();
-    frameWin('title').document.close();
+    var td = frameWin('title').document;
+    td.close();
+    // The title frame's background is the visitor's second colour: keep its text readable.
+    td.body.style.color = readableOn(bc2);
+    var f = td.getElementById('fTitle');
+    var font = f && f.firstElementChild;
+    if (font && font.tagName == 'FONT') font.color = readableOn(bc2);
   } catch (e) {}
   if (titlebox !== null) chftitle(titlebox);
   if (toptitlebox !== null) chttitle(toptitlebox);
