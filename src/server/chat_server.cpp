@@ -73,8 +73,7 @@ Chat::Chat(std::string prefix_in, const Clock& clock)
 Services::Services(const Options& options, const Clock& clock_in, LogSink log_in)
     : clock(clock_in), site(options.site), admin_token(options.admin_token), log(log_in) {}
 
-ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log,
-                       LogSink access_log)
+ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log)
     : services_(options, clock, std::move(log)) {
   EnsureDatabase(options.db);
   StoreSettings(options.db, options.settings, clock);

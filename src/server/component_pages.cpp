@@ -13,15 +13,14 @@ namespace ravochat::server::pages {
 HttpResponse Login(Page& page) {
   if (page.http().method != "POST") return LoginForm(page);
   Session& session = page.StartNewSession();
-  const std::string refusal =
-      page.component().LoginCheck(page.app(), session, page.request());
+  const std::string refusal = page.component().LoginCheck(page.app(), session, page.request());
   if (!refusal.empty()) {
     page.DropNewSession();
     return LoginForm(page, refusal);
   }
   page.KeepNewSession();
-  return page.Html(PageHead("进入聊天室") + "<body><script>window.name=" +
-                   JsString(rooms::kChatWindowName) +
+  return page.Html(PageHead("进入聊天室") +
+                   "<body><script>window.name=" + JsString(rooms::kChatWindowName) +
                    ";location.replace('chat.asp');</script></body></html>");
 }
 

@@ -61,9 +61,8 @@ Fields ConnectionValues(MHD_Connection* connection, MHD_ValueKind kind) {
 }
 
 // The form parser hands a long value over in pieces: `offset` > 0 continues the last one.
-MHD_Result CollectFormPiece(void* cls, MHD_ValueKind, const char* key, const char*,
-                            const char*, const char*, const char* data, uint64_t offset,
-                            size_t size) {
+MHD_Result CollectFormPiece(void* cls, MHD_ValueKind, const char* key, const char*, const char*,
+                            const char*, const char* data, uint64_t offset, size_t size) {
   auto* form = static_cast<Fields*>(cls);
   if (offset == 0 || form->empty() || form->back().first != key) {
     form->emplace_back(key, std::string());
@@ -81,8 +80,7 @@ std::string PeerAddress(MHD_Connection* connection) {
   if (addr->sa_family == AF_INET) {
     inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(addr)->sin_addr, text, sizeof text);
   } else if (addr->sa_family == AF_INET6) {
-    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(addr)->sin6_addr, text,
-              sizeof text);
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(addr)->sin6_addr, text, sizeof text);
   }
   return text;
 }
@@ -120,17 +118,17 @@ HttpResponse HttpServer::Impl::Handle(const HttpRequest& request) {
 void HttpServer::Impl::Log(const char* method, const char* url, int status,
                            const RequestState& state) const {
   if (!config.access_log) return;
-  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
-                          SteadyClock::now() - state.start)
-                          .count();
+  const auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - state.start)
+          .count();
   std::string line = method;
   line.append(" ").append(PathOf(url)).append(" ").append(std::to_string(status));
   line.append(" ").append(std::to_string(micros)).append("us");
   config.access_log(line);
 }
 
-MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url,
-                                    const char* method, RequestState& state) {
+MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url, const char* method,
+                                    RequestState& state) {
   HttpResponse response;
   if (state.body_too_large) {
     response.status = MHD_HTTP_CONTENT_TOO_LARGE;
@@ -229,16 +227,16 @@ HttpServer::HttpServer(const HttpConfig& config, HttpHandler handler)
   sockaddr_storage address = ResolveAddress(config.host, config.port, ipv6);
   unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
   if (ipv6) flags |= MHD_USE_IPv6;
-  impl_->daemon = MHD_start_daemon(
-      flags, config.port, nullptr, nullptr, &OnRequest, impl_.get(),  //
-      MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),   //
-      MHD_OPTION_THREAD_POOL_SIZE, config.threads > 1 ? config.threads : 0u,
-      MHD_OPTION_CONNECTION_LIMIT, config.connection_limit,                //
-      MHD_OPTION_CONNECTION_TIMEOUT, config.idle_timeout_seconds,          //
-      MHD_OPTION_LISTEN_BACKLOG_SIZE, config.listen_backlog,               //
-      MHD_OPTION_CONNECTION_MEMORY_LIMIT, config.connection_memory,        //
-      MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, nullptr,                  //
-      MHD_OPTION_END);
+  impl_->daemon =
+      MHD_start_daemon(flags, config.port, nullptr, nullptr, &OnRequest, impl_.get(),  //
+                       MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),    //
+                       MHD_OPTION_THREAD_POOL_SIZE, config.threads > 1 ? config.threads : 0u,
+                       MHD_OPTION_CONNECTION_LIMIT, config.connection_limit,          //
+                       MHD_OPTION_CONNECTION_TIMEOUT, config.idle_timeout_seconds,    //
+                       MHD_OPTION_LISTEN_BACKLOG_SIZE, config.listen_backlog,         //
+                       MHD_OPTION_CONNECTION_MEMORY_LIMIT, config.connection_memory,  //
+                       MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, nullptr,            //
+                       MHD_OPTION_END);
   if (impl_->daemon == nullptr) {
     throw HttpError("cannot listen on " + config.host + ":" + std::to_string(config.port));
   }

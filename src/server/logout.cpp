@@ -35,13 +35,10 @@ std::string LeaveRoom(Application& app, std::string_view prefix, const std::stri
 // The departure line in room `room`: the people list of the room's visitors loses the
 // name (parent.dell), in the colours of the room-exit announcement.
 void AnnounceDeparture(Application& app, std::string_view prefix, const std::string& name,
-                       const std::string& room, const std::string& room_name,
-                       const Clock& clock) {
-  std::vector<std::string> look =
-      strings::Split(Text(app, prefix, app_key::kExitRoomShow), "::");
+                       const std::string& room, const std::string& room_name, const Clock& clock) {
+  std::vector<std::string> look = strings::Split(Text(app, prefix, app_key::kExitRoomShow), "::");
   look.resize(3);
-  const std::string mess =
-      "##离开了聊天室。<\\script>parent.dell(\\'" + name + "\\')</\\script>";
+  const std::string mess = "##离开了聊天室。<\\script>parent.dell(\\'" + name + "\\')</\\script>";
   Value says = app.Get(app_key::AppKey(prefix, app_key::kSays));
   Value current = app.Get(app_key::AppKey(prefix, app_key::kCurrent));
   lumochat chat(clock);
@@ -105,8 +102,7 @@ bool LogOut(Application& app, std::string_view prefix, const std::string& name,
   return was_online;
 }
 
-std::vector<Departure> LogOutIdle(Application& app, std::string_view prefix,
-                                  const Clock& clock) {
+std::vector<Departure> LogOutIdle(Application& app, std::string_view prefix, const Clock& clock) {
   std::vector<Departure> gone;
   std::vector<std::string> names;
   {

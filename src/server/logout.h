@@ -22,8 +22,7 @@ inline constexpr std::int64_t kIdleSeconds = 3 * 60;
 // Logs `name` out of the chat of `prefix`. Returns false, changing nothing, when he is
 // not online. Throws DatabaseError when his user row cannot be updated (the lists have
 // been changed by then), ListKeyError for a damaged room list.
-bool LogOut(Application& app, std::string_view prefix, const std::string& name,
-            const Clock& clock);
+bool LogOut(Application& app, std::string_view prefix, const std::string& name, const Clock& clock);
 
 // A visitor the sweep logged out: his name and the session token of his record.
 struct Departure {
@@ -33,8 +32,7 @@ struct Departure {
 
 // Logs out every visitor of the chat of `prefix` idle for more than kIdleSeconds.
 // Throws as LogOut.
-std::vector<Departure> LogOutIdle(Application& app, std::string_view prefix,
-                                  const Clock& clock);
+std::vector<Departure> LogOutIdle(Application& app, std::string_view prefix, const Clock& clock);
 
 // Clears myname and mytemp in the sessions of `sessions` that still hold a departed
 // visitor's name and token (he has not logged in again since).

@@ -11,8 +11,8 @@ unsigned ParseUnsigned(std::string_view option, std::string_view text, unsigned 
   unsigned n = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
   if (ec != std::errc() || end != text.data() + text.size() || n > max) {
-    throw UsageError("--" + std::string(option) + ": not a number up to " +
-                     std::to_string(max) + ": " + std::string(text));
+    throw UsageError("--" + std::string(option) + ": not a number up to " + std::to_string(max) +
+                     ": " + std::string(text));
   }
   return n;
 }
@@ -31,8 +31,8 @@ void ParseListen(std::string_view text, Options& options) {
 // A chat prefix becomes part of the URL and of every application key.
 void CheckChatPrefix(std::string_view prefix) {
   for (char c : prefix) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                    (c >= '0' && c <= '9') || c == '_' || c == '-';
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '_' || c == '-';
     if (!ok) throw UsageError("--chat: letters, digits, '_' and '-' only: " + std::string(prefix));
   }
   if (prefix == "admin") throw UsageError("--chat: the prefix admin is reserved");
@@ -53,7 +53,8 @@ void Apply(std::string_view name, const std::string& value, Options& options) {
     options.chats.push_back(value);
   } else if (name == "set") {
     const auto eq = value.find('=');
-    if (eq == 0 || eq == std::string::npos) throw UsageError("--set: ALIAS=VALUE expected: " + value);
+    if (eq == 0 || eq == std::string::npos)
+      throw UsageError("--set: ALIAS=VALUE expected: " + value);
     options.settings.emplace_back(value.substr(0, eq), value.substr(eq + 1));
   } else if (name == "admin-token") {
     options.admin_token = value;

@@ -88,11 +88,11 @@ HttpResponse LoginForm(Page& page, std::string_view message) {
     options += "<option value=\"" + HtmlEscape(room.id) + "\">" + HtmlEscape(room.name) + " (" +
                std::to_string(room.people) + "人)</option>";
   }
-  const std::string body = PageFromTemplate(
-      page, "/login.htm",
-      {{"rooms", options},
-       {"message", std::string(message)},
-       {"name", HtmlEscape(strings::Trim(page.Item("sUserName")))}});
+  const std::string body =
+      PageFromTemplate(page, "/login.htm",
+                       {{"rooms", options},
+                        {"message", std::string(message)},
+                        {"name", HtmlEscape(strings::Trim(page.Item("sUserName")))}});
   if (body.empty()) return NotFound();
   return page.Html(body);
 }
@@ -122,11 +122,11 @@ HttpResponse RoomList(Page& page) {
 }
 
 HttpResponse NameFilter(Page& page) {
-  const std::string body = PageFromTemplate(
-      page, "/namefilter.htm",
-      {{"namelength", HtmlEscape(AppText(page, app_key::kNameLength))},
-       {"maxnamelength", HtmlEscape(AppText(page, app_key::kMaxNameLength))},
-       {"usernameenable", HtmlEscape(AppText(page, app_key::kUserNameEnable))}});
+  const std::string body =
+      PageFromTemplate(page, "/namefilter.htm",
+                       {{"namelength", HtmlEscape(AppText(page, app_key::kNameLength))},
+                        {"maxnamelength", HtmlEscape(AppText(page, app_key::kMaxNameLength))},
+                        {"usernameenable", HtmlEscape(AppText(page, app_key::kUserNameEnable))}});
   if (body.empty()) return NotFound();
   return page.Html(body);
 }

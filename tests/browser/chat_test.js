@@ -109,7 +109,7 @@ async function say(v, text, options = {}) {
 
 async function main() {
   if (!serverPath) throw new Error('--server is required');
-  const { base } = await startServer();
+  const { server, base } = await startServer();
   step(`server at ${base}`);
 
   const ming = await visitor(base, '小明', 'mingpass1', '0', '1');
@@ -148,6 +148,13 @@ async function main() {
   step(`screenshot saved to ${shot}`);
 
   if (pageErrors.length) throw new Error('script errors in the chat window:\n' + pageErrors.join('\n'));
+
+  const code = await new Promise((resolve) => {
+    server.on('exit', (c, signal) => resolve(c === null ? signal : c));
+    server.kill('SIGTERM');
+  });
+  if (code !== 0) throw new Error(`the server stopped with ${code} on SIGTERM`);
+  step('the server stopped cleanly on SIGTERM');
 }
 
 main().then(async () => {

@@ -70,7 +70,8 @@ HttpReply HttpClient::Exchange(const std::string& request) {
   reply.status = std::stoi(lines.at(0).substr(9, 3));
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const auto colon = lines[i].find(':');
-    reply.headers.emplace_back(lines[i].substr(0, colon), strings::Trim(lines[i].substr(colon + 1)));
+    reply.headers.emplace_back(lines[i].substr(0, colon),
+                               strings::Trim(lines[i].substr(colon + 1)));
   }
   const std::string length = reply.Header("Content-Length");
   const std::size_t size = length.empty() ? 0 : std::stoul(length);
@@ -85,8 +86,8 @@ std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fiel
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text::Utf8ToGbk(utf8)) {
-      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-          c == '-' || c == '_' || c == '.') {
+      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+          c == '_' || c == '.') {
         out.push_back(static_cast<char>(c));
       } else {
         out += '%';

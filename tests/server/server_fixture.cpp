@@ -13,8 +13,8 @@ ServerTest::ServerTest() : clock_(convert::FromCivil({2026, 12, 6, 12, 0, 0})) {
 ServerTest::~ServerTest() { server_.reset(); }
 
 void ServerTest::Start(std::vector<std::string> args) {
-  std::vector<std::string> all = {"--listen", "127.0.0.1:0", "--db", db_.connstr(),
-                                  "--threads", "2"};
+  std::vector<std::string> all = {"--listen",    "127.0.0.1:0", "--db",
+                                  db_.connstr(), "--threads",   "2"};
   all.insert(all.end(), args.begin(), args.end());
   const auto options = server::ParseOptions(all, RAVOCHAT_SITE_DIR);
   server_ = std::make_unique<server::ChatServer>(
@@ -28,10 +28,9 @@ void ServerTest::Start(std::vector<std::string> args) {
 
 HttpReply ServerTest::LogIn(const std::string& name, const std::string& password,
                             const std::string& room) {
-  return Client()->Post("/login.asp", GbkForm({{"sUserName", name},
-                                               {"sPass", password},
-                                               {"bSex", "0"},
-                                               {"room_id", room}}));
+  return Client()->Post(
+      "/login.asp",
+      GbkForm({{"sUserName", name}, {"sPass", password}, {"bSex", "0"}, {"room_id", room}}));
 }
 
 std::string ServerTest::CookieLine(const std::string& name, const std::string& password,

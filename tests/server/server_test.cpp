@@ -62,8 +62,9 @@ TEST_F(ServerTest, LoginSetsASessionCookieAndNamesTheChatWindow) {
   Start();
   const HttpReply reply = LogIn("amy", "secret1");
   EXPECT_EQ(reply.status, 200);
-  EXPECT_TRUE(std::regex_match(reply.Header("Set-Cookie"),
-                               std::regex("ravochat=[0-9a-f]{32}; Path=/; HttpOnly; SameSite=Lax")));
+  EXPECT_TRUE(
+      std::regex_match(reply.Header("Set-Cookie"),
+                       std::regex("ravochat=[0-9a-f]{32}; Path=/; HttpOnly; SameSite=Lax")));
   EXPECT_TRUE(Has(reply.body,
                   "<script>window.name='ravochat_main';location.replace('chat.asp');</script>"));
   EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "amy"));
@@ -79,7 +80,8 @@ TEST_F(ServerTest, ARefusedLoginShowsTheMessageOnTheLoginPageWithoutACookie) {
   Start();
   const HttpReply reply = LogIn("amy", "amy");
   EXPECT_EQ(reply.Header("Set-Cookie"), "");
-  EXPECT_TRUE(Has(reply.body, Gbk("<p class=\"message\" id=\"message\">错误：用户名与密码相同！</p>")));
+  EXPECT_TRUE(
+      Has(reply.body, Gbk("<p class=\"message\" id=\"message\">错误：用户名与密码相同！</p>")));
   EXPECT_TRUE(Has(reply.body, "value=\"amy\""));
 }
 
@@ -97,11 +99,14 @@ TEST_F(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
   Client()->Get("/saylist.asp", {bob});
-  const HttpReply said = Client()->Post(
-      "/say.asp",
-      GbkForm({{"says", "你好，世界"}, {"towho", "大家"}, {"sayscolor", "#000000"},
-               {"addwordcolor", "#0000FF"}, {"addsays", "0"}, {"id", "0"}}),
-      {amy});
+  const HttpReply said = Client()->Post("/say.asp",
+                                        GbkForm({{"says", "你好，世界"},
+                                                 {"towho", "大家"},
+                                                 {"sayscolor", "#000000"},
+                                                 {"addwordcolor", "#0000FF"},
+                                                 {"addsays", "0"},
+                                                 {"id", "0"}}),
+                                        {amy});
   EXPECT_EQ(said.status, 200);
   const HttpReply poll = Client()->Get("/refresh.asp", {bob});
   EXPECT_TRUE(Has(poll.body, Gbk("parent.addsay(")));
@@ -116,8 +121,11 @@ TEST_F(ServerTest, APrivateLineReachesOnlyItsAddressee) {
   Client()->Get("/refresh.asp", {bob});
   Client()->Get("/refresh.asp", {cat});
   Client()->Post("/say.asp",
-                 GbkForm({{"says", "只告诉你"}, {"towho", "bob"}, {"secret", "true"},
-                          {"addsays", "0"}, {"id", "0"}}),
+                 GbkForm({{"says", "只告诉你"},
+                          {"towho", "bob"},
+                          {"secret", "true"},
+                          {"addsays", "0"},
+                          {"id", "0"}}),
                  {amy});
   EXPECT_TRUE(Has(Client()->Get("/refresh.asp", {bob}).body, Gbk("只告诉你")));
   EXPECT_FALSE(Has(Client()->Get("/refresh.asp", {cat}).body, Gbk("只告诉你")));
@@ -144,8 +152,7 @@ TEST_F(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   server_->application().Set("_maxsayslength", Value("many"));
-  const HttpReply reply =
-      Client()->Post("/say.asp", GbkForm({{"says", "hi"}, {"id", "0"}}), {amy});
+  const HttpReply reply = Client()->Post("/say.asp", GbkForm({{"says", "hi"}, {"id", "0"}}), {amy});
   EXPECT_EQ(reply.status, 500);
   EXPECT_TRUE(Has(reply.body, Gbk("服务器出错了")));
   ASSERT_EQ(ErrorLines().size(), 1u);
