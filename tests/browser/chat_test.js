@@ -40,7 +40,7 @@ function startServer() {
   let log = '';
   server.stderr.on('data', (d) => { log += d; });
   cleanups.push(() => new Promise((resolve) => {
-    if (server.exitCode !== null) return resolve();
+    if (server.exitCode !== null || server.signalCode !== null) return resolve();
     server.on('exit', resolve);
     server.kill('SIGTERM');
   }));
