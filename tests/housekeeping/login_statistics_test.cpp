@@ -9,6 +9,7 @@
 
 #include "core/convert.h"
 #include "login/login_chat.h"
+#include "ravochat/error.h"
 
 namespace ravochat::testing {
 namespace {
@@ -49,8 +50,9 @@ TEST(CountHour, MidnightAfterTheLastHourClearsNothing) {
 }
 
 TEST(CountHour, AHistogramThatIsNotTwentyFiveNumbersStartsAfresh) {
-  for (const std::string broken : {"", "garbage", "1,2,3", Hist({}, 24), Hist({{3, 2}}, 5) + ",0",
-                                   "x," + Hist({}, 5).substr(2)}) {
+  for (const std::string& broken :
+       std::vector<std::string>{"", "garbage", "1,2,3", Hist({}, 24), Hist({{3, 2}}, 5) + ",0",
+                                "x," + Hist({}, 5).substr(2)}) {
     const housekeeping::HourCount count = housekeeping::CountHour(broken, 5);
     EXPECT_EQ(count.hour24, Hist({{5, 1}}, 5)) << broken;
     EXPECT_TRUE(count.new_hour) << broken;

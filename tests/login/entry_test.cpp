@@ -33,7 +33,7 @@ class EntryTest : public ::testing::Test {
 TEST_F(EntryTest, ANewUsersRecordIsTheLastOfTheListWithFifteenFields) {
   login.Init();
   login.chat.Enter("bob", 1);
-  ASSERT_EQ(login.Login("ann", "pw", {.room = "2"}), "");
+  ASSERT_EQ(login.Login("ann", "pw", RoomForm("2")), "");
   const std::string list = UserList();
   const std::string expected =
       "<$ann$>12:00:00$>10.0.0.1$>0$>1$>2$>2026-12-06 12:00:00$>1010$>0$>1$>-10$>"
@@ -55,7 +55,7 @@ TEST_F(EntryTest, TheSessionHoldsTheNameAndTheTokenOfTheRecord) {
 TEST_F(EntryTest, TheRoomListsTheNewcomerAndTheTimeOfHisEntry) {
   login.Init();
   login.chat.clock.Advance(60);
-  ASSERT_EQ(login.Login("ann", "pw", {.room = "2"}), "");
+  ASSERT_EQ(login.Login("ann", "pw", RoomForm("2")), "");
   EXPECT_TRUE(InRoom(2, "ann"));
   EXPECT_FALSE(InRoom(1, "ann"));
   EXPECT_EQ(Room(2)[7], "2026-12-06 12:01:00");
@@ -84,7 +84,7 @@ TEST_F(EntryTest, TheAnnouncementAndTheNoticeGoIntoTheRing) {
 
 TEST_F(EntryTest, AGirlIsAnnouncedWithHerTag) {
   login.Init();
-  ASSERT_EQ(login.Login("ann", "pw", {.sex = "1"}), "");
+  ASSERT_EQ(login.Login("ann", "pw", SexForm("1")), "");
   EXPECT_EQ(
       login.Ring(1, 5),
       R"('<small>girl</small>##进入了聊天室<\script>parent.addl(\'ann\',1,\'1010\',\'\')</\script>','ann','大厅',0,'#ff0000','#00ff00',-3,'12:00:00',)");
@@ -115,7 +115,7 @@ TEST_F(EntryTest, AUserLoggingInAgainKeepsHisRoomAndOneRecord) {
   login.Init();
   login.chat.Enter("ann", 2);
   login.chat.Enter("bob", 1);
-  ASSERT_EQ(login.Login("ann", "pw", {.room = "1"}), "");
+  ASSERT_EQ(login.Login("ann", "pw", RoomForm("1")), "");
   const std::string list = UserList();
   EXPECT_EQ(keyed_list::CountRecords(list), 2u);
   EXPECT_TRUE(list.ends_with("<$ann$>"));
@@ -130,7 +130,7 @@ TEST_F(EntryTest, AUserWhoseRoomIsGoneEntersTheRoomHeChose) {
   login.chat.Enter("ann", 2);
   auto component = login.chat.Component();
   login.chat.Set("_room_list", component->DelList(login.chat.Get("_room_list"), "2"));
-  ASSERT_EQ(login.Login("ann", "pw", {.room = "1"}), "");
+  ASSERT_EQ(login.Login("ann", "pw", RoomForm("1")), "");
   EXPECT_EQ(login.chat.Component()->GetListValue(UserList(), "ann", 4), "1");
   EXPECT_TRUE(InRoom(1, "ann"));
 }

@@ -6,6 +6,31 @@
 
 namespace ravochat::testing {
 
+LoginForm RoomForm(std::string room) {
+  LoginForm form;
+  form.room = std::move(room);
+  return form;
+}
+
+LoginForm AddressForm(std::string address) {
+  LoginForm form;
+  form.address = std::move(address);
+  return form;
+}
+
+LoginForm SexForm(std::string sex) {
+  LoginForm form;
+  form.sex = std::move(sex);
+  return form;
+}
+
+LoginForm ProxyForm(std::string via, std::string forwarded) {
+  LoginForm form;
+  form.via = std::move(via);
+  form.forwarded = std::move(forwarded);
+  return form;
+}
+
 LoginChat::LoginChat() {
   chat.Param("maxtalk", "100");
   chat.Param("maxpeople", "50");

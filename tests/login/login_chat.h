@@ -21,6 +21,11 @@ struct LoginForm {
   std::string via;
   std::string forwarded;
 };
+// The default form with one thing changed.
+LoginForm RoomForm(std::string room);
+LoginForm AddressForm(std::string address);
+LoginForm SexForm(std::string sex);
+LoginForm ProxyForm(std::string via, std::string forwarded);
 
 class LoginChat {
  public:

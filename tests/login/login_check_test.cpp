@@ -21,7 +21,7 @@ class LoginCheckTest : public ::testing::Test {
 TEST_F(LoginCheckTest, BothProxyHeadersAreRefusedWhenProxiesAreForbidden) {
   login.Init();
   const std::string before = login.SharedState();
-  EXPECT_EQ(login.Login("ann", "pw", {.via = "1.1 proxy", .forwarded = "10.1.1.1"}),
+  EXPECT_EQ(login.Login("ann", "pw", ProxyForm("1.1 proxy", "10.1.1.1")),
             "管理员禁止通过代理登录！");
   EXPECT_EQ(login.SharedState(), before);
   EXPECT_TRUE(login.session().Get("myname").IsEmpty());
@@ -29,7 +29,7 @@ TEST_F(LoginCheckTest, BothProxyHeadersAreRefusedWhenProxiesAreForbidden) {
 
 TEST_F(LoginCheckTest, OneProxyHeaderAloneIsLetThrough) {
   login.Init();
-  EXPECT_EQ(login.Login("ann", "pw", {.via = "1.1 proxy"}), "");
+  EXPECT_EQ(login.Login("ann", "pw", ProxyForm("1.1 proxy", "")), "");
 }
 
 TEST_F(LoginCheckTest, ANameCutToTenCharactersThatEqualsThePasswordIsRefused) {
@@ -127,15 +127,15 @@ TEST_F(LoginCheckTest, AnEmptyRoomListIsRefusedAfterTheVisitorWasCounted) {
 
 TEST_F(LoginCheckTest, ANonNumericRoomSelectsRoomOne) {
   login.Init();
-  EXPECT_EQ(login.Login("ann", "pw", {.room = "lobby"}), "");
+  EXPECT_EQ(login.Login("ann", "pw", RoomForm("lobby")), "");
   EXPECT_EQ(login.chat.Component()->GetListValue(login.chat.Get("_user_list"), "ann", 4), "1");
 }
 
 TEST_F(LoginCheckTest, AnUnlistedRoomSelectsTheFirstRoomWhoseRulesThenApply) {
   login.chat.db.Exec("UPDATE room SET door_open=0 WHERE ID=1");
   login.Init();
-  EXPECT_EQ(login.Login("ann", "pw", {.room = "9"}), "您要去的房间的门已经关上了！");
-  EXPECT_EQ(login.Login("ann", "pw", {.room = "2"}), "");
+  EXPECT_EQ(login.Login("ann", "pw", RoomForm("9")), "您要去的房间的门已经关上了！");
+  EXPECT_EQ(login.Login("ann", "pw", RoomForm("2")), "");
 }
 
 TEST_F(LoginCheckTest, TheRoomsRobotNameIsRefused) {
@@ -146,20 +146,20 @@ TEST_F(LoginCheckTest, TheRoomsRobotNameIsRefused) {
 TEST_F(LoginCheckTest, ARoomAboveLevelOneIsRefused) {
   login.chat.db.Exec("UPDATE room SET permit_level=3 WHERE ID=2");
   login.Init();
-  EXPECT_EQ(login.Login("ann", "pw", {.room = "2"}), "您要去的房间有级别限制，您不能直接登陆！");
+  EXPECT_EQ(login.Login("ann", "pw", RoomForm("2")), "您要去的房间有级别限制，您不能直接登陆！");
 }
 
 TEST_F(LoginCheckTest, TheOwnerEntersHisClosedRoomWithALevelLimit) {
   login.chat.Room(3, "小屋", "Ann");
   login.chat.db.Exec("UPDATE room SET permit_level=3, door_open=0 WHERE ID=3");
   login.Init();
-  EXPECT_EQ(login.Login("ann", "pw", {.room = "3"}), "");
+  EXPECT_EQ(login.Login("ann", "pw", RoomForm("3")), "");
 }
 
 TEST_F(LoginCheckTest, ARoomRefusalCountsTheVisitorButWritesNoRowAndNoListEntry) {
   login.chat.db.Exec("UPDATE room SET door_open=0 WHERE ID=2");
   login.Init();
-  EXPECT_EQ(login.Login("ann", "pw", {.room = "2"}), "您要去的房间的门已经关上了！");
+  EXPECT_EQ(login.Login("ann", "pw", RoomForm("2")), "您要去的房间的门已经关上了！");
   EXPECT_EQ(convert::ToText(login.chat.Get("_visitor")), "101");
   EXPECT_EQ(convert::ToText(login.chat.Get("_user_list")), "");
   EXPECT_EQ(UserRows(), 0);
@@ -206,7 +206,7 @@ TEST_F(LoginCheckTest, AnAddressLockAdmitsUsersOfItsLevelAndAbove) {
   EXPECT_EQ(login.Login("ann", "pw"), "");
   EXPECT_EQ(login.Login("bob", "pw"), "对不起：您的IP被封锁了！");
   EXPECT_EQ(login.Login("carl", "pw"), "对不起：您的IP被封锁了！");
-  EXPECT_EQ(login.Login("carl", "pw", {.address = "192.168.1.1"}), "");
+  EXPECT_EQ(login.Login("carl", "pw", AddressForm("192.168.1.1")), "");
 }
 
 TEST_F(LoginCheckTest, OnlyTheFirstMatchingLockCounts) {
@@ -224,7 +224,7 @@ TEST_F(LoginCheckTest, TheNewUserLimitCountsRowsFromTheAddressOfTheLastTenMinute
   EXPECT_EQ(login.Login("ann", "pw"), "");
   EXPECT_EQ(login.Login("bob", "pw"), "");
   EXPECT_EQ(login.Login("carl", "pw"), "对不起：您暂时不能注册新用户，请等几分钟再试！");
-  EXPECT_EQ(login.Login("carl", "pw", {.address = "10.0.0.2"}), "");
+  EXPECT_EQ(login.Login("carl", "pw", AddressForm("10.0.0.2")), "");
   login.chat.clock.Advance(600);
   EXPECT_EQ(login.Login("dave", "pw"), "");
 }

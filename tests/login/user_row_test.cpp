@@ -5,6 +5,7 @@
 
 #include "core/convert.h"
 #include "login/login_chat.h"
+#include "ravochat/error.h"
 
 namespace ravochat::testing {
 namespace {
@@ -26,7 +27,7 @@ class UserRowTest : public ::testing::Test {
 
 TEST_F(UserRowTest, ANewUserGetsTheRowOfAFirstLogin) {
   login.Init();
-  ASSERT_EQ(login.Login("ann", "pw", {.sex = "1"}), "");
+  ASSERT_EQ(login.Login("ann", "pw", SexForm("1")), "");
   EXPECT_EQ(login.chat.db.Scalar(
                 "SELECT username||'|'||passwd||'|'||headface||'|'||sex||'|'||log_time||'|'||"
                 "user_level||'|'||first_ip||'|'||last_ip||'|'||visit_num||'|'||in_time||'|'||"
@@ -60,7 +61,7 @@ TEST_F(UserRowTest, TheWelcomeShowsAPasswordWithQuotesAndMarkupSafely) {
 TEST_F(UserRowTest, AMissingSecondFaceColourFailsWithoutARow) {
   login.chat.Param("facecolorstr", "#000000");
   login.Init();
-  EXPECT_THROW(login.Login("ann", "pw"), Error);
+  EXPECT_THROW(login.Login("ann", "pw"), ravochat::Error);
   EXPECT_EQ(login.chat.db.Scalar("SELECT count(*) FROM user"), "0");
 }
 
@@ -103,7 +104,7 @@ TEST_F(UserRowTest, AReturningUserEntersUnderHisStoredSpelling) {
 TEST_F(UserRowTest, AReturningUsersRowIsBroughtUpToDate) {
   login.AddUser("Bob", "pw", 3, 4);
   login.Init();
-  ASSERT_EQ(login.Login("bob", "pw", {.address = "10.7.7.7"}), "");
+  ASSERT_EQ(login.Login("bob", "pw", AddressForm("10.7.7.7")), "");
   EXPECT_EQ(login.chat.db.Scalar("SELECT '['||temppass||']'||visit_num||'|'||last_ip||'|'||"
                                  "in_time||'|'||out_time||'|'||first_ip FROM user"),
             "[ ]5|10.7.7.7|2026-12-06 12:00:00|2026-12-06 12:00:00|10.9.9.9");
