@@ -20,7 +20,12 @@ namespace {
 
 constexpr int kColourChoices = 18;
 
-bool IsLater(const Value& moment, Date now) { return convert::ToDate(moment) > now; }
+// A missing moment (a null column) is never later: a lock or ban without an end holds
+// nothing, as a comparison with null never held.
+bool IsLater(const Value& moment, Date now) {
+  if (moment.IsNull() || moment.IsEmpty()) return false;
+  return convert::ToDate(moment) > now;
+}
 
 double Number(const Value& v) { return convert::ToDouble(v); }
 
