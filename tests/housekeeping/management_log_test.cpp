@@ -14,12 +14,6 @@ TEST(ManagementLog, TextHasSevenFieldsAroundTheNames) {
             "系统>系统> >[a,b]>自动> 由于人气不旺被系统自动清除！>清除房间%%");
 }
 
-TEST(ManagementLog, BracketListIsEmptyForNoNamesAndJoinsTheOthers) {
-  EXPECT_EQ(BracketList({}, ", "), "");
-  EXPECT_EQ(BracketList({"a"}, ", "), "[a]");
-  EXPECT_EQ(BracketList({"a", "b"}, ","), "[a,b]");
-}
-
 TEST(RoutineInputs, OnlyTheNumberOneApplies) {
   EXPECT_TRUE(IsApplyMode(1));
   EXPECT_TRUE(IsApplyMode(" 1 "));
