@@ -10,7 +10,7 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "core/strings.h"
-#include "ravochat/error.h"
+#include "housekeeping/routine_inputs.h"
 #include "ravochat/lumochat.h"
 #include "text/classic_random.h"
 
@@ -64,20 +64,6 @@ HourCount CountHour(std::string_view hour24, int hour) {
 
 }  // namespace housekeeping
 
-namespace {
-
-// A number of days from the configuration. An empty or broken setting fails instead of
-// reading as 0, which would delete every row older than today.
-Value Days(const Value& setting, std::string_view name) {
-  if (!convert::IsNumericText(convert::ToText(setting))) {
-    throw ConversionError(std::string(name) + " is not a number of days: \"" +
-                          convert::ToText(setting) + "\"");
-  }
-  return Value(convert::ToDouble(setting));
-}
-
-}  // namespace
-
 void lumochat::CountLogin(Application& TheApplication) {
   const convert::CivilTime now = convert::ToCivil(clock_.Now());
   housekeeping::HourCount count;
@@ -103,7 +89,10 @@ void lumochat::CountLogin(Application& TheApplication) {
 
 void lumochat::DailyCleanUp(Application& TheApplication) {
   const auto setting = [&](std::string_view name) { return TheApplication.Get(Key(name)); };
-  const auto days = [&](std::string_view name) { return Days(setting(name), name); };
+  // An empty or broken period fails instead of reading as 0 and deleting every row.
+  const auto days = [&](std::string_view name) {
+    return housekeeping::NumericLimit(setting(name), name);
+  };
   const auto switched_on = [&](std::string_view name) {
     return convert::ToText(setting(name)) == "1";
   };
