@@ -1,0 +1,114 @@
+// Keyed list strings. Finding and splitting a record scans the list once for the opening
+// marker and once for the closing one, without building the marker or splitting the
+// other records; counting scans for "$><$" without splitting.
+#include "keyed_list.h"
+
+#include "ravochat/error.h"
+#include "strings.h"
+
+namespace ravochat::keyed_list {
+namespace {
+
+constexpr std::string_view kMarkerStart = "<$";
+
+// Position of the first "<$" + key + "$>" at or after `from`, or npos.
+std::size_t FindMarker(std::string_view list, std::string_view key, std::size_t from) {
+  for (std::size_t pos = list.find(kMarkerStart, from); pos != std::string_view::npos;
+       pos = list.find(kMarkerStart, pos + 1)) {
+    std::string_view rest = list.substr(pos + kMarkerStart.size());
+    if (rest.size() >= key.size() + kFieldEnd.size() && rest.starts_with(key) &&
+        rest.substr(key.size()).starts_with(kFieldEnd)) {
+      return pos;
+    }
+  }
+  return std::string_view::npos;
+}
+
+std::size_t MarkerSize(std::string_view key) {
+  return kMarkerStart.size() + key.size() + kFieldEnd.size();
+}
+
+[[noreturn]] void ThrowMissing(std::string_view key, std::string_view what) {
+  throw ListKeyError("the list holds no " + std::string(what) + " of key \"" + std::string(key) +
+                     "\"");
+}
+
+}  // namespace
+
+std::string Marker(std::string_view key) {
+  std::string marker;
+  marker.reserve(MarkerSize(key));
+  marker.append(kMarkerStart).append(key).append(kFieldEnd);
+  return marker;
+}
+
+bool Contains(std::string_view list, std::string_view key) {
+  return FindMarker(list, key, 0) != std::string_view::npos;
+}
+
+std::size_t CountRecords(std::string_view list) {
+  if (list.empty()) return 0;
+  std::size_t seams = 0;
+  for (std::size_t pos = list.find(kRecordSeam); pos != std::string_view::npos;
+       pos = list.find(kRecordSeam, pos + kRecordSeam.size())) {
+    ++seams;
+  }
+  return (seams + 1) / 2;
+}
+
+RecordParts SplitRecord(std::string_view list, std::string_view key) {
+  std::size_t open = FindMarker(list, key, 0);
+  if (open == std::string_view::npos) ThrowMissing(key, "record");
+  std::size_t body = open + MarkerSize(key);
+  std::size_t close = FindMarker(list, key, body);
+  // An opening marker without its closing one is a damaged list, not a record.
+  if (close == std::string_view::npos) ThrowMissing(key, "closed record");
+  return RecordParts{std::string(list.substr(0, open)),
+                     std::string(list.substr(body, close - body)),
+                     std::string(list.substr(close + MarkerSize(key)))};
+}
+
+std::string JoinRecord(const RecordParts& parts, std::string_view key) {
+  std::string out;
+  out.reserve(parts.before.size() + parts.body.size() + parts.after.size() + 2 * MarkerSize(key));
+  out.append(parts.before).append(kMarkerStart).append(key).append(kFieldEnd);
+  out.append(parts.body).append(kMarkerStart).append(key).append(kFieldEnd);
+  out.append(parts.after);
+  return out;
+}
+
+std::vector<std::string> SplitFields(std::string_view body) {
+  return strings::Split(body, kFieldEnd);
+}
+
+std::string JoinFields(const std::vector<std::string>& fields) {
+  return strings::Join(fields, kFieldEnd);
+}
+
+const std::string& FieldAt(const std::vector<std::string>& fields, std::size_t index,
+                           std::string_view key) {
+  if (index >= fields.size()) {
+    throw ListKeyError("the record of key \"" + std::string(key) + "\" has no field " +
+                       std::to_string(index));
+  }
+  return fields[index];
+}
+
+std::string RemoveWord(std::string_view field, std::string_view word) {
+  std::string padded_word = " " + std::string(word) + " ";
+  std::string padded = " " + std::string(field) + " ";
+  // One pass leaves the second of two neighbouring occurrences ("a a"), because they
+  // share a blank; repeat until every occurrence is gone.
+  for (std::string next; (next = strings::Replace(padded, padded_word, " ")) != padded;) {
+    padded = std::move(next);
+  }
+  return strings::Trim(padded);
+}
+
+std::string AddWord(std::string_view field, std::string_view word) {
+  std::string padded = " " + std::string(field) + " ";
+  if (padded.find(" " + std::string(word) + " ") != std::string::npos) return std::string(field);
+  return strings::Trim(field) + " " + std::string(word);
+}
+
+}  // namespace ravochat::keyed_list

@@ -1,0 +1,88 @@
+// The in-memory application, session and request. Keys compare by their ASCII-lower-case
+// form; the application's values are guarded by its recursive lock, so a holder of
+// Lock() may still Get and Set while every other request waits.
+#include <algorithm>
+#include <utility>
+
+#include "ravochat/host.h"
+
+namespace ravochat {
+namespace {
+
+unsigned char Fold(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+
+Value Find(const ValueMap& map, std::string_view key) {
+  auto it = map.find(key);
+  return it == map.end() ? Value() : it->second;
+}
+
+void Store(ValueMap& map, std::string_view key, Value value) {
+  auto it = map.find(key);
+  if (it == map.end()) {
+    map.emplace(std::string(key), std::move(value));
+  } else {
+    it->second = std::move(value);
+  }
+}
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return Fold(x) < Fold(y); });
+}
+
+Value MemoryApplication::Get(std::string_view key) const {
+  std::lock_guard lock(mutex_);
+  return Find(values_, key);
+}
+
+void MemoryApplication::Set(std::string_view key, Value value) {
+  // The old value is released after the lock, so a large array is freed outside it.
+  Value old;
+  std::lock_guard lock(mutex_);
+  auto it = values_.find(key);
+  if (it == values_.end()) {
+    values_.emplace(std::string(key), std::move(value));
+  } else {
+    old = std::exchange(it->second, std::move(value));
+  }
+}
+
+Value MemorySession::Get(std::string_view key) const {
+  std::lock_guard lock(mutex_);
+  return Find(values_, key);
+}
+
+void MemorySession::Set(std::string_view key, Value value) {
+  std::lock_guard lock(mutex_);
+  Store(values_, key, std::move(value));
+}
+
+Value MemoryRequest::Item(std::string_view name) const {
+  auto it = query_.find(name);
+  return it != query_.end() ? it->second : Find(form_, name);
+}
+
+Value MemoryRequest::Form(std::string_view name) const { return Find(form_, name); }
+
+Value MemoryRequest::ServerVariable(std::string_view name) const {
+  return Find(server_variables_, name);
+}
+
+void MemoryRequest::SetQuery(std::string_view name, Value value) {
+  Store(query_, name, std::move(value));
+}
+
+void MemoryRequest::SetForm(std::string_view name, Value value) {
+  Store(form_, name, std::move(value));
+}
+
+void MemoryRequest::SetServerVariable(std::string_view name, Value value) {
+  Store(server_variables_, name, std::move(value));
+}
+
+}  // namespace ravochat
