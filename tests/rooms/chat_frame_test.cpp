@@ -153,14 +153,6 @@ TEST_F(ChatFrameTest, WritesTheGuestTextWithoutItsOuterBlanks) {
   EXPECT_NE(Page(chat.Enter("amy", 1)).find("var roomguests='猫 狗';"), std::string::npos);
 }
 
-TEST_F(ChatFrameTest, HalvesTheSessionLimitWithIntegerDivision) {
-  chat.Set(app_key::kNoSayTimeout, Value("20"));
-  chat.Set(app_key::kDontSaveValue, Value("5.5"));  // rounds to 6 before the division
-  UserRow("amy", Value(3), Value(0));
-  EXPECT_NE(Page(chat.Enter("amy", 1)).find("var nosaytimeout=17;var dontsavevalue=0;"),
-            std::string::npos);
-}
-
 TEST_F(ChatFrameTest, LeavesTheSizesEmptyWhenTheUserRowHasNone) {
   UserRow("amy", Value::Null(), Value::Null());
   const std::string page = Page(chat.Enter("amy", 1));

@@ -10,7 +10,6 @@
 #include "core/convert.h"
 #include "core/records.h"
 #include "ravochat/lumochat.h"
-#include "rooms/announcement.h"
 #include "support/chat_fixture.h"
 
 namespace ravochat {
@@ -182,9 +181,8 @@ TEST_F(ChangeRoomMoveTest, AnnouncesTheArrivalInTheNewRoomAndTheDepartureInTheOl
       "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'><META content='text/html;charset=gb2312' "
       "http-equiv=content-type><meta http-equiv=refresh content='6;url=refresh.asp'><script>";
   const std::string arrival =
-      "1,'进来了<\\script>parent.addl(\\'amy\\'," + UserField("amy", user_field::kSex) + ",\\'" +
-      UserField("amy", user_field::kFace) +
-      "\\',\\'\\')</\\script>','amy','大厅',0,'#FF0000','#00FF00',-3,'12:00:00',";
+      "1,'进来了<\\script>parent.addl(\\'amy\\',0,\\'1010\\',\\'\\')</"
+      "\\script>','amy','大厅',0,'#FF0000','#00FF00',-3,'12:00:00',";
   const std::string departure =
       "2,'离开了<\\script>parent.dell(\\'amy\\')</\\script>','amy','茶室',0,'#0000FF','#FFFF00',-3,"
       "'12:00:00',";
@@ -202,9 +200,8 @@ TEST_F(ChangeRoomMoveTest, CountsMissingAnnouncementPartsAsEmptyTexts) {
   ASSERT_EQ(Move("amy", "2"), "");
   const Value says = chat.Get(app_key::kSays);
   EXPECT_EQ(convert::ToText(says.At(1, ring_field::kText)),
-            "'进来了<\\script>parent.addl(\\'amy\\'," + UserField("amy", user_field::kSex) +
-                ",\\'" + UserField("amy", user_field::kFace) +
-                "\\',\\'\\')</\\script>','amy','大厅',0,'','',-3,'12:00:00',");
+            "'进来了<\\script>parent.addl(\\'amy\\',0,\\'1010\\',\\'\\')</"
+            "\\script>','amy','大厅',0,'','',-3,'12:00:00',");
   EXPECT_EQ(convert::ToText(says.At(2, ring_field::kText)),
             "'<\\script>parent.dell(\\'amy\\')</\\script>','amy','茶室',0,'','',-3,'12:00:00',");
 }
@@ -226,13 +223,6 @@ TEST_F(ChangeRoomMoveTest, LosesNoMoveWhenManyVisitorsMoveAtOnce) {
     EXPECT_EQ(UserField(name, user_field::kRoom), "2");
   }
   EXPECT_EQ(convert::ToText(chat.Get(app_key::kCurrent)), std::to_string(2 * kVisitors));
-}
-
-TEST(SplitAnnouncement, GivesTheThreePartsOfATemplate) {
-  const rooms::Announcement a = rooms::SplitAnnouncement("来了::red::blue::extra");
-  EXPECT_EQ(a.text, "来了");
-  EXPECT_EQ(a.color1, "red");
-  EXPECT_EQ(a.color2, "blue");
 }
 
 }  // namespace
