@@ -2,6 +2,7 @@
 // Values from visitors are always bound as parameters ("?" in the statement text).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,9 @@ class Recordset {
   // The current record's column `name` (ASCII case ignored); a database null is a
   // null Value. Throws DatabaseError for an unknown column or when at the end.
   Value Field(std::string_view name) const;
+  // The current record's column `index`, counted from 0 in the statement's order. Throws
+  // DatabaseError when there is no such column or when at the end.
+  Value FieldAt(std::size_t index) const;
   // Moves to the next record. Throws DatabaseError when the step fails.
   void MoveNext();
   // Releases the statement; Eof() is true afterwards.

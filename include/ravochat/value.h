@@ -39,8 +39,8 @@ class Value {
   Value() = default;
   Value(bool b) : data_(b) {}
   template <typename T>
-    requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
-  Value(T n) : data_(static_cast<std::int64_t>(n)) {}
+  requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>) Value(T n)
+      : data_(static_cast<std::int64_t>(n)) {}
   Value(double d) : data_(d) {}
   Value(std::string s) : data_(std::move(s)) {}
   Value(std::string_view s) : data_(std::string(s)) {}
@@ -74,6 +74,8 @@ class Value {
   const Value& At(std::size_t row, std::size_t col) const;
   Value& MutableAt(std::size_t row, std::size_t col);
 
+  // True for values of the same kind and contents (1 and 1.0 differ; arrays compare
+  // their elements).
   friend bool operator==(const Value& a, const Value& b);
 
  private:

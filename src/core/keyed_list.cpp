@@ -48,10 +48,17 @@ bool Contains(std::string_view list, std::string_view key) {
 
 std::size_t CountRecords(std::string_view list) {
   if (list.empty()) return 0;
+  // "$><$" is found from its '<', which is rare in a list, rather than from its '$',
+  // which ends every field. Occurrences do not overlap, as when splitting.
   std::size_t seams = 0;
-  for (std::size_t pos = list.find(kRecordSeam); pos != std::string_view::npos;
-       pos = list.find(kRecordSeam, pos + kRecordSeam.size())) {
-    ++seams;
+  std::size_t free_from = 0;  // where the next occurrence may start
+  for (std::size_t lt = list.find('<', 2); lt != std::string_view::npos;
+       lt = list.find('<', lt + 1)) {
+    std::size_t start = lt - 2;
+    if (start >= free_from && list.substr(start, kRecordSeam.size()) == kRecordSeam) {
+      ++seams;
+      free_from = start + kRecordSeam.size();
+    }
   }
   return (seams + 1) / 2;
 }

@@ -17,6 +17,10 @@ TEST(KeyedList, CountingGivesRecordsWithoutSplitting) {
   EXPECT_EQ(CountRecords("<$a$>$><$a$><$b$>$><$b$><$c$>1$>$><$c$>"), 3u);
 }
 
+TEST(KeyedList, CountingIgnoresAngleBracketsInsideFields) {
+  EXPECT_EQ(CountRecords("<$a$><b>$>a<b$><$a$><$c$>1<2$><$c$>"), 2u);
+}
+
 TEST(KeyedList, SplittingGivesTheTextAroundTheRecord) {
   RecordParts parts = SplitRecord(kList, "b");
   EXPECT_EQ(parts.before, "<$a$>x$>y$><$a$>");
