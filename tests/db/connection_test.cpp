@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "core/convert.h"
 #include "ravochat/database.h"
@@ -141,6 +142,32 @@ TEST(Connection, AStatementStillRunsAfterAFailedBindingOfTheSameText) {
   auto conn = OpenTemp(temp);
   EXPECT_THROW(conn->Execute("SELECT ? AS v", {Value::Array(2)}), DatabaseError);
   EXPECT_EQ(conn->Execute("SELECT ? AS v", {7}).Field("v"), Value(7));
+}
+
+TEST(Connection, ManyDifferentStatementsOnOneHandleAllRun) {
+  TempDatabase temp;
+  auto conn = OpenTemp(temp);
+  for (int i = 0; i < 600; ++i) {
+    std::string sql = "SELECT " + std::to_string(i) + " AS v";
+    ASSERT_EQ(conn->Execute(sql).Field("v"), Value(i));
+  }
+  EXPECT_EQ(conn->Execute("SELECT 0 AS v").Field("v"), Value(0));
+}
+
+TEST(Connection, ConcurrentWritersEachOnTheirOwnConnectionLoseNoRow) {
+  TempDatabase temp;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([&temp, t] {
+      for (int i = 0; i < 50; ++i) {
+        OpenTemp(temp)->Execute(
+            "INSERT INTO record (stype, occ_time, occ_env) VALUES (?, now(), ?)",
+            {t, std::to_string(i)});
+      }
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM record"), "200");
 }
 
 TEST(Recordset, AnEmptyResultIsAtBothEnds) {

@@ -26,7 +26,8 @@ class ChatFixture {
   // Stores the sysparam row `alias` = `body` in the database (loaded by Init).
   void Param(std::string_view alias, std::string_view body);
   // Adds a room row with the given ID, name and owner (other columns: robot "robot",
-  // kept 0, exp 0, permit level 0, door open 1, times now).
+  // description, top and title empty, tt and html 0, kept 0, exp 0, permit level 0,
+  // door open 1, times now).
   void Room(int id, std::string_view name, std::string_view owner = "");
   // Sets "_connstr" and runs InitGlobal.
   void Init();
@@ -38,9 +39,10 @@ class ChatFixture {
   void Set(std::string_view name, Value value);
 
   // Puts `name` online in `room` as the login does: a 15-field user record at the end of
-  // the user list (token = name, address 127.0.0.1, level and effective level `level`,
-  // last received number = the newest number), the name in the room's occupant list,
-  // and a session holding myname and mytemp. Returns that session.
+  // the user list (token = name, address 127.0.0.1, sex 0, level and effective level
+  // `level`, face 1010, last received number = the newest number, times now), replacing
+  // an older record of the name, the name in the room's occupant list, and a session
+  // holding myname and mytemp (= name). Returns that session, the same one on re-entry.
   MemorySession& Enter(const std::string& name, int room, int level = 1);
   MemorySession& SessionOf(const std::string& name) { return *sessions_.at(name); }
 

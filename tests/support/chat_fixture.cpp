@@ -1,0 +1,109 @@
+// A chat ready for a test: rows and settings go into a temporary database, Init loads them
+// with InitGlobal, and Enter puts visitors online the way the login does.
+#include "support/chat_fixture.h"
+
+#include <vector>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/keyed_list.h"
+#include "core/records.h"
+
+namespace ravochat::testing {
+namespace {
+
+// The message number in the ring's current slot, 0 before the ring exists.
+std::string NewestNumber(const Value& says, const Value& current) {
+  if (says.kind() != Value::Kind::kGrid) return "0";
+  return convert::ToText(says.At(convert::ToInt32(current), ring_field::kNumber));
+}
+
+std::string UserRecordBody(const std::string& name, int room, int level, const std::string& newest,
+                           const std::string& now) {
+  namespace f = user_field;
+  std::vector<std::string> fields(f::kCount + 1);  // the last element stands behind the last "$>"
+  fields[f::kToken] = name;
+  fields[f::kAddress] = "127.0.0.1";
+  fields[f::kSex] = "0";
+  fields[f::kLevel] = convert::ToText(level);
+  fields[f::kRoom] = convert::ToText(room);
+  fields[f::kLastSeen] = now;
+  fields[f::kFace] = "1010";
+  fields[f::kZero] = "0";
+  fields[f::kEffectiveLevel] = convert::ToText(level);
+  fields[f::kLastSayId] = newest;
+  fields[f::kLastSaid] = now;
+  fields[f::kLoginTime] = now;
+  return keyed_list::JoinFields(fields);
+}
+
+}  // namespace
+
+Date FixtureStart() { return convert::FromCivil({2026, 12, 6, 12, 0, 0}); }
+
+ChatFixture::ChatFixture(std::string prefix_in)
+    : clock(FixtureStart()), prefix(std::move(prefix_in)) {}
+
+void ChatFixture::Param(std::string_view alias, std::string_view body) {
+  db.Exec("DELETE FROM sysparam WHERE alias=?", {alias});
+  db.Exec("INSERT INTO sysparam (alias, body) VALUES (?, ?)", {alias, body});
+}
+
+void ChatFixture::Room(int id, std::string_view name, std::string_view owner) {
+  std::string now = convert::DateToText(clock.Now());
+  db.Exec(
+      "INSERT INTO room (ID, room_name, room_owner, room_auto, room_des, room_top, room_title, "
+      "room_keep, room_time, room_tt, room_html, room_exp, build_time, permit_level, door_open) "
+      "VALUES (?, ?, ?, 'robot', '', '', '', 0, ?, '0', '0', 0, ?, 0, 1)",
+      {id, name, owner, now, now});
+}
+
+void ChatFixture::Init() {
+  Set(app_key::kConnStr, Value(db.connstr()));
+  Component()->InitGlobal(app);
+}
+
+std::unique_ptr<lumochat> ChatFixture::Component() {
+  auto component = std::make_unique<lumochat>(clock);
+  component->ConstStr = prefix;
+  return component;
+}
+
+Value ChatFixture::Get(std::string_view name) const {
+  return app.Get(app_key::AppKey(prefix, name));
+}
+
+void ChatFixture::Set(std::string_view name, Value value) {
+  app.Set(app_key::AppKey(prefix, name), std::move(value));
+}
+
+MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) {
+  std::string now = convert::DateToText(clock.Now());
+  {
+    auto lock = app.Lock();
+    std::string users = convert::ToText(Get(app_key::kUserList));
+    if (keyed_list::Contains(users, name)) {
+      keyed_list::RecordParts old = keyed_list::SplitRecord(users, name);
+      users = old.before + old.after;
+    }
+    std::string newest = NewestNumber(Get(app_key::kSays), Get(app_key::kCurrent));
+    users += keyed_list::JoinRecord({"", UserRecordBody(name, room, level, newest, now), ""}, name);
+    Set(app_key::kUserList, Value(users));
+
+    std::string room_key = convert::ToText(room);
+    keyed_list::RecordParts parts =
+        keyed_list::SplitRecord(convert::ToText(Get(app_key::kRoomList)), room_key);
+    std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
+    fields[room_field::kOccupants] =
+        keyed_list::AddWord(keyed_list::FieldAt(fields, room_field::kOccupants, room_key), name);
+    parts.body = keyed_list::JoinFields(fields);
+    Set(app_key::kRoomList, Value(keyed_list::JoinRecord(parts, room_key)));
+  }
+  auto& session = sessions_[name];
+  if (!session) session = std::make_unique<MemorySession>();
+  session->Set("myname", Value(name));
+  session->Set("mytemp", Value(name));
+  return *session;
+}
+
+}  // namespace ravochat::testing
