@@ -23,6 +23,9 @@ namespace ravochat {
 namespace text {
 class ClassicRandom;
 }
+namespace messages {
+struct PostLine;
+}
 namespace login {
 struct Visitor;
 struct AddressLock;
@@ -150,6 +153,12 @@ class lumochat {
 
   // Messages. `current` and `sayid` are whole numbers already converted by the caller.
   std::string GetNewSays(const Value& says, int current, int sayid);
+  // Posting, after the line was read and checked: stores or answers it, and returns the rest
+  // of the reply script. Holds the application lock.
+  std::string DeliverPost(Application& TheApplication, Request& TheRequest,
+                          const messages::PostLine& line, const std::string& robot_reply);
+  // The robot's row drawn from the generator seeded from the clock.
+  std::int32_t DrawRobotRow(Application& TheApplication);
 
   // Housekeeping.
   std::string RoomKeep(const Value& UMod, const Value& threshold, std::string& room_list);
