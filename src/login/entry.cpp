@@ -13,6 +13,7 @@
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
+#include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
@@ -46,12 +47,13 @@ struct Reentry {
   std::string room;
 };
 
+// The list is copied once: it is long with many visitors online.
 Reentry TakeOutRecord(const std::string& user_list, const std::string& name) {
   if (!keyed_list::Contains(user_list, name)) return Reentry{false, user_list, ""};
   keyed_list::RecordParts parts = keyed_list::SplitRecord(user_list, name);
   const std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  return Reentry{true, parts.before + parts.after,
-                 keyed_list::FieldAt(fields, user_field::kRoom, name)};
+  std::string room = keyed_list::FieldAt(fields, user_field::kRoom, name);
+  return Reentry{true, std::move(parts.before.append(parts.after)), std::move(room)};
 }
 
 // Lists `name` in the room's occupants and marks the room as just visited; returns the
@@ -77,8 +79,12 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
   const std::string& name = visitor.name;
   const std::string now = convert::DateToText(clock_.Now());
   std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
-  const Reentry reentry =
-      TakeOutRecord(convert::ToText(TheApplication.Get(Key(app_key::kUserList))), name);
+  Reentry reentry;
+  {
+    const Value user_list = TheApplication.Get(Key(app_key::kUserList));
+    std::string scratch;
+    reentry = TakeOutRecord(messages::TextOf(user_list, scratch), name);
+  }
   // A user still listed stays in his room, unless that room is gone meanwhile.
   if (reentry.listed && keyed_list::Contains(room_list, reentry.room)) {
     room_id = convert::ToInt32(Value(reentry.room));
@@ -100,7 +106,8 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
                                    visitor.face,
                                    convert::ToText(visitor.effective_level),
                                    newest - 10};
-  TheApplication.Set(Key(app_key::kUserList), reentry.rest + login::LoginRecord(name, record));
+  reentry.rest.append(login::LoginRecord(name, record));
+  TheApplication.Set(Key(app_key::kUserList), Value(std::move(reentry.rest)));
 }
 
 std::int64_t lumochat::AnnounceEntry(Application& TheApplication, const login::Visitor& visitor,

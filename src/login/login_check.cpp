@@ -10,6 +10,7 @@
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
+#include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
@@ -44,8 +45,12 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
   }
 
   OpenConn(TheApplication);
-  if (ChatIsFull(convert::ToText(TheApplication.Get(Key(app_key::kUserList))), max_people)) {
-    return std::string(login::kChatFull);
+  {
+    const Value user_list = TheApplication.Get(Key(app_key::kUserList));
+    std::string scratch;
+    if (ChatIsFull(messages::TextOf(user_list, scratch), max_people)) {
+      return std::string(login::kChatFull);
+    }
   }
   std::string cut_password = strings::Left(visitor.typed_password, 15);
   visitor.password = Trpass(cut_password);

@@ -11,6 +11,7 @@
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
+#include "messages/visitor.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
 #include "text/classic_random.h"
