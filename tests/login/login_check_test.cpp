@@ -218,6 +218,12 @@ TEST_F(LoginCheckTest, OnlyTheFirstMatchingLockCounts) {
   EXPECT_EQ(login.Login("ann", "pw"), "");
 }
 
+TEST_F(LoginCheckTest, ALockWithoutAnEndTimeHoldsNothing) {
+  login.chat.db.Exec("INSERT INTO ip_lock (ip,end_time,act_level) VALUES ('10.0',NULL,9)");
+  login.Init();
+  EXPECT_EQ(login.Login("ann", "pw"), "");
+}
+
 TEST_F(LoginCheckTest, TheNewUserLimitCountsRowsFromTheAddressOfTheLastTenMinutes) {
   login.chat.Param("newusernum", "2");
   login.Init();
