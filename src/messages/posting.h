@@ -1,4 +1,4 @@
-// One posted line on its way through subsay: its working values, and the rules of the special
+// One posted line on its way through subsay: its working values, and the rules for the
 // lines that leave the ordinary pipeline (room title, command or action, robot answer).
 // The rules here read nothing shared; the caller holds the application lock where needed.
 #pragma once
