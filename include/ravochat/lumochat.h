@@ -23,6 +23,14 @@ namespace ravochat {
 namespace text {
 class ClassicRandom;
 }
+namespace messages {
+struct PostLine;
+}
+namespace login {
+struct Visitor;
+struct AddressLock;
+struct UserRow;
+}  // namespace login
 
 class lumochat {
  public:
@@ -145,12 +153,51 @@ class lumochat {
 
   // Messages. `current` and `sayid` are whole numbers already converted by the caller.
   std::string GetNewSays(const Value& says, int current, int sayid);
+  // Posting, after the line was read and checked: stores or answers it, and returns the rest
+  // of the reply script. Holds the application lock.
+  std::string DeliverPost(Application& TheApplication, Request& TheRequest,
+                          const messages::PostLine& line, const std::string& robot_reply);
+  // The robot's row drawn from the generator seeded from the clock.
+  std::int32_t DrawRobotRow(Application& TheApplication);
 
   // Housekeeping.
   std::string RoomKeep(const Value& UMod, const Value& threshold, std::string& room_list);
   std::string RoomExpire(const Value& UMod, const Value& timeout, const Value& loss_per_day,
                          std::string& room_list);
   std::string UserExpire(const Value& UMod, const Value& once_limit, const Value& limit);
+
+  // Login (src/login/; the statistics in src/housekeeping/login_statistics.cpp). The
+  // checks return "" when the visitor may go on, else the refusal text.
+  // The visitor's address, name and password from the request; sets FilterStr.
+  login::Visitor ReadLoginForm(Application& TheApplication, Request& TheRequest);
+  std::string CheckLoginName(Application& TheApplication, const login::Visitor& visitor);
+  // Sets room_id to the requested room, or to the first room when it is not listed.
+  std::string ChooseRoom(Application& TheApplication, Request& TheRequest);
+  std::string CheckRoomRules(Application& TheApplication, const login::Visitor& visitor);
+  // Checks the user's row and address, then creates or updates the row and fills in
+  // the visitor's level, face, sex, stored name and login notice.
+  std::string AdmitUser(Application& TheApplication, Request& TheRequest, login::Visitor& visitor);
+  bool NewUserLimitReached(Application& TheApplication, const std::string& address);
+  login::AddressLock FindAddressLock(const std::string& address);
+  // False when the user table has no row of `name` (letter case ignored).
+  bool FindUserRow(const std::string& name, login::UserRow& row);
+  std::string CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock,
+                                const login::Visitor& visitor);
+  void CreateUser(Application& TheApplication, login::Visitor& visitor);
+  void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor);
+  Value EffectiveLevel(const std::string& name, const Value& user_level);
+  std::string LoginNotices(Application& TheApplication, const login::UserRow& row,
+                           const std::string& name);
+  // Puts the admitted visitor online: user list, room, session, announcement, notice.
+  void EnterChat(Application& TheApplication, Session& TheSession, const login::Visitor& visitor);
+  // Posts the entry announcement and the login notice; returns the number of the
+  // newest message before them.
+  std::int64_t AnnounceEntry(Application& TheApplication, const login::Visitor& visitor,
+                             const std::string& room_name, bool reentering);
+  // Counts the login in "_visitor" and "_hour24"; at the first login of an hour saves
+  // both and, at 14:00, runs the daily clean-up. Seeds rng_ from the clock.
+  void CountLogin(Application& TheApplication);
+  void DailyCleanUp(Application& TheApplication);
 
   const Clock& clock_;
   std::unique_ptr<text::ClassicRandom> rng_;

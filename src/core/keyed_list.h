@@ -53,7 +53,8 @@ struct Record {
 std::vector<Record> Records(std::string_view list);
 
 // Words of a blank-separated field (the occupant list of a room, a friends list).
-// " word " is removed everywhere, then the field is trimmed.
+// Every " word " of " field " becomes " " in one left-to-right pass (so of two neighbouring
+// copies the second stays), then the field is trimmed.
 std::string RemoveWord(std::string_view field, std::string_view word);
 // The word appended after one blank unless " word " is already in " field ".
 std::string AddWord(std::string_view field, std::string_view word);

@@ -8,20 +8,20 @@ namespace ravochat {
 
 // A visitor online: one record of "_user_list", keyed by the user name.
 namespace user_field {
-inline constexpr std::size_t kToken = 0;         // equals the session's "mytemp"
-inline constexpr std::size_t kAddress = 1;       // network address
-inline constexpr std::size_t kSex = 2;           // 0 or 1
-inline constexpr std::size_t kLevel = 3;         // level stored in the user table
-inline constexpr std::size_t kRoom = 4;          // ID of the visitor's room
-inline constexpr std::size_t kLastSeen = 5;      // last poll or post
-inline constexpr std::size_t kFace = 6;          // face picture number
-inline constexpr std::size_t kZero = 7;          // the text 0
+inline constexpr std::size_t kToken = 0;           // equals the session's "mytemp"
+inline constexpr std::size_t kAddress = 1;         // network address
+inline constexpr std::size_t kSex = 2;             // 0 or 1
+inline constexpr std::size_t kLevel = 3;           // level stored in the user table
+inline constexpr std::size_t kRoom = 4;            // ID of the visitor's room
+inline constexpr std::size_t kLastSeen = 5;        // last poll or post
+inline constexpr std::size_t kFace = 6;            // face picture number
+inline constexpr std::size_t kZero = 7;            // the text 0
 inline constexpr std::size_t kEffectiveLevel = 8;  // level every check uses
-inline constexpr std::size_t kLastSayId = 9;     // newest message number sent
-inline constexpr std::size_t kLastSaid = 10;     // time of the visitor's last message
-inline constexpr std::size_t kLoginTime = 11;    // time of login
-inline constexpr std::size_t kListText = 12;     // text handed to the people list
-inline constexpr std::size_t kCount = 15;        // fields of a new record (0 to 14)
+inline constexpr std::size_t kLastSayId = 9;       // newest message number sent
+inline constexpr std::size_t kLastSaid = 10;       // time of the visitor's last message
+inline constexpr std::size_t kLoginTime = 11;      // time of login
+inline constexpr std::size_t kListText = 12;       // text handed to the people list
+inline constexpr std::size_t kCount = 15;          // fields of a new record (0 to 14)
 }  // namespace user_field
 
 // A room: one record of "_room_list", keyed by the room ID in decimal.

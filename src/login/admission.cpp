@@ -1,0 +1,91 @@
+// The login's checks that need no database: the name and password typed, and the room
+// the visitor asks for with its robot, level limit and door.
+
+#include <cstdint>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/keyed_list.h"
+#include "core/records.h"
+#include "core/strings.h"
+#include "login/login_texts.h"
+#include "login/visitor.h"
+#include "ravochat/lumochat.h"
+
+namespace ravochat {
+namespace {
+
+constexpr std::size_t kNameLength = 10;
+constexpr std::size_t kPasswordLength = 15;
+
+// The key of the list's first record: "<$1$>...$><$1$>" gives "1".
+std::string FirstKey(std::string_view list) {
+  const std::size_t end = list.find(keyed_list::kFieldEnd);
+  return std::string(list.substr(2, end - 2));
+}
+
+}  // namespace
+
+login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& TheRequest) {
+  login::Visitor visitor;
+  visitor.address = strings::Trim(convert::ToText(TheRequest.ServerVariable("REMOTE_ADDR")));
+  visitor.name =
+      strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))), kNameLength);
+  visitor.lower_name = strings::ToLowerAscii(visitor.name);
+  visitor.typed_password = convert::ToText(TheRequest.Item("sPass"));
+  FilterStr = convert::ToText(TheApplication.Get(Key(app_key::kUserNameFilter)));
+  return visitor;
+}
+
+std::string lumochat::CheckLoginName(Application& TheApplication, const login::Visitor& visitor) {
+  if (visitor.name == visitor.typed_password) return std::string(login::kNameIsPassword);
+  if (visitor.lower_name.empty()) return std::string(login::kNameEmpty);
+  // The password transform has nothing to work on in a password of blanks only.
+  if (strings::Trim(strings::Left(visitor.typed_password, kPasswordLength)).empty()) {
+    return std::string(login::kPasswordEmpty);
+  }
+  const Value min_length = TheApplication.Get(Key(app_key::kNameLength));
+  if (len_ch(visitor.name) < convert::ToDouble(min_length)) {
+    return login::ShortNameRefusal(convert::ToText(min_length));
+  }
+  const Value max_length = TheApplication.Get(Key(app_key::kMaxNameLength));
+  if (len_ch(visitor.name) > 2 * convert::ToDouble(max_length)) {
+    return login::LongNameRefusal(convert::ToText(max_length));
+  }
+  std::string enabled = convert::ToText(TheApplication.Get(Key(app_key::kUserNameEnable)));
+  if (Chuser(visitor.lower_name, enabled)) return std::string(login::kNameIllegal);
+  return "";
+}
+
+std::string lumochat::ChooseRoom(Application& TheApplication, Request& TheRequest) {
+  const Value requested = TheRequest.Item("room_id");
+  room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
+  const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
+  if (keyed_list::Contains(room_list, convert::ToText(room_id))) return "";
+  if (room_list.empty()) return std::string(login::kNoRooms);
+  room_id = convert::ToInt32(Value(FirstKey(room_list)));
+  return "";
+}
+
+std::string lumochat::CheckRoomRules(Application& TheApplication, const login::Visitor& visitor) {
+  const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
+  const std::string key = convert::ToText(room_id);
+  const std::vector<std::string> room =
+      keyed_list::SplitFields(keyed_list::SplitRecord(room_list, key).body);
+  const auto field = [&](std::size_t index) -> const std::string& {
+    return keyed_list::FieldAt(room, index, key);
+  };
+  if (visitor.lower_name == strings::ToLowerAscii(field(room_field::kOwner))) return "";
+  if (visitor.lower_name == strings::ToLowerAscii(field(room_field::kRobot))) {
+    return std::string(login::kNameIsRobot);
+  }
+  if (convert::ToDouble(Value(field(room_field::kPermitLevel))) > 1) {
+    return std::string(login::kRoomLevel);
+  }
+  if (convert::ToDouble(Value(field(room_field::kDoorOpen))) == 0) {
+    return std::string(login::kRoomClosed);
+  }
+  return "";
+}
+
+}  // namespace ravochat

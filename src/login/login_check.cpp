@@ -1,0 +1,73 @@
+// LoginCheck: the login page's one call. The steps run in a fixed order and a refusal
+// ends the call at once; the statistics run for every call that passes the capacity
+// check, whatever a later step decides.
+
+#include <cstdint>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/keyed_list.h"
+#include "core/strings.h"
+#include "login/login_texts.h"
+#include "login/visitor.h"
+#include "messages/visitor.h"
+#include "ravochat/lumochat.h"
+
+namespace ravochat {
+namespace {
+
+// Both proxy headers present while the administrator forbids proxies. The switch is
+// converted even without proxy headers, so a broken setting shows at every login.
+bool ProxyForbidden(const Request& request, const Value& disable_proxy) {
+  const bool forbidden = convert::ToDouble(disable_proxy) == 1;
+  const std::string via = strings::Trim(convert::ToText(request.ServerVariable("HTTP_VIA")));
+  const std::string forwarded =
+      strings::Trim(convert::ToText(request.ServerVariable("HTTP_X_FORWARDED_FOR")));
+  return !via.empty() && !forwarded.empty() && forbidden;
+}
+
+// More records online than the limit; a login with exactly the limit online gets in.
+bool ChatIsFull(std::string_view user_list, std::int16_t max_people) {
+  return static_cast<std::int64_t>(keyed_list::CountRecords(user_list)) > max_people;
+}
+
+}  // namespace
+
+std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSession,
+                                 Request& TheRequest) {
+  if (ProxyForbidden(TheRequest, TheApplication.Get(Key(app_key::kDisableProxy)))) {
+    return std::string(login::kProxyRefused);
+  }
+  const std::int16_t max_people = convert::ToInt16(TheApplication.Get(Key(app_key::kMaxPeople)));
+  login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
+  if (std::string refusal = CheckLoginName(TheApplication, visitor); !refusal.empty()) {
+    return refusal;
+  }
+
+  OpenConn(TheApplication);
+  {
+    const Value user_list = TheApplication.Get(Key(app_key::kUserList));
+    std::string scratch;
+    if (ChatIsFull(messages::TextOf(user_list, scratch), max_people)) {
+      return std::string(login::kChatFull);
+    }
+  }
+  std::string cut_password = strings::Left(visitor.typed_password, 15);
+  visitor.password = Trpass(cut_password);
+  // Counted for every visitor who got this far, whatever the room and user checks say.
+  CountLogin(TheApplication);
+
+  if (std::string refusal = ChooseRoom(TheApplication, TheRequest); !refusal.empty()) {
+    return refusal;
+  }
+  if (std::string refusal = CheckRoomRules(TheApplication, visitor); !refusal.empty()) {
+    return refusal;
+  }
+  if (std::string refusal = AdmitUser(TheApplication, TheRequest, visitor); !refusal.empty()) {
+    return refusal;
+  }
+  EnterChat(TheApplication, TheSession, visitor);
+  return "";
+}
+
+}  // namespace ravochat

@@ -1,0 +1,183 @@
+// The user's row: the new-user rate and the address locks, the checks on an existing
+// row (password, bans, lock level), and then the row made for a new user or brought up
+// to date for a returning one, with the login notice that waits for him.
+// Every name, password, address and time goes into the statements as a bound value;
+// names compare without regard to letter case, as the user table's lookups always did.
+
+#include <cstdint>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/strings.h"
+#include "login/login_texts.h"
+#include "login/visitor.h"
+#include "messages/visitor.h"
+#include "ravochat/error.h"
+#include "ravochat/lumochat.h"
+#include "text/classic_random.h"
+
+namespace ravochat {
+namespace {
+
+constexpr int kColourChoices = 18;
+
+// A missing moment (a null column) is never later: a lock or ban without an end holds
+// nothing, as a comparison with null never held.
+bool IsLater(const Value& moment, Date now) {
+  if (moment.IsNull() || moment.IsEmpty()) return false;
+  return convert::ToDate(moment) > now;
+}
+
+double Number(const Value& v) { return convert::ToDouble(v); }
+
+// "background:face1:face2" from the first colours of the two configured lists.
+std::string ColourText(const Value& face_colours, const Value& background_colours) {
+  const std::vector<std::string> faces = strings::Split(convert::ToText(face_colours), " ");
+  const std::vector<std::string> backgrounds =
+      strings::Split(convert::ToText(background_colours), " ");
+  if (faces.size() < 2) throw ListKeyError("_facecolorstr holds fewer than two colours");
+  if (backgrounds.empty()) throw ListKeyError("_backgroudcolorstr holds no colour");
+  return backgrounds[0] + ":" + faces[0] + ":" + faces[1];
+}
+
+}  // namespace
+
+std::string lumochat::AdmitUser(Application& TheApplication, Request& TheRequest,
+                                login::Visitor& visitor) {
+  const bool too_many_new_users = NewUserLimitReached(TheApplication, visitor.address);
+  const login::AddressLock lock = FindAddressLock(visitor.address);
+  login::UserRow row;
+  if (FindUserRow(visitor.name, row)) {
+    if (std::string refusal = CheckExistingUser(row, lock, visitor); !refusal.empty()) {
+      return refusal;
+    }
+    UpdateUser(TheApplication, row, visitor);
+    return "";
+  }
+  if (lock.locked) return std::string(login::kAddressLocked);
+  if (too_many_new_users) return std::string(login::kTooManyNewUsers);
+  if (convert::ToText(TheApplication.Get(Key(app_key::kDisableNewUser))) == "1") {
+    return std::string(login::kNewUsersForbidden);
+  }
+  visitor.sex = convert::ToText(TheRequest.Item("bSex")) == "1" ? 1 : 0;
+  CreateUser(TheApplication, visitor);
+  return "";
+}
+
+bool lumochat::NewUserLimitReached(Application& TheApplication, const std::string& address) {
+  db::Recordset rs = Conn->Execute(
+      "SELECT count(*) as newnum FROM user WHERE first_ip=? and "
+      "datediff('n',log_time,?)<10",
+      {address, convert::DateToText(clock_.Now())});
+  return Number(rs.Field("newnum")) >= Number(TheApplication.Get(Key(app_key::kNewUserNum)));
+}
+
+login::AddressLock lumochat::FindAddressLock(const std::string& address) {
+  db::Recordset rs = Conn->Execute("SELECT * FROM ip_lock WHERE ? like '%'||ip||'%'", {address});
+  // Only the first matching lock counts, even when a later one still holds.
+  if (rs.Eof() || !IsLater(rs.Field("end_time"), clock_.Now())) return {};
+  return login::AddressLock{true, rs.Field("act_level")};
+}
+
+bool lumochat::FindUserRow(const std::string& name, login::UserRow& row) {
+  db::Recordset rs = Conn->Execute("SELECT * FROM user WHERE username=? COLLATE NOCASE", {name});
+  if (rs.Eof()) return false;
+  row = login::UserRow{rs.Field("username"), rs.Field("passwd"),     rs.Field("headface"),
+                       rs.Field("sex"),      rs.Field("user_level"), rs.Field("visit_num"),
+                       rs.Field("out_info"), rs.Field("out_time"),   rs.Field("friends")};
+  return true;
+}
+
+std::string lumochat::CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock,
+                                        const login::Visitor& visitor) {
+  const Date now = clock_.Now();
+  if (visitor.password != convert::ToText(row.passwd)) return std::string(login::kWrongPassword);
+  const double out_info = Number(row.out_info);
+  if (out_info == 5 && IsLater(row.out_time, now)) return std::string(login::kKickedOut);
+  if (out_info == 6 && IsLater(row.out_time, now)) return std::string(login::kFrozen);
+  if (out_info == 7) return std::string(login::kFrozenForGood);
+  if (lock.locked && Number(row.user_level) < Number(lock.level)) {
+    return std::string(login::kAddressLocked);
+  }
+  return "";
+}
+
+void lumochat::CreateUser(Application& TheApplication, login::Visitor& visitor) {
+  const std::string colours = ColourText(TheApplication.Get(Key(app_key::kFaceColorStr)),
+                                         TheApplication.Get(Key(app_key::kBackgroundColorStr)));
+  const auto draw = [this] { return static_cast<std::int64_t>(rng_->Next() * kColourChoices); };
+  const std::int64_t name_colour = draw();
+  const std::int64_t says_colour = draw();
+  const std::string now = convert::DateToText(clock_.Now());
+  Conn->Execute(
+      "INSERT INTO user (username,passwd,headface,sex,log_time,user_level,first_ip,last_ip,"
+      "visit_num,in_time,out_info,exp_num,out_time,f_size,l_height,n_color,s_color,bgcolor) "
+      "VALUES (?,?,1010,?,?,1,?,?,1,?,0,0,?,4,6,?,?,?)",
+      {visitor.name, visitor.password, visitor.sex, now, visitor.address, visitor.address, now, now,
+       name_colour, says_colour, colours});
+  visitor.level = 1;
+  visitor.effective_level = 1;
+  visitor.face = 1010;
+  // The password goes into a script string and an HTML line: escaped for both, the
+  // browser shows it exactly as typed.
+  std::string shown = trHtml(visitor.typed_password);
+  TrStr(shown, Value("0"));
+  visitor.notice = login::WelcomeNotice(visitor.name, shown);
+}
+
+void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row,
+                          login::Visitor& visitor) {
+  const std::string login_moment = convert::DateToText(clock_.Now());
+  visitor.level = row.user_level;
+  visitor.effective_level = EffectiveLevel(visitor.name, row.user_level);
+  const std::int64_t visits = static_cast<std::int64_t>(Number(row.visit_num)) + 1;
+  visitor.notice = LoginNotices(TheApplication, row, visitor.name);
+  Conn->Execute(
+      "UPDATE user SET temppass=' ',visit_num=?,last_ip=?,in_time=?,out_time=? "
+      "WHERE username=? COLLATE NOCASE",
+      {visits, visitor.address, convert::DateToText(clock_.Now()), login_moment, visitor.name});
+  visitor.sex = Number(row.sex) != 0 ? 1 : 0;
+  visitor.name = convert::ToText(row.username);
+  visitor.face = convert::ToInt32(row.headface);
+}
+
+Value lumochat::EffectiveLevel(const std::string& name, const Value& user_level) {
+  db::Recordset rs = Conn->Execute(
+      "select temp_level from vrecord where username=? COLLATE NOCASE and temp_level>5", {name});
+  Value level = user_level;
+  if (!rs.Eof() && Number(rs.Field("temp_level")) > Number(user_level)) {
+    level = rs.Field("temp_level");
+  }
+  rs.Close();
+  return level;
+}
+
+std::string lumochat::LoginNotices(Application& TheApplication, const login::UserRow& row,
+                                   const std::string& name) {
+  const std::string last_exit = convert::ToText(row.out_time);
+  std::string notice;
+  if (!Conn->Execute("select * from calls where (towho='大家' and "
+                     "datediff('s',calltime,?)<0) or (towho=? COLLATE NOCASE and read=0) "
+                     "order by ID desc",
+                     {last_exit, name})
+           .Eof()) {
+    notice += login::kCallsNotice;
+  }
+  if (!Conn->Execute("select * from guestbook where towho=? COLLATE NOCASE and "
+                     "datediff('s',post_time,?)<0",
+                     {name, last_exit})
+           .Eof()) {
+    notice += login::GuestBookNotice(name);
+  }
+  for (db::Recordset rs =
+           Conn->Execute("select * from friendrq where towho=? COLLATE NOCASE", {name});
+       !rs.Eof(); rs.MoveNext()) {
+    notice += login::FriendRequestNotice(convert::ToText(rs.Field("who")),
+                                         convert::ToText(rs.Field("ID")));
+  }
+  notice += login::OnlineFriendsNotice(
+      convert::ToText(row.friends), convert::ToText(TheApplication.Get(Key(app_key::kUserList))));
+  return notice;
+}
+
+}  // namespace ravochat

@@ -1,0 +1,21 @@
+// The fixed texts of the pages that the message operations return: the two meta lines every
+// page for a logged-in visitor opens with, and the scripts that send the window away.
+#pragma once
+
+#include <string_view>
+
+namespace ravochat::messages {
+
+inline constexpr std::string_view kPageHead =
+    "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'>"
+    "<META content='text/html;charset=gb2312' http-equiv=content-type>";
+inline constexpr std::string_view kPollHead =
+    "<meta http-equiv=refresh content='6;url=refresh.asp'><script>";
+// The redirect of a visitor who is not validly logged in, inside an open script.
+inline constexpr std::string_view kNotLoggedInRedirect =
+    "top.location.href = 'showerr.asp?errtext=你还没有登录到聊天室！';</script>";
+inline constexpr std::string_view kScriptOpen = "<script Language=JavaScript>";
+inline constexpr std::string_view kCloseRedirect =
+    "<script Language=JavaScript>top.location.href = 'close.asp';</script>";
+
+}  // namespace ravochat::messages

@@ -1,0 +1,152 @@
+// ChangeRoom: moves a visitor to the room "toroom" within the room rules. The whole
+// sequence (both occupant lists, the two notices in the ring, the visitor's record) runs
+// under the application's lock, so a concurrent change never loses one of its parts.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "core/keyed_list.h"
+#include "core/records.h"
+#include "core/strings.h"
+#include "ravochat/lumochat.h"
+#include "rooms/announcement.h"
+
+namespace ravochat {
+namespace {
+
+constexpr std::string_view kNotLoggedIn = "你还没有登陆到聊天室!";
+constexpr std::string_view kNoSuchRoom = "你要去的房间并不存在!";
+constexpr std::string_view kAlreadyThere = "你已经在这个房间里了!";
+constexpr std::string_view kRoomNameOpen = "<font color=#009900>";
+constexpr std::string_view kRoomNameClose = "</font>";
+// Action code of entry and departure notices.
+constexpr int kNoticeAct = -3;
+
+using Fields = std::vector<std::string>;
+
+Fields RoomFields(std::string_view room_list, std::string_view key) {
+  return keyed_list::SplitFields(keyed_list::SplitRecord(room_list, key).body);
+}
+
+const std::string& Field(const Fields& fields, std::size_t index, std::string_view key) {
+  return keyed_list::FieldAt(fields, index, key);
+}
+
+// True when `toroom` names a room of the list. A key holding the list's own markers could
+// match across records, so it names no room.
+bool RoomExists(std::string_view room_list, std::string_view toroom) {
+  if (toroom.empty()) return false;
+  if (toroom.find(keyed_list::kFieldEnd) != std::string_view::npos) return false;
+  if (toroom.find("<$") != std::string_view::npos) return false;
+  return keyed_list::Contains(room_list, toroom);
+}
+
+// The refusal of the target room `nr` (key `toroom`) for `my_name`, or "" when he may
+// enter. Owners and visitors at the level `del_room_level` are not restricted.
+std::string RoomRefusal(const Fields& nr, std::string_view toroom, const std::string& my_name,
+                        int level, const Value& del_room_level, std::string_view user_list) {
+  const std::string& owner = Field(nr, room_field::kOwner, toroom);
+  if (owner == my_name || level - convert::ToDouble(del_room_level) >= 0) return "";
+  const std::string& name = Field(nr, room_field::kName, toroom);
+  if (Field(nr, room_field::kRobot, toroom) == my_name) {
+    return "你被拒绝进入" + std::string(kRoomNameOpen) + name + std::string(kRoomNameClose) + "！";
+  }
+  // A closed door stops nobody while its owner is away.
+  if (Field(nr, room_field::kDoorOpen, toroom) == "0" && keyed_list::Contains(user_list, owner)) {
+    return std::string(kRoomNameOpen) + name + std::string(kRoomNameClose) +
+           "的门被关上了，请呼叫房主开门吧！";
+  }
+  const std::string& permit = Field(nr, room_field::kPermitLevel, toroom);
+  if (convert::ToDouble(Value(permit)) - level > 0) {
+    return std::string(kRoomNameOpen) + name + std::string(kRoomNameClose) + "限制级别" + permit +
+           "以下的聊友进入！";
+  }
+  return "";
+}
+
+// The list with the occupant list of room `key` changed by `edit`.
+template <typename Edit>
+std::string EditOccupants(std::string_view room_list, std::string_view key, Edit edit) {
+  keyed_list::RecordParts parts = keyed_list::SplitRecord(room_list, key);
+  Fields fields = keyed_list::SplitFields(parts.body);
+  fields[room_field::kOccupants] = edit(Field(fields, room_field::kOccupants, key));
+  parts.body = keyed_list::JoinFields(fields);
+  return keyed_list::JoinRecord(parts, key);
+}
+
+// The list with `name` added to the occupants of room `to` and taken out of room `from`'s.
+std::string MoveOccupant(std::string_view room_list, std::string_view from, std::string_view to,
+                         std::string_view name) {
+  const std::string added = EditOccupants(
+      room_list, to, [&](const std::string& f) { return keyed_list::AddWord(f, name); });
+  return EditOccupants(added, from,
+                       [&](const std::string& f) { return keyed_list::RemoveWord(f, name); });
+}
+
+// The arrival notice's text: the template's text and the client call that adds the
+// visitor to the people list of the room. The backslashes travel with the stored text.
+std::string ArrivalText(const std::string& tmpl_text, const std::string& name, const Fields& rec) {
+  return tmpl_text + "<\\script>parent.addl(\\'" + name + "\\'," +
+         Field(rec, user_field::kSex, name) + ",\\'" + Field(rec, user_field::kFace, name) +
+         "\\',\\'" + Field(rec, user_field::kListText, name) + "\\')</\\script>";
+}
+
+// The departure notice's text: the template's text and the client call that removes him.
+std::string DepartureText(const std::string& tmpl_text, const std::string& name) {
+  return tmpl_text + "<\\script>parent.dell(\\'" + name + "\\')</\\script>";
+}
+
+}  // namespace
+
+std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSession,
+                                 Request& TheRequest) {
+  const std::string toroom = strings::Trim(convert::ToText(TheRequest.Item("toroom")));
+  auto lock = TheApplication.Lock();
+  const std::string user_list = convert::ToText(TheApplication.Get(Key(app_key::kUserList)));
+  std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
+
+  const int level = getLevel(TheSession, user_list, room_list);
+  if (level == 0) return std::string(kNotLoggedIn);
+  if (!RoomExists(room_list, toroom)) return std::string(kNoSuchRoom);
+  if (convert::ToDouble(Value(toroom)) - room_id == 0) return std::string(kAlreadyThere);
+  const Fields nr = RoomFields(room_list, toroom);
+  const std::string refusal = RoomRefusal(
+      nr, toroom, MyName, level, TheApplication.Get(Key(app_key::kLevelDelRoom)), user_list);
+  if (!refusal.empty()) return refusal;
+
+  const std::string old_key = convert::ToText(std::int64_t{room_id});
+  const std::string old_name = Field(RoomFields(room_list, old_key), room_field::kName, old_key);
+  const rooms::Announcement enter =
+      rooms::SplitAnnouncement(convert::ToText(TheApplication.Get(Key(app_key::kEnterRoomShow))));
+  const rooms::Announcement exit =
+      rooms::SplitAnnouncement(convert::ToText(TheApplication.Get(Key(app_key::kExitRoomShow))));
+  const std::string arrival = ArrivalText(enter.text, MyName, MyRec);
+  room_list = MoveOccupant(room_list, old_key, toroom, MyName);
+
+  // The new room hears of the arrival before the old room hears of the departure.
+  Value says = TheApplication.Get(Key(app_key::kSays));
+  Value current = TheApplication.Get(Key(app_key::kCurrent));
+  Newsay(Value(MyName), Value(old_name), Value(0), Value(convert::ToInt32(Value(toroom))),
+         Value(arrival), Value(enter.color1), Value(enter.color2), Value(kNoticeAct), says,
+         current);
+  Newsay(Value(MyName), Value(Field(nr, room_field::kName, toroom)), Value(0), Value(room_id),
+         Value(DepartureText(exit.text, MyName)), Value(exit.color1), Value(exit.color2),
+         Value(kNoticeAct), says, current);
+
+  // The visitor's record as getLevel took it from the list read above, with the new room.
+  MyRec[user_field::kRoom] = toroom;
+  const keyed_list::RecordParts parts{ListParts.at(0), keyed_list::JoinFields(MyRec),
+                                      ListParts.at(2)};
+
+  // Everything is worked out before the first store, so a failure changes nothing.
+  TheApplication.Set(Key(app_key::kRoomList), Value(room_list));
+  TheApplication.Set(Key(app_key::kSays), says);
+  TheApplication.Set(Key(app_key::kCurrent), current);
+  TheApplication.Set(Key(app_key::kUserList), Value(keyed_list::JoinRecord(parts, MyName)));
+  return "";
+}
+
+}  // namespace ravochat
