@@ -31,9 +31,9 @@ class Recordset {
   // The current record's column `index`, counted from 0 in the statement's order. Throws
   // DatabaseError when there is no such column or when at the end.
   Value FieldAt(std::size_t index) const;
-  // Moves to the next record. Throws DatabaseError when the step fails.
+  // Moves to the next record. Throws DatabaseError when already at the end.
   void MoveNext();
-  // Releases the statement; Eof() is true afterwards.
+  // Releases the rows; Eof() is true afterwards.
   void Close();
 
  private:

@@ -23,12 +23,6 @@ enum class ParseStatus { kOk, kNotNumeric, kOverflow };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view StripBlanks(std::string_view s) {
-  std::size_t start = s.find_first_not_of(' ');
-  if (start == std::string_view::npos) return {};
-  return s.substr(start, s.find_last_not_of(' ') - start + 1);
-}
-
 int DigitValue(char c) {
   if (IsDigit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -110,7 +104,7 @@ ParseStatus ParseDecimal(std::string_view s, double& out) {
 }
 
 ParseStatus ParseNumber(std::string_view text, double& out) {
-  std::string_view s = StripBlanks(text);
+  std::string_view s = strings::TrimView(text);
   if (s.empty()) return ParseStatus::kNotNumeric;
   if (s[0] == '&') return ParseRadix(s, out);
   return ParseDecimal(s, out);
@@ -346,32 +340,6 @@ std::string ToText(const Value& v) {
 
 std::string ToText(std::int64_t n) { return std::to_string(n); }
 
-// --- Truth values ---
-
-bool ToBool(const Value& v) {
-  switch (v.kind()) {
-    case Value::Kind::kEmpty:
-      return false;
-    case Value::Kind::kBool:
-      return *v.AsBool();
-    case Value::Kind::kDate:
-      return v.AsDate()->seconds != 0;
-    case Value::Kind::kText: {
-      std::string_view text = StripBlanks(*v.AsText());
-      if (strings::EqualsIgnoreCase(text, "true")) return true;
-      if (strings::EqualsIgnoreCase(text, "false")) return false;
-      double d = 0;
-      if (ParseNumber(text, d) != ParseStatus::kOk) ThrowMismatch(v, "a truth value");
-      return d != 0;
-    }
-    case Value::Kind::kInteger:
-    case Value::Kind::kDouble:
-      return ToDouble(v) != 0;
-    default:
-      ThrowMismatch(v, "a truth value");
-  }
-}
-
 // --- Dates ---
 
 Date FromCivil(const CivilTime& c) {
@@ -393,7 +361,7 @@ CivilTime ToCivil(Date d) {
 }
 
 bool ParseDate(std::string_view text, Date& out) {
-  std::string_view s = StripBlanks(text);
+  std::string_view s = strings::TrimView(text);
   CivilTime c;
   std::size_t pos = 0;
   bool has_date = s.find_first_of("-/") != std::string_view::npos;

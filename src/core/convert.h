@@ -42,12 +42,6 @@ std::string ToText(const Value& v);
 // The decimal text of a whole number.
 std::string ToText(std::int64_t n);
 
-// --- Truth values ---
-
-// Numbers are true when not 0; "True"/"False" (any case) and numeric text read as such.
-// Throws ConversionError for other text.
-bool ToBool(const Value& v);
-
 // --- Dates ---
 
 struct CivilTime {

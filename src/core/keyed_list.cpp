@@ -35,13 +35,6 @@ std::size_t MarkerSize(std::string_view key) {
 
 }  // namespace
 
-std::string Marker(std::string_view key) {
-  std::string marker;
-  marker.reserve(MarkerSize(key));
-  marker.append(kMarkerStart).append(key).append(kFieldEnd);
-  return marker;
-}
-
 bool Contains(std::string_view list, std::string_view key) {
   return FindMarker(list, key, 0) != std::string_view::npos;
 }

@@ -14,8 +14,6 @@ namespace ravochat::keyed_list {
 inline constexpr std::string_view kFieldEnd = "$>";
 inline constexpr std::string_view kRecordSeam = "$><$";
 
-// "<$" + key + "$>".
-std::string Marker(std::string_view key);
 // True when `list` holds the record of `key` (exact comparison).
 bool Contains(std::string_view list, std::string_view key);
 // Number of records in `list`, counted without splitting it: the pieces between "$><$"

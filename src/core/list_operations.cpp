@@ -10,13 +10,15 @@
 namespace ravochat::list_operations {
 namespace {
 
+[[noreturn]] void ThrowNoField(std::string_view key, std::int64_t n) {
+  throw ListKeyError("the record of key \"" + std::string(key) + "\" has no field " +
+                     std::to_string(n));
+}
+
 // The field number `index` as a position; a negative number is a missing field.
 std::size_t FieldIndex(const Value& index, std::string_view key) {
   std::int32_t n = convert::ToInt32(index);
-  if (n < 0) {
-    throw ListKeyError("the record of key \"" + std::string(key) + "\" has no field " +
-                       std::to_string(n));
-  }
+  if (n < 0) ThrowNoField(key, n);
   return static_cast<std::size_t>(n);
 }
 
@@ -25,10 +27,7 @@ std::size_t FieldIndex(const Value& index, std::string_view key) {
 std::size_t WritableField(const std::vector<std::string>& fields, const Value& index,
                           std::string_view key) {
   std::size_t n = FieldIndex(index, key);
-  if (n + 1 >= fields.size()) {
-    throw ListKeyError("the record of key \"" + std::string(key) + "\" has no field " +
-                       std::to_string(n));
-  }
+  if (n + 1 >= fields.size()) ThrowNoField(key, static_cast<std::int64_t>(n));
   return n;
 }
 

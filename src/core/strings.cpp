@@ -30,16 +30,12 @@ std::string Left(std::string_view s, std::size_t n) {
   return std::string(s.substr(0, pos));
 }
 
-std::string Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
-std::string TrimLeft(std::string_view s) {
+std::string_view TrimView(std::string_view s) {
   std::size_t start = s.find_first_not_of(' ');
-  return start == std::string_view::npos ? std::string() : std::string(s.substr(start));
-}
-
-std::string TrimRight(std::string_view s) {
-  std::size_t last = s.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string() : std::string(s.substr(0, last + 1));
+  if (start == std::string_view::npos) return {};
+  return s.substr(start, s.find_last_not_of(' ') - start + 1);
 }
 
 std::string Replace(std::string_view s, std::string_view from, std::string_view to) {

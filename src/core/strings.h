@@ -14,10 +14,10 @@ namespace ravochat::strings {
 std::size_t Length(std::string_view s);
 // The first `n` characters of `s` (all of it when shorter).
 std::string Left(std::string_view s, std::size_t n);
-// Blanks (U+0020 only) removed at both ends, at the start, at the end.
+// Blanks (U+0020 only) removed at both ends: Trim("  a b  ") == "a b". TrimView returns
+// the part of `s` that remains.
 std::string Trim(std::string_view s);
-std::string TrimLeft(std::string_view s);
-std::string TrimRight(std::string_view s);
+std::string_view TrimView(std::string_view s);
 // Every occurrence of `from`, left to right, replaced by `to`; an empty `from` changes nothing.
 std::string Replace(std::string_view s, std::string_view from, std::string_view to);
 // Only the first occurrence of `from` replaced.

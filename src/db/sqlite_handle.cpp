@@ -26,8 +26,7 @@ std::string StatementFailure(std::string_view sql, std::string_view message) {
   return text;
 }
 
-Handle::Handle(const std::string& path, bool create)
-    : path_(path), clock_(&SystemClock::Instance()) {
+Handle::Handle(const std::string& path, bool create) : clock_(&SystemClock::Instance()) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
   if (create) flags |= SQLITE_OPEN_CREATE;
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);

@@ -25,7 +25,6 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
 
   sqlite3* get() const { return db_; }
-  const std::string& path() const { return path_; }
 
   // The clock that now() reads; set by every connection that takes the handle.
   void set_clock(const Clock& clock) { clock_ = &clock; }
@@ -48,7 +47,6 @@ class Handle {
   void ClearStatements();
 
   sqlite3* db_ = nullptr;
-  std::string path_;
   const Clock* clock_;
   std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>> statements_;
 };
