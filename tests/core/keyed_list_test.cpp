@@ -1,23 +1,22 @@
-// Keyed list strings: finding, splitting, counting and word fields.
+// Keyed list strings: finding, splitting, walking, counting and word fields.
 #include "core/keyed_list.h"
 
 #include <gtest/gtest.h>
 
 #include "ravochat/error.h"
+#include "support/error_text.h"
 
 namespace ravochat::keyed_list {
 namespace {
+
+using testing::ErrorText;
 
 constexpr std::string_view kList = "<$a$>x$>y$><$a$><$b$>u$>v$><$b$>";
 
 TEST(KeyedList, CountingGivesRecordsWithoutSplitting) {
   EXPECT_EQ(CountRecords(""), 0u);
   EXPECT_EQ(CountRecords("<$a$>x$><$a$>"), 1u);
-  EXPECT_EQ(CountRecords(kList), 2u);
   EXPECT_EQ(CountRecords("<$a$>$><$a$><$b$>$><$b$><$c$>1$>$><$c$>"), 3u);
-}
-
-TEST(KeyedList, CountingIgnoresAngleBracketsInsideFields) {
   EXPECT_EQ(CountRecords("<$a$><b>$>a<b$><$a$><$c$>1<2$><$c$>"), 2u);
 }
 
@@ -35,47 +34,33 @@ TEST(KeyedList, AKeyInsideAnotherKeyNeverMatchesIt) {
   EXPECT_FALSE(Contains("<$ab$>1$><$ab$>", "b"));
   EXPECT_FALSE(Contains("<$ab$>1$><$ab$>", "a"));
   EXPECT_TRUE(Contains(list, "ab"));
+  EXPECT_EQ(Records(list).at(1).key, "b");
 }
 
-TEST(KeyedList, AMissingKeyIsAListKeyErrorNamingIt) {
+TEST(KeyedList, AMissingOrUnclosedRecordIsAListKeyErrorNamingTheKey) {
   EXPECT_THROW(SplitRecord("", "a"), ListKeyError);
-  try {
-    SplitRecord(kList, "zed");
-    FAIL();
-  } catch (const ListKeyError& e) {
-    EXPECT_NE(std::string(e.what()).find("\"zed\""), std::string::npos);
-  }
+  EXPECT_EQ(ErrorText<ListKeyError>([] { SplitRecord(kList, "zed"); }),
+            "the list holds no record of key \"zed\"");
+  EXPECT_EQ(ErrorText<ListKeyError>([] { SplitRecord("<$a$>x$>", "a"); }),
+            "the list holds no closed record of key \"a\"");
 }
 
-TEST(KeyedList, AnUnclosedRecordIsAListKeyError) {
-  EXPECT_THROW(SplitRecord("<$a$>x$>", "a"), ListKeyError);
+TEST(KeyedList, RecordsWalksTheWholeRecordsInOrder) {
+  const auto records = Records(kList);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].key, "a");
+  EXPECT_EQ(records[0].body, "x$>y$>");
+  EXPECT_EQ(records[1].key, "b");
+  EXPECT_EQ(records[1].body, "u$>v$>");
+  EXPECT_TRUE(Records("").empty());
+  EXPECT_EQ(Records("<$a$>1$><$a$><$b$>2$>").size(), 1u) << "a damaged tail is left out";
 }
 
-TEST(KeyedList, FieldsEndWithTheEmptyElementBehindTheLastField) {
-  std::vector<std::string> fields = SplitFields("x$>y$>");
-  EXPECT_EQ(fields, (std::vector<std::string>{"x", "y", ""}));
-  EXPECT_EQ(JoinFields(fields), "x$>y$>");
-  EXPECT_EQ(FieldAt(fields, 2, "a"), "");
-  EXPECT_THROW(FieldAt(fields, 3, "a"), ListKeyError);
-}
-
-TEST(KeyedList, MarkerWrapsTheKey) { EXPECT_EQ(Marker("王五"), "<$王五$>"); }
-
-TEST(KeyedList, AddingAWordAppendsItOnce) {
-  EXPECT_EQ(AddWord("p q", "r"), "p q r");
-  EXPECT_EQ(AddWord("p q", "q"), "p q");
-  EXPECT_EQ(AddWord("", "r"), " r");
+// The plain adding and removing are covered through SetListValue's word modes.
+TEST(KeyedList, WordFieldsAreTrimmedAndOfTwoNeighbouringCopiesTheSecondStays) {
   EXPECT_EQ(AddWord(" pq ", "q"), "pq q");
-}
-
-TEST(KeyedList, RemovingAWordRemovesEveryOccurrence) {
-  EXPECT_EQ(RemoveWord("p q", "p"), "q");
-  EXPECT_EQ(RemoveWord("p q p", "p"), "q");
   EXPECT_EQ(RemoveWord(" pq q ", "x"), "pq q");
-  EXPECT_EQ(RemoveWord("p", "p"), "");
-}
-
-TEST(KeyedList, RemovingAWordLeavesTheSecondOfTwoNeighbouringCopies) {
+  EXPECT_EQ(RemoveWord("p q p", "p"), "q");
   EXPECT_EQ(RemoveWord("p p q", "p"), "p q");
 }
 

@@ -7,6 +7,7 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "core/keyed_list.h"
+#include "core/list_operations.h"
 #include "core/records.h"
 
 namespace ravochat::testing {
@@ -82,22 +83,13 @@ MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) 
   {
     auto lock = app.Lock();
     std::string users = convert::ToText(Get(app_key::kUserList));
-    if (keyed_list::Contains(users, name)) {
-      keyed_list::RecordParts old = keyed_list::SplitRecord(users, name);
-      users = old.before + old.after;
-    }
+    if (keyed_list::Contains(users, name)) users = list_operations::DelList(users, name);
     std::string newest = NewestNumber(Get(app_key::kSays), Get(app_key::kCurrent));
     users += keyed_list::JoinRecord({"", UserRecordBody(name, room, level, newest, now), ""}, name);
     Set(app_key::kUserList, Value(users));
 
-    std::string room_key = convert::ToText(room);
-    keyed_list::RecordParts parts =
-        keyed_list::SplitRecord(convert::ToText(Get(app_key::kRoomList)), room_key);
-    std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-    fields[room_field::kOccupants] =
-        keyed_list::AddWord(keyed_list::FieldAt(fields, room_field::kOccupants, room_key), name);
-    parts.body = keyed_list::JoinFields(fields);
-    Set(app_key::kRoomList, Value(keyed_list::JoinRecord(parts, room_key)));
+    Set(app_key::kRoomList, Value(list_operations::SetListValue(Get(app_key::kRoomList), room,
+                                                                room_field::kOccupants, name, 1)));
   }
   auto& session = sessions_[name];
   if (!session) session = std::make_unique<MemorySession>();
