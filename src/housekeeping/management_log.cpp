@@ -5,16 +5,19 @@
 #include "core/strings.h"
 
 namespace ravochat::housekeeping {
-
-std::string BracketList(const std::vector<std::string>& names, std::string_view separator) {
-  if (names.empty()) return "";
-  return "[" + strings::Join(names, separator) + "]";
-}
+namespace {
 
 std::string LogText(std::string_view bracketed_names, std::string_view tail) {
   std::string text = "系统>系统> >";
   text.append(bracketed_names).append(">自动>").append(tail);
   return text;
+}
+
+}  // namespace
+
+std::string BracketList(const std::vector<std::string>& names, std::string_view separator) {
+  if (names.empty()) return "";
+  return "[" + strings::Join(names, separator) + "]";
 }
 
 void WriteLog(db::Connection& conn, int stype, Date now, std::string_view bracketed_names,

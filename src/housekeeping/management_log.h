@@ -26,12 +26,9 @@ inline constexpr std::string_view kUserClearedTail = "长时间不访问被自�
 // "[a, b]" for names {a, b} and separator ", "; the empty text for no names.
 std::string BracketList(const std::vector<std::string>& names, std::string_view separator);
 
-// The row text: LogText("[a]", kRoomExpiredTail) ==
-// "系统>系统> >[a]>自动> 由于人气不旺被系统自动清除！>清除房间%%".
-std::string LogText(std::string_view bracketed_names, std::string_view tail);
-
-// Inserts one log row of kind `stype` stamped `now`, the text bound as a parameter.
-// Throws DatabaseError.
+// Inserts one log row of kind `stype` stamped `now`, its text bound as a parameter:
+// WriteLog(conn, kRoomExpiredLog, now, "[a]", kRoomExpiredTail) stores
+// "系统>系统> >[a]>自动> 由于人气不旺被系统自动清除！>清除房间%%". Throws DatabaseError.
 void WriteLog(db::Connection& conn, int stype, Date now, std::string_view bracketed_names,
               std::string_view tail);
 

@@ -9,6 +9,7 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "core/keyed_list.h"
+#include "core/list_operations.h"
 #include "core/records.h"
 #include "core/strings.h"
 #include "housekeeping/management_log.h"
@@ -61,32 +62,16 @@ std::vector<std::string> Names(const std::vector<RoomRow>& rooms) {
   return names;
 }
 
-// The list with field 6 (kept) of the room `key` set to 1. Throws ListKeyError.
-std::string MarkKept(std::string_view room_list, std::string_view key) {
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(room_list, key);
-  std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  keyed_list::FieldAt(fields, room_field::kKeep, key);
-  fields[room_field::kKeep] = "1";
-  parts.body = keyed_list::JoinFields(fields);
-  return keyed_list::JoinRecord(parts, key);
-}
-
 // True when nobody is present in the room `key`. Throws ListKeyError.
 bool IsEmptyRoom(std::string_view room_list, std::string_view key) {
-  const keyed_list::RecordParts parts = keyed_list::SplitRecord(room_list, key);
-  const std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  return strings::Trim(keyed_list::FieldAt(fields, room_field::kOccupants, key)).empty();
+  return strings::Trim(list_operations::GetListValue(Value(room_list), Value(key),
+                                                     Value(room_field::kOccupants)))
+      .empty();
 }
 
 std::vector<RoomRow> EmptyRooms(std::vector<RoomRow> rooms, std::string_view room_list) {
   std::erase_if(rooms, [&](const RoomRow& room) { return !IsEmptyRoom(room_list, room.key); });
   return rooms;
-}
-
-// The list without the record of the room `key`. Throws ListKeyError.
-std::string CutRoom(std::string_view room_list, std::string_view key) {
-  const keyed_list::RecordParts parts = keyed_list::SplitRecord(room_list, key);
-  return parts.before + parts.after;
 }
 
 std::string Report(const std::string& kept, const std::string& removed) {
@@ -109,7 +94,10 @@ std::string lumochat::RoomKeep(const Value& UMod, const Value& threshold, std::s
   if (!apply || rooms.empty()) return listed;
   // The list is edited first: a damaged record fails before the table changes.
   std::string changed = room_list;
-  for (const RoomRow& room : rooms) changed = MarkKept(changed, room.key);
+  for (const RoomRow& room : rooms) {
+    changed = list_operations::SetListValue(Value(changed), Value(room.key),
+                                            Value(room_field::kKeep), Value("1"), Value(0));
+  }
   room_list = std::move(changed);
   for (const RoomRow& room : rooms) conn.Execute(kPromoteRoomSql, {room.id});
   housekeeping::WriteLog(conn, housekeeping::kRoomKeptLog, clock_.Now(), listed,
@@ -129,7 +117,7 @@ std::string lumochat::RoomExpire(const Value& UMod, const Value& timeout, const 
   if (!apply || rooms.empty()) return listed;
   for (const RoomRow& room : rooms) {
     conn.Execute(kDeleteRoomSql, {room.id});
-    room_list = CutRoom(room_list, room.key);
+    room_list = list_operations::DelList(Value(room_list), Value(room.key));
   }
   housekeeping::WriteLog(conn, housekeeping::kRoomExpiredLog, clock_.Now(), listed,
                          housekeeping::kRoomExpiredTail);

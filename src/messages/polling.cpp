@@ -94,8 +94,7 @@ std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
   page.append("parent.ref(").append(newest).append(");parent.allusernum=");
   page.append(std::to_string(online)).append(";</script>");
 
-  messages::SetField(MyRec, user_field::kLastSeen, convert::DateToText(now), MyName);
-  messages::SetField(MyRec, user_field::kLastSayId, newest, MyName);
+  messages::MarkSent(MyRec, now, newest, MyName);
   TheApplication.Set(Key(app_key::kUserList),
                      Value(messages::RejoinRecord(ListParts, MyRec, MyName)));
   return page;

@@ -164,8 +164,7 @@ void StorePosterRecord(Application& app, const std::string& key, const std::stri
   keyed_list::RecordParts parts = keyed_list::SplitRecord(list, name);
   std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
   if (said) messages::SetField(fields, user_field::kLastSaid, convert::DateToText(now), name);
-  messages::SetField(fields, user_field::kLastSeen, convert::DateToText(now), name);
-  messages::SetField(fields, user_field::kLastSayId, newest, name);
+  messages::MarkSent(fields, now, newest, name);
   parts.body = keyed_list::JoinFields(fields);
   app.Set(key, Value(keyed_list::JoinRecord(parts, name)));
 }

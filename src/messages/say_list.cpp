@@ -44,6 +44,30 @@ bool PruneOccupants(messages::RoomRecord& room, const std::string& user_list, st
   return changed;
 }
 
+// The page: the count online, the room's values, the new rows, the newest number and the
+// people list.
+std::string SayListPage(const messages::RoomRecord& room, std::size_t online,
+                        const std::string& rows, const std::string& newest,
+                        const std::string& people) {
+  std::string page(messages::kPageHead);
+  page.append(messages::kPollHead).append("parent.allusernum=").append(std::to_string(online));
+  page.append(";parent.roomname='").append(room.Field(room_field::kName));
+  page.append("';parent.roomauto='").append(room.Field(room_field::kRobot)).append("'; ");
+  page.append("parent.roomtt=").append(room.Field(room_field::kTt));
+  page.append(";  parent.room_owner='").append(room.Field(room_field::kOwner));
+  page.append("';  parent.room_des='").append(room.Field(room_field::kDescription)).append("'; ");
+  page.append("parent.roomhtml=").append(room.Field(room_field::kHtml));
+  page.append(";  parent.roomguests='").append(room.Field(room_field::kGuests));
+  page.append("';  parent.roomlife=").append(room.Field(room_field::kExp)).append(";");
+  page.append("parent.chftitle('").append(room.Field(room_field::kTitle));
+  page.append("');parent.chttitle('").append(room.Field(room_field::kTop));
+  page.append("');  parent.clearsay();parent.clearper();parent.addsay(").append(rows);
+  page.append("); parent.ref(").append(newest);
+  page.append(");parent.userlist=new Array(").append(people);
+  page.append(");parent.userlist.sort();parent.showlist();</script>");
+  return page;
+}
+
 }  // namespace
 
 std::string lumochat::InitSayList(Application& TheApplication, Session& TheSession) {
@@ -62,8 +86,7 @@ std::string lumochat::InitSayList(Application& TheApplication, Session& TheSessi
   std::string rows = GetNewSays(says, current, last);
   std::string newest = convert::ToText(messages::NumberAt(says, current));
 
-  messages::SetField(MyRec, user_field::kLastSeen, convert::DateToText(clock_.Now()), MyName);
-  messages::SetField(MyRec, user_field::kLastSayId, newest, MyName);
+  messages::MarkSent(MyRec, clock_.Now(), newest, MyName);
   std::string user_list = messages::RejoinRecord(ListParts, MyRec, MyName);
   TheApplication.Set(Key(app_key::kUserList), Value(user_list));
   std::size_t online = keyed_list::CountRecords(user_list);
@@ -73,23 +96,7 @@ std::string lumochat::InitSayList(Application& TheApplication, Session& TheSessi
     messages::StoreRoom(TheApplication, Key(app_key::kRoomList), room);
   }
 
-  std::string page(messages::kPageHead);
-  page.append(messages::kPollHead).append("parent.allusernum=").append(std::to_string(online));
-  page.append(";parent.roomname='").append(room.Field(room_field::kName));
-  page.append("';parent.roomauto='").append(room.Field(room_field::kRobot)).append("'; ");
-  page.append("parent.roomtt=").append(room.Field(room_field::kTt));
-  page.append(";  parent.room_owner='").append(room.Field(room_field::kOwner));
-  page.append("';  parent.room_des='").append(room.Field(room_field::kDescription)).append("'; ");
-  page.append("parent.roomhtml=").append(room.Field(room_field::kHtml));
-  page.append(";  parent.roomguests='").append(room.Field(room_field::kGuests));
-  page.append("';  parent.roomlife=").append(room.Field(room_field::kExp)).append(";");
-  page.append("parent.chftitle('").append(room.Field(room_field::kTitle));
-  page.append("');parent.chttitle('").append(room.Field(room_field::kTop));
-  page.append("');  parent.clearsay();parent.clearper();parent.addsay(").append(rows);
-  page.append("); parent.ref(").append(newest);
-  page.append(");parent.userlist=new Array(").append(people);
-  page.append(");parent.userlist.sort();parent.showlist();</script>");
-  return page;
+  return SayListPage(room, online, rows, newest, people);
 }
 
 }  // namespace ravochat

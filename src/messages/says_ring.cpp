@@ -10,6 +10,7 @@
 
 #include "core/convert.h"
 #include "core/records.h"
+#include "messages/visitor.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
 
@@ -26,8 +27,8 @@ const Grid& Ring(const Value& says) {
 }
 
 bool TextEquals(const Value& v, std::string_view text) {
-  if (const std::string* held = v.AsText()) return *held == text;
-  return convert::ToText(v) == text;
+  std::string scratch;
+  return TextOf(v, scratch) == text;
 }
 
 // The secret flag of a public line is 0; a flag that is no number marks a private line.
@@ -43,12 +44,8 @@ double Number(const Value& says, std::size_t row) {
 void AppendRow(std::string& out, const Value& says, std::size_t row) {
   out += convert::ToText(says.At(row, ring_field::kNumber));
   out += ',';
-  const Value& text = says.At(row, ring_field::kText);
-  if (const std::string* held = text.AsText()) {
-    out += *held;
-  } else {
-    out += convert::ToText(text);
-  }
+  std::string scratch;
+  out += TextOf(says.At(row, ring_field::kText), scratch);
 }
 
 }  // namespace
@@ -102,7 +99,7 @@ std::string NewSays(const Value& says, int current, int sayid, const Reader& rea
     throw OverflowError("overflow: the says ring has " + std::to_string(ring.rows) +
                         " rows, more than 32768");
   }
-  NumberAt(says, current);
+  NumberAt(says, current);  // fails for a `current` that is no row, a negative one too
   int last = static_cast<int>(ring.rows) - 1;
   std::vector<std::size_t> visible;  // newest first
   auto walk = [&](int from, int to) {

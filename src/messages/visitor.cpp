@@ -5,6 +5,7 @@
 
 #include "core/convert.h"
 #include "core/keyed_list.h"
+#include "core/records.h"
 
 namespace ravochat::messages {
 
@@ -12,6 +13,12 @@ void SetField(std::vector<std::string>& fields, std::size_t index, std::string v
               std::string_view key) {
   keyed_list::FieldAt(fields, index, key);
   fields[index] = std::move(value);
+}
+
+void MarkSent(std::vector<std::string>& fields, Date now, std::string newest,
+              std::string_view name) {
+  SetField(fields, user_field::kLastSeen, convert::DateToText(now), name);
+  SetField(fields, user_field::kLastSayId, std::move(newest), name);
 }
 
 std::string RejoinRecord(std::vector<std::string>& parts, const std::vector<std::string>& fields,

@@ -18,6 +18,12 @@ namespace ravochat::messages {
 void SetField(std::vector<std::string>& fields, std::size_t index, std::string value,
               std::string_view key);
 
+// Notes in the user record `fields` of `name` that he was sent every message up to number
+// `newest` at `now`: his last poll time and last received number. Throws ListKeyError for a
+// record too short.
+void MarkSent(std::vector<std::string>& fields, Date now, std::string newest,
+              std::string_view name);
+
 // The user list with the record of `key` rebuilt from `fields` between `parts` (before,
 // body, after); the before and after pieces are moved out of `parts`.
 std::string RejoinRecord(std::vector<std::string>& parts, const std::vector<std::string>& fields,

@@ -9,6 +9,7 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "core/keyed_list.h"
+#include "core/list_operations.h"
 #include "core/records.h"
 #include "core/strings.h"
 #include "ravochat/lumochat.h"
@@ -20,8 +21,6 @@ namespace {
 constexpr std::string_view kNotLoggedIn = "你还没有登陆到聊天室!";
 constexpr std::string_view kNoSuchRoom = "你要去的房间并不存在!";
 constexpr std::string_view kAlreadyThere = "你已经在这个房间里了!";
-constexpr std::string_view kRoomNameOpen = "<font color=#009900>";
-constexpr std::string_view kRoomNameClose = "</font>";
 // Action code of entry and departure notices.
 constexpr int kNoticeAct = -3;
 
@@ -33,6 +32,11 @@ Fields RoomFields(std::string_view room_list, std::string_view key) {
 
 const std::string& Field(const Fields& fields, std::size_t index, std::string_view key) {
   return keyed_list::FieldAt(fields, index, key);
+}
+
+// A room's name as the refusals show it.
+std::string Shown(const std::string& room_name) {
+  return "<font color=#009900>" + room_name + "</font>";
 }
 
 // True when `toroom` names a room of the list. A key holding the list's own markers could
@@ -52,38 +56,28 @@ std::string RoomRefusal(const Fields& nr, std::string_view toroom, const std::st
   if (owner == my_name || level - convert::ToDouble(del_room_level) >= 0) return "";
   const std::string& name = Field(nr, room_field::kName, toroom);
   if (Field(nr, room_field::kRobot, toroom) == my_name) {
-    return "你被拒绝进入" + std::string(kRoomNameOpen) + name + std::string(kRoomNameClose) + "！";
+    return "你被拒绝进入" + Shown(name) + "！";
   }
   // A closed door stops nobody while its owner is away.
   if (Field(nr, room_field::kDoorOpen, toroom) == "0" && keyed_list::Contains(user_list, owner)) {
-    return std::string(kRoomNameOpen) + name + std::string(kRoomNameClose) +
-           "的门被关上了，请呼叫房主开门吧！";
+    return Shown(name) + "的门被关上了，请呼叫房主开门吧！";
   }
   const std::string& permit = Field(nr, room_field::kPermitLevel, toroom);
   if (convert::ToDouble(Value(permit)) - level > 0) {
-    return std::string(kRoomNameOpen) + name + std::string(kRoomNameClose) + "限制级别" + permit +
-           "以下的聊友进入！";
+    return Shown(name) + "限制级别" + permit + "以下的聊友进入！";
   }
   return "";
-}
-
-// The list with the occupant list of room `key` changed by `edit`.
-template <typename Edit>
-std::string EditOccupants(std::string_view room_list, std::string_view key, Edit edit) {
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(room_list, key);
-  Fields fields = keyed_list::SplitFields(parts.body);
-  fields[room_field::kOccupants] = edit(Field(fields, room_field::kOccupants, key));
-  parts.body = keyed_list::JoinFields(fields);
-  return keyed_list::JoinRecord(parts, key);
 }
 
 // The list with `name` added to the occupants of room `to` and taken out of room `from`'s.
 std::string MoveOccupant(std::string_view room_list, std::string_view from, std::string_view to,
                          std::string_view name) {
-  const std::string added = EditOccupants(
-      room_list, to, [&](const std::string& f) { return keyed_list::AddWord(f, name); });
-  return EditOccupants(added, from,
-                       [&](const std::string& f) { return keyed_list::RemoveWord(f, name); });
+  constexpr int kAddWord = 1;
+  constexpr int kRemoveWord = -1;
+  const std::string added = list_operations::SetListValue(
+      Value(room_list), Value(to), Value(room_field::kOccupants), Value(name), Value(kAddWord));
+  return list_operations::SetListValue(Value(added), Value(from), Value(room_field::kOccupants),
+                                       Value(name), Value(kRemoveWord));
 }
 
 // The arrival notice's text: the template's text and the client call that adds the

@@ -8,7 +8,6 @@
 #include "ravochat/database.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
-#include "server/gbk_edge.h"
 #include "server/logout.h"
 #include "server/page.h"
 #include "server/pages.h"
@@ -31,15 +30,6 @@ void LoadChat(Application& app, const std::string& prefix, const std::string& db
   chat.InitGlobal(app);
   // A configuration row may name a connection string of its own; the command line wins.
   app.Set(connstr_key, Value(db));
-}
-
-HttpResponse ServerError() {
-  HttpResponse response;
-  response.status = 500;
-  response.body = ToWire(
-      "<html><head><meta http-equiv=content-type content='text/html;charset=gb2312'>"
-      "<title>500</title></head><body><p>服务器出错了，请稍后再试。</p></body></html>");
-  return response;
 }
 
 }  // namespace

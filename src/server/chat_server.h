@@ -47,14 +47,14 @@ class ChatServer {
 
   std::uint16_t port() const;
   Application& application() { return services_.app; }
-  // The chat of `prefix`, or null.
-  Chat* FindChat(std::string_view prefix);
 
   // Logs out the idle visitors of every chat and forgets expired sessions. A failure is
   // logged, not thrown: the sweep runs on its own thread.
   void Sweep();
 
  private:
+  // The chat of `prefix`, or null.
+  Chat* FindChat(std::string_view prefix);
   HttpResponse Handle(const HttpRequest& request);
 
   Services services_;

@@ -11,16 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "core/strings.h"
-
 namespace ravochat::server {
-
-std::string HttpRequest::Header(std::string_view name) const {
-  for (const auto& [key, value] : headers) {
-    if (strings::EqualsIgnoreCase(key, name)) return value;
-  }
-  return "";
-}
 
 std::string HttpRequest::Cookie(std::string_view name) const {
   for (const auto& [key, value] : cookies) {

@@ -29,8 +29,6 @@ struct HttpRequest {
   Fields cookies;
   std::string peer_address;
 
-  // The header `name` (ASCII case ignored), "" when absent.
-  std::string Header(std::string_view name) const;
   // The cookie `name`, "" when absent.
   std::string Cookie(std::string_view name) const;
 };

@@ -64,15 +64,25 @@ HttpResponse Page::Html(std::string_view utf8, int status) {
   return response;
 }
 
-HttpResponse NotFound() {
+namespace {
+
+// A bare page: `title`, the HTML `body`, `status`, sent as GBK.
+HttpResponse Notice(int status, std::string_view title, std::string_view body) {
   HttpResponse response;
-  response.status = 404;
+  response.status = status;
   response.content_type = std::string(kPageContentType);
   response.body = ToWire(
-      "<html><head><meta http-equiv=content-type content='text/html;charset=gb2312'>"
-      "<title>找不到网页</title></head><body><p>找不到这个网页。</p>"
-      "<p><a href='/'>回到聊天室入口</a></p></body></html>");
+      "<html><head><meta http-equiv=content-type content='text/html;charset=gb2312'><title>" +
+      std::string(title) + "</title></head><body>" + std::string(body) + "</body></html>");
   return response;
 }
+
+}  // namespace
+
+HttpResponse NotFound() {
+  return Notice(404, "找不到网页", "<p>找不到这个网页。</p><p><a href='/'>回到聊天室入口</a></p>");
+}
+
+HttpResponse ServerError() { return Notice(500, "500", "<p>服务器出错了，请稍后再试。</p>"); }
 
 }  // namespace ravochat::server

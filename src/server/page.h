@@ -60,5 +60,7 @@ PageHandler FindPage(std::string_view name);
 
 // The answer for a path that names nothing.
 HttpResponse NotFound();
+// The answer for a page whose operation failed.
+HttpResponse ServerError();
 
 }  // namespace ravochat::server

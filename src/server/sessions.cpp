@@ -9,7 +9,9 @@
 #include <stdexcept>
 
 namespace ravochat::server {
+namespace {
 
+// 32 hexadecimal digits of 128 random bits.
 std::string NewSessionId() {
   std::array<std::uint8_t, 16> bytes{};
   std::size_t filled = 0;
@@ -26,6 +28,8 @@ std::string NewSessionId() {
   }
   return id;
 }
+
+}  // namespace
 
 SessionStore::SessionStore(const Clock& clock, std::int64_t idle_seconds)
     : clock_(clock), idle_seconds_(idle_seconds) {}
@@ -72,11 +76,6 @@ std::size_t SessionStore::Expire() {
 void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
   std::lock_guard lock(mutex_);
   for (auto& [id, entry] : sessions_) visit(*entry.session);
-}
-
-std::size_t SessionStore::size() const {
-  std::lock_guard lock(mutex_);
-  return sessions_.size();
 }
 
 }  // namespace ravochat::server

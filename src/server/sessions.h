@@ -26,7 +26,8 @@ class SessionStore {
 
   // The live session of `id`, marked as used now; null when there is none or it expired.
   std::shared_ptr<MemorySession> Find(std::string_view id);
-  // A new empty session; stores its fresh id (32 hexadecimal digits) in `id`.
+  // A new empty session; stores its fresh id (32 hexadecimal digits) in `id`. Throws
+  // std::runtime_error when the kernel's random source fails.
   std::shared_ptr<MemorySession> Create(std::string& id);
   // Forgets the session of `id` at once.
   void Remove(std::string_view id);
@@ -35,7 +36,6 @@ class SessionStore {
   // Calls `visit` for every live session (under the store's lock: `visit` must not call
   // back into the store).
   void ForEach(const std::function<void(MemorySession&)>& visit);
-  std::size_t size() const;
 
  private:
   struct Entry {
@@ -46,12 +46,8 @@ class SessionStore {
 
   const Clock& clock_;
   const std::int64_t idle_seconds_;
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::map<std::string, Entry, std::less<>> sessions_;
 };
-
-// 32 hexadecimal digits of 128 random bits. Throws std::runtime_error when the kernel's
-// random source fails.
-std::string NewSessionId();
 
 }  // namespace ravochat::server

@@ -48,11 +48,6 @@ std::string ReadAll(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string ContentTypeOf(std::string_view name) {
-  const TypeOf* t = Lookup(name);
-  return t != nullptr ? std::string(t->type) : "application/octet-stream";
-}
-
 SiteFiles::SiteFiles(const std::string& folder) {
   namespace fs = std::filesystem;
   if (!fs::is_directory(folder)) throw std::runtime_error("no site folder at " + folder);
@@ -60,8 +55,8 @@ SiteFiles::SiteFiles(const std::string& folder) {
     if (!entry.is_regular_file()) continue;
     const std::string path = "/" + fs::relative(entry.path(), folder).generic_string();
     File file;
-    file.content_type = ContentTypeOf(path);
     const TypeOf* type = Lookup(path);
+    file.content_type = type != nullptr ? type->type : "application/octet-stream";
     if (type != nullptr && type->text) {
       file.text = ReadAll(entry.path());
       file.bytes = ToWire(file.text);

@@ -26,7 +26,4 @@ class SiteFiles {
   std::map<std::string, File, std::less<>> files_;
 };
 
-// The content type of a file named `name`, by its extension.
-std::string ContentTypeOf(std::string_view name);
-
 }  // namespace ravochat::server

@@ -31,8 +31,7 @@ bool IsForbiddenNameCode(int code) {
 }
 
 std::string CleanPermittedCharacters(std::string_view usernameenable) {
-  std::string cleaned = strings::Replace(strings::Trim(usernameenable), " ", "");
-  return strings::Replace(cleaned, ".", "");
+  return strings::Replace(strings::Replace(usernameenable, " ", ""), ".", "");
 }
 
 bool IsRefusedName(std::string_view u, std::string_view filter_str, std::string& usernameenable) {

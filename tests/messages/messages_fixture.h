@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/convert.h"
-#include "core/keyed_list.h"
+#include "core/records.h"
 #include "ravochat/host.h"
 #include "ravochat/lumochat.h"
 #include "support/chat_fixture.h"
@@ -21,19 +21,17 @@ inline constexpr const char* kHead =
 inline constexpr const char* kPoll =
     "<meta http-equiv=refresh content='6;url=refresh.asp'><script>";
 
+// A page of a poll or a post: the two heads, then `body`.
+inline std::string PollPage(const std::string& body) { return std::string(kHead) + kPoll + body; }
+
 class MessagesTest : public ::testing::Test {
  protected:
   explicit MessagesTest(std::string_view maxtalk = "100") {
-    chat.Param("maxtalk", maxtalk);
-    chat.Param("maxsayslength", "20");
-    chat.Param("nosaytimeout", "30");
-    chat.Param("dontsavevalue", "240");
-    chat.Param("titlelength", "5");
-    chat.Param("l_title", "3");
-    chat.Param("l_tt", "5");
-    chat.Param("l_allhtml", "8");
-    chat.Param("saysfilterstr", "");
-    chat.Param("enablesaysfilter", "0");
+    chat.db.Exec(
+        "INSERT INTO sysparam (alias, body) VALUES ('maxtalk', ?), ('maxsayslength', '20'), "
+        "('nosaytimeout', '30'), ('dontsavevalue', '240'), ('titlelength', '5'), ('l_title', '3'), "
+        "('l_tt', '5'), ('l_allhtml', '8'), ('saysfilterstr', ''), ('enablesaysfilter', '0')",
+        {Value(maxtalk)});
     chat.Room(1, "hall", "owner");
     chat.Room(2, "garden");
     chat.Init();
@@ -53,33 +51,35 @@ class MessagesTest : public ::testing::Test {
     request.SetForm("says", says);
     request.SetQuery("towho", towho);
     request.SetQuery("sayscolor", "000000");
-    request.SetQuery("addwordcolor", "");
-    request.SetQuery("addsays", "0");
     request.SetQuery("id", Newest());
     for (const auto& [key, value] : fields) request.SetQuery(key, value);
     return chat.Component()->subsay(chat.app, chat.SessionOf(name), request);
   }
 
-  // The number of the newest message in the ring.
+  // The number of the newest message in the ring, and its row text.
   std::int64_t Newest() {
     Value says = chat.Get("_says");
     return *says.At(static_cast<std::size_t>(*chat.Get("_current").AsInteger()), 0).AsInteger();
   }
-
-  std::string Field(std::string_view list_name, const std::string& key, std::size_t index) {
-    std::string list = convert::ToText(chat.Get(list_name));
-    return keyed_list::FieldAt(keyed_list::SplitFields(keyed_list::SplitRecord(list, key).body),
-                               index, key);
+  std::string NewestText() {
+    return convert::ToText(chat.Get("_says").At(Newest() % 101, ring_field::kText));
+  }
+  // The row text of a line of `who` to everyone in black, posted at the fixture's start.
+  static std::string Stored(const std::string& text, const std::string& who,
+                            const std::string& act = "0") {
+    return "'" + text + "','" + who + "','大家',0,'000000',''," + act + ",'12:00:00',";
   }
 
+  // Field `index` of the record of `key` in the list `list_name`, read and set through the
+  // component's own list operations.
+  std::string Field(std::string_view list_name, const std::string& key, std::size_t index) {
+    return chat.Component()->GetListValue(chat.Get(list_name), Value(key), Value(index));
+  }
   void SetField(std::string_view list_name, const std::string& key, std::size_t index,
                 const std::string& value) {
-    std::string list = convert::ToText(chat.Get(list_name));
-    keyed_list::RecordParts parts = keyed_list::SplitRecord(list, key);
-    std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-    fields.at(index) = value;
-    parts.body = keyed_list::JoinFields(fields);
-    chat.Set(list_name, keyed_list::JoinRecord(parts, key));
+    chat.Set(list_name,
+             Value(chat.Component()->SetListValue(chat.Get(list_name), Value(key), Value(index),
+                                                  Value(value), Value(0))));
   }
 
   testing::ChatFixture chat;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/app_keys.h"
+#include "core/records.h"
 #include "ravochat/lumochat.h"
 #include "support/chat_fixture.h"
 
@@ -19,7 +20,6 @@ constexpr char kNotLoggedIn[] =
 class ChatFrameTest : public ::testing::Test {
  protected:
   ChatFrameTest() {
-    chat.Param("maxtalk", "100");
     chat.Param("nosaytimeout", "30");
     chat.Param("dontsavevalue", "9");
     chat.Param("minsayslength", "1");
@@ -32,18 +32,14 @@ class ChatFrameTest : public ::testing::Test {
     chat.db.Exec(
         "update room set room_des=?, room_top=?, room_title=?, room_tt=?, room_html=?, "
         "room_exp=?, room_auto=? where ID=1",
-        {Value("闲聊"), Value("欢迎"), Value("今天聊什么"), Value("0"), Value("1"), Value(12),
-         Value("小兔")});
+        {"闲聊", "欢迎", "今天聊什么", "0", "1", 12, "小兔"});
     chat.Init();
-    News({{"http://a.example/1", "新闻一"}, {"", "新闻二"}, {"http://a.example/3", "新闻三"}});
-  }
-
-  // Stores `rows` (link, title) as the news entries, in that order.
-  void News(const std::vector<std::pair<std::string, std::string>>& rows) {
-    Value bbss = Value::MakeGrid(rows.size(), 2);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      bbss.MutableAt(i, 0) = Value(rows[i].first);
-      bbss.MutableAt(i, 1) = Value(rows[i].second);
+    const char* news[][2] = {
+        {"http://a.example/1", "新闻一"}, {"", "新闻二"}, {"http://a.example/3", "新闻三"}};
+    Value bbss = Value::MakeGrid(3, 2);
+    for (std::size_t i = 0; i < 3; ++i) {
+      bbss.MutableAt(i, 0) = Value(news[i][0]);
+      bbss.MutableAt(i, 1) = Value(news[i][1]);
     }
     chat.Set(app_key::kBbss, bbss);
   }
@@ -52,8 +48,7 @@ class ChatFrameTest : public ::testing::Test {
     chat.db.Exec(
         "insert into \"user\" (username, f_size, l_height, bgcolor, s_color, n_color, friends) "
         "values (?, ?, ?, ?, ?, ?, ?)",
-        {Value(name), f_size, l_height, Value("#FFFFFF:#000000:#336699"), Value(5), Value(7),
-         Value(" bob cat ")});
+        {name, f_size, l_height, "#FFFFFF:#000000:#336699", 5, 7, " bob cat "});
   }
 
   std::string Page(Session& session) {
@@ -128,52 +123,36 @@ TEST_F(ChatFrameTest, WritesTheWholePageForAVisitorInHisRoom) {
 
 TEST_F(ChatFrameTest, TakesTheRoomVariablesFromTheVisitorsRoomAndTheTitleFromTheFirstRoom) {
   UserRow("bob", Value(4), Value(2));
+  chat.Set(app_key::kRoomList, chat.Component()->SetListValue(chat.Get(app_key::kRoomList), 2,
+                                                              room_field::kGuests, "  猫 狗  ", 0));
   const std::string page = Page(chat.Enter("bob", 2));
-  EXPECT_NE(page.find("<title>大厅</title>"), std::string::npos);
-  EXPECT_NE(page.find("var roomname='茶室';"), std::string::npos);
-  EXPECT_NE(page.find("var room_owner='bob';"), std::string::npos);
-  EXPECT_NE(page.find("var LHeight='130';"), std::string::npos);
-  EXPECT_NE(page.find("var saysize=11;"), std::string::npos);
+  for (const char* part : {"<title>大厅</title>", "var roomname='茶室';", "var roomguests='猫 狗';",
+                           "var room_owner='bob';", "var LHeight='130';", "var saysize=11;"}) {
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  }
 }
 
 TEST_F(ChatFrameTest, WritesNoNewsDataWhenThereAreNoNewsEntries) {
   chat.Set(app_key::kBbss, Value(""));
   UserRow("amy", Value(3), Value(0));
-  const std::string page = Page(chat.Enter("amy", 1));
-  EXPECT_NE(page.find("function addnews(n_link,n_title)"), std::string::npos);
-  EXPECT_NE(page.find("transtimer=0}}};function inittitle()"), std::string::npos);
+  EXPECT_NE(Page(chat.Enter("amy", 1)).find("transtimer=0}}};function inittitle()"),
+            std::string::npos);
 }
 
-TEST_F(ChatFrameTest, WritesTheGuestTextWithoutItsOuterBlanks) {
-  UserRow("amy", Value(3), Value(0));
-  lumochat& component = *chat.Component();
-  const std::string rooms = component.SetListValue(chat.Get(app_key::kRoomList), Value("1"),
-                                                   Value(13), Value("  猫 狗  "), Value(0));
-  chat.Set(app_key::kRoomList, Value(rooms));
-  EXPECT_NE(Page(chat.Enter("amy", 1)).find("var roomguests='猫 狗';"), std::string::npos);
+TEST_F(ChatFrameTest, FindsAQuotedNameAndLeavesNullSizesEmpty) {
+  UserRow("o'neil", Value::Null(), Value::Null());
+  const std::string page = Page(chat.Enter("o'neil", 1));
+  for (const char* part : {"var myname='o'neil';", "var LHeight='';", "var saysize=;"}) {
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  }
 }
 
-TEST_F(ChatFrameTest, LeavesTheSizesEmptyWhenTheUserRowHasNone) {
-  UserRow("amy", Value::Null(), Value::Null());
-  const std::string page = Page(chat.Enter("amy", 1));
-  EXPECT_NE(page.find("var LHeight='';"), std::string::npos);
-  EXPECT_NE(page.find("var saysize=;"), std::string::npos);
-}
-
-TEST_F(ChatFrameTest, FindsTheUserRowOfANameWithAQuote) {
-  UserRow("o'neil", Value(3), Value(0));
-  EXPECT_NE(Page(chat.Enter("o'neil", 1)).find("var myname='o'neil';"), std::string::npos);
-}
-
-TEST_F(ChatFrameTest, SendsAVisitorWhoIsNotOnlineToTheErrorPage) {
+TEST_F(ChatFrameTest, SendsAVisitorWhoIsNotOnlineOrHasNoUserRowToTheErrorPage) {
   UserRow("amy", Value(3), Value(0));
   MemorySession stranger;
   stranger.Set("myname", Value("amy"));
   stranger.Set("mytemp", Value("amy"));
   EXPECT_EQ(Page(stranger), kNotLoggedIn);
-}
-
-TEST_F(ChatFrameTest, SendsAVisitorWithoutAUserRowToTheErrorPage) {
   EXPECT_EQ(Page(chat.Enter("ghost", 1)), kNotLoggedIn);
 }
 

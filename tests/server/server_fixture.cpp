@@ -1,29 +1,96 @@
-// The in-process server of the server tests.
+// The in-process server of the server tests and their HTTP client.
 #include "server/server_fixture.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
 #include "core/convert.h"
+#include "core/strings.h"
 #include "text/gbk.h"
 
 namespace ravochat::testing {
 
-std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
+std::string HttpReply::Header(std::string_view name) const {
+  for (const auto& [key, value] : headers) {
+    if (strings::EqualsIgnoreCase(key, name)) return value;
+  }
+  return "";
+}
 
-ServerTest::ServerTest() : clock_(convert::FromCivil({2026, 12, 6, 12, 0, 0})) {}
+HttpClient::HttpClient(std::uint16_t port) {
+  socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (socket_ < 0 ||
+      ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    throw std::runtime_error("cannot connect to port " + std::to_string(port));
+  }
+}
 
-ServerTest::~ServerTest() { server_.reset(); }
+HttpClient::~HttpClient() {
+  if (socket_ >= 0) ::close(socket_);
+}
+
+HttpReply HttpClient::Get(std::string_view target, const std::vector<std::string>& headers) {
+  return Send("GET " + std::string(target) + " HTTP/1.1\r\n", headers, "");
+}
+
+HttpReply HttpClient::Post(std::string_view target, std::string_view form,
+                           const std::vector<std::string>& headers) {
+  return Send("POST " + std::string(target) +
+                  " HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                  "Content-Length: " +
+                  std::to_string(form.size()) + "\r\n",
+              headers, form);
+}
+
+HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& headers,
+                           std::string_view body) {
+  request += "Host: 127.0.0.1\r\n";
+  for (const auto& line : headers) request += line + "\r\n";
+  request.append("\r\n").append(body);
+  if (::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(request.size())) {
+    throw std::runtime_error("cannot send the request");
+  }
+  auto read_more = [this] {
+    char chunk[16384];
+    const ssize_t got = ::recv(socket_, chunk, sizeof chunk, 0);
+    if (got <= 0) throw std::runtime_error("the server closed the connection");
+    buffer_.append(chunk, static_cast<std::size_t>(got));
+  };
+  std::size_t head_end;
+  while ((head_end = buffer_.find("\r\n\r\n")) == std::string::npos) read_more();
+  HttpReply reply;
+  const std::vector<std::string> lines = strings::Split(buffer_.substr(0, head_end), "\r\n");
+  reply.status = std::stoi(lines.at(0).substr(9, 3));
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const auto colon = lines[i].find(':');
+    reply.headers.emplace_back(lines[i].substr(0, colon),
+                               strings::Trim(lines[i].substr(colon + 1)));
+  }
+  const std::string length = reply.Header("Content-Length");
+  const std::size_t end = head_end + 4 + (length.empty() ? 0 : std::stoul(length));
+  while (buffer_.size() < end) read_more();
+  reply.body = buffer_.substr(head_end + 4, end - head_end - 4);
+  buffer_.erase(0, end);
+  return reply;
+}
 
 void ServerTest::Start(std::vector<std::string> args) {
-  std::vector<std::string> all = {"--listen",    "127.0.0.1:0", "--db",
-                                  db_.connstr(), "--threads",   "2"};
-  all.insert(all.end(), args.begin(), args.end());
-  const auto options = server::ParseOptions(all, RAVOCHAT_SITE_DIR);
-  server_ = std::make_unique<server::ChatServer>(
-      options, clock_,
-      [this](std::string_view line) {
-        std::lock_guard lock(log_mutex_);
-        error_lines_.emplace_back(line);
-      },
-      nullptr);
+  args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", db_.connstr(), "--threads", "2"});
+  auto log = [this](std::string_view line) {
+    std::lock_guard lock(log_mutex_);
+    error_lines_.emplace_back(line);
+  };
+  server_ = std::make_unique<server::ChatServer>(server::ParseOptions(args, RAVOCHAT_SITE_DIR),
+                                                 clock_, log, nullptr);
 }
 
 HttpReply ServerTest::LogIn(const std::string& name, const std::string& password,
@@ -35,10 +102,9 @@ HttpReply ServerTest::LogIn(const std::string& name, const std::string& password
 
 std::string ServerTest::CookieLine(const std::string& name, const std::string& password,
                                    const std::string& room) {
-  const HttpReply reply = LogIn(name, password, room);
-  EXPECT_EQ(reply.status, 200);
-  EXPECT_NE(CookieOf(reply), "") << "login of " << name << " refused";
-  return "Cookie: " + CookieOf(reply);
+  const std::string cookie = LogIn(name, password, room).Header("Set-Cookie");
+  EXPECT_NE(cookie, "") << "login of " << name << " refused";
+  return "Cookie: " + cookie.substr(0, cookie.find(';'));
 }
 
 std::string ServerTest::AppText(std::string_view name) {
@@ -48,6 +114,18 @@ std::string ServerTest::AppText(std::string_view name) {
 std::vector<std::string> ServerTest::ErrorLines() {
   std::lock_guard lock(log_mutex_);
   return error_lines_;
+}
+
+std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
+
+std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string body;
+  for (const auto& [name, value] : fields) {
+    body += (body.empty() ? "" : "&") + name + "=";
+    for (unsigned char c : Gbk(value)) body += {'%', kHex[c >> 4], kHex[c & 15]};
+  }
+  return body;
 }
 
 }  // namespace ravochat::testing

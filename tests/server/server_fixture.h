@@ -1,24 +1,56 @@
 // A ravochat-server running in-process on a free loopback port, over a temporary
-// database with the default rows and a manual clock, and the ways tests talk to it.
+// database with the default rows and a manual clock, and a small HTTP/1.1 client that
+// talks to it: one connection, requests sent as written, answers read by Content-Length.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "ravochat/clock.h"
 #include "server/chat_server.h"
-#include "server/http_client.h"
-#include "support/temp_database.h"
+#include "support/chat_fixture.h"
 
 namespace ravochat::testing {
 
+struct HttpReply {
+  int status = 0;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+
+  // The first header `name` (ASCII case ignored), "" when absent.
+  std::string Header(std::string_view name) const;
+};
+
+class HttpClient {
+ public:
+  // Connects to 127.0.0.1:`port`. This and every request throw std::runtime_error.
+  explicit HttpClient(std::uint16_t port);
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // Each sends one request with `headers` ("Name: value" lines) on top and reads its answer.
+  HttpReply Get(std::string_view target, const std::vector<std::string>& headers = {});
+  // Posts `form` (application/x-www-form-urlencoded).
+  HttpReply Post(std::string_view target, std::string_view form,
+                 const std::vector<std::string>& headers = {});
+
+ private:
+  HttpReply Send(std::string request, const std::vector<std::string>& headers,
+                 std::string_view body);
+
+  int socket_ = -1;
+  std::string buffer_;
+};
+
 class ServerTest : public ::testing::Test {
  protected:
-  ServerTest();
-  ~ServerTest() override;
+  ~ServerTest() override { server_.reset(); }  // stops the threads that write the log
 
   // Starts the server with the temporary database, two threads and `args` on top.
   void Start(std::vector<std::string> args = {});
@@ -26,15 +58,15 @@ class ServerTest : public ::testing::Test {
   // Posts the login form; the reply carries the session cookie on success.
   HttpReply LogIn(const std::string& name, const std::string& password,
                   const std::string& room = "1");
-  // The "Cookie: ..." header line of a successful login of `name`.
+  // The "Cookie: ..." header line of a successful login.
   std::string CookieLine(const std::string& name, const std::string& password,
                          const std::string& room = "1");
-  // The application value `name` of the chat with the empty prefix, as text.
+  // The application value `name` (with its chat's prefix) as text.
   std::string AppText(std::string_view name);
   std::vector<std::string> ErrorLines();
 
   TempDatabase db_{true};
-  ManualClock clock_;
+  ManualClock clock_{FixtureStart()};
   std::unique_ptr<server::ChatServer> server_;
 
  private:
@@ -44,5 +76,8 @@ class ServerTest : public ::testing::Test {
 
 // `utf8` as the GBK bytes the wire carries.
 std::string Gbk(std::string_view utf8);
+
+// A form body as a browser sends it from a gb2312 page: values in GBK, percent-encoded.
+std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields);
 
 }  // namespace ravochat::testing
