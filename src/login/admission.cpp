@@ -13,24 +13,12 @@
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
-namespace {
-
-constexpr std::size_t kNameLength = 10;
-constexpr std::size_t kPasswordLength = 15;
-
-// The key of the list's first record: "<$1$>...$><$1$>" gives "1".
-std::string FirstKey(std::string_view list) {
-  const std::size_t end = list.find(keyed_list::kFieldEnd);
-  return std::string(list.substr(2, end - 2));
-}
-
-}  // namespace
 
 login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& TheRequest) {
   login::Visitor visitor;
   visitor.address = strings::Trim(convert::ToText(TheRequest.ServerVariable("REMOTE_ADDR")));
-  visitor.name =
-      strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))), kNameLength);
+  visitor.name = strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))),
+                               login::kNameLength);
   visitor.lower_name = strings::ToLowerAscii(visitor.name);
   visitor.typed_password = convert::ToText(TheRequest.Item("sPass"));
   FilterStr = convert::ToText(TheApplication.Get(Key(app_key::kUserNameFilter)));
@@ -41,7 +29,7 @@ std::string lumochat::CheckLoginName(Application& TheApplication, const login::V
   if (visitor.name == visitor.typed_password) return std::string(login::kNameIsPassword);
   if (visitor.lower_name.empty()) return std::string(login::kNameEmpty);
   // The password transform has nothing to work on in a password of blanks only.
-  if (strings::Trim(strings::Left(visitor.typed_password, kPasswordLength)).empty()) {
+  if (strings::Trim(strings::Left(visitor.typed_password, login::kPasswordLength)).empty()) {
     return std::string(login::kPasswordEmpty);
   }
   const Value min_length = TheApplication.Get(Key(app_key::kNameLength));
@@ -62,8 +50,9 @@ std::string lumochat::ChooseRoom(Application& TheApplication, Request& TheReques
   room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
   const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
   if (keyed_list::Contains(room_list, convert::ToText(room_id))) return "";
-  if (room_list.empty()) return std::string(login::kNoRooms);
-  room_id = convert::ToInt32(Value(FirstKey(room_list)));
+  const std::vector<keyed_list::Record> rooms = keyed_list::Records(room_list);
+  if (rooms.empty()) return std::string(login::kNoRooms);
+  room_id = convert::ToInt32(Value(rooms.front().key));
   return "";
 }
 

@@ -89,23 +89,26 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
   if (reentry.listed && keyed_list::Contains(room_list, reentry.room)) {
     room_id = convert::ToInt32(Value(reentry.room));
   }
+  const std::string token = GetTimeStr();
   TheSession.Set("myname", name);
-  TheSession.Set("mytemp", GetTimeStr());
+  TheSession.Set("mytemp", token);
 
   std::string room_name;
   room_list = EnterRoom(room_list, room_id, name, now, room_name);
   TheApplication.Set(Key(app_key::kRoomList), room_list);
   const std::int64_t newest = AnnounceEntry(TheApplication, visitor, room_name, reentry.listed);
 
-  const login::OnlineRecord record{convert::ToText(TheSession.Get("mytemp")),
-                                   visitor.address,
-                                   visitor.sex,
-                                   convert::ToText(visitor.level),
-                                   room_id,
-                                   now,
-                                   visitor.face,
-                                   convert::ToText(visitor.effective_level),
-                                   newest - 10};
+  const login::OnlineRecord record{
+      .token = token,
+      .address = visitor.address,
+      .sex = visitor.sex,
+      .level = convert::ToText(visitor.level),
+      .room = room_id,
+      .now = now,
+      .face = visitor.face,
+      .effective_level = convert::ToText(visitor.effective_level),
+      .last_say_id = newest - 10,
+  };
   reentry.rest.append(login::LoginRecord(name, record));
   TheApplication.Set(Key(app_key::kUserList), Value(std::move(reentry.rest)));
 }

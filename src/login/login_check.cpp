@@ -52,7 +52,7 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
       return std::string(login::kChatFull);
     }
   }
-  std::string cut_password = strings::Left(visitor.typed_password, 15);
+  std::string cut_password = strings::Left(visitor.typed_password, login::kPasswordLength);
   visitor.password = Trpass(cut_password);
   // Counted for every visitor who got this far, whatever the room and user checks say.
   CountLogin(TheApplication);

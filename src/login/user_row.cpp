@@ -11,7 +11,6 @@
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
-#include "messages/visitor.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
 #include "text/classic_random.h"
@@ -127,7 +126,7 @@ void lumochat::CreateUser(Application& TheApplication, login::Visitor& visitor) 
 
 void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row,
                           login::Visitor& visitor) {
-  const std::string login_moment = convert::DateToText(clock_.Now());
+  const std::string now = convert::DateToText(clock_.Now());
   visitor.level = row.user_level;
   visitor.effective_level = EffectiveLevel(visitor.name, row.user_level);
   const std::int64_t visits = static_cast<std::int64_t>(Number(row.visit_num)) + 1;
@@ -135,7 +134,7 @@ void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row
   Conn->Execute(
       "UPDATE user SET temppass=' ',visit_num=?,last_ip=?,in_time=?,out_time=? "
       "WHERE username=? COLLATE NOCASE",
-      {visits, visitor.address, convert::DateToText(clock_.Now()), login_moment, visitor.name});
+      {visits, visitor.address, now, now, visitor.name});
   visitor.sex = Number(row.sex) != 0 ? 1 : 0;
   visitor.name = convert::ToText(row.username);
   visitor.face = convert::ToInt32(row.headface);
@@ -144,12 +143,10 @@ void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row
 Value lumochat::EffectiveLevel(const std::string& name, const Value& user_level) {
   db::Recordset rs = Conn->Execute(
       "select temp_level from vrecord where username=? COLLATE NOCASE and temp_level>5", {name});
-  Value level = user_level;
   if (!rs.Eof() && Number(rs.Field("temp_level")) > Number(user_level)) {
-    level = rs.Field("temp_level");
+    return rs.Field("temp_level");
   }
-  rs.Close();
-  return level;
+  return user_level;
 }
 
 std::string lumochat::LoginNotices(Application& TheApplication, const login::UserRow& row,

@@ -3,12 +3,18 @@
 // list, the room list and the says ring.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "ravochat/value.h"
 
 namespace ravochat::login {
+
+// The login reads the first 10 characters of the name and stores the password from its
+// first 15.
+inline constexpr std::size_t kNameLength = 10;
+inline constexpr std::size_t kPasswordLength = 15;
 
 struct Visitor {
   std::string address;         // REMOTE_ADDR without its blanks

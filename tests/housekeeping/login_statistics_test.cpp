@@ -8,6 +8,7 @@
 #include <map>
 
 #include "core/convert.h"
+#include "core/records.h"
 #include "login/login_chat.h"
 #include "ravochat/error.h"
 
@@ -24,34 +25,30 @@ std::string Hist(const std::map<int, int>& counts, int last) {
   return text + std::to_string(last);
 }
 
-TEST(CountHour, AnotherLoginInTheSameHourAddsOneAndIsNoNewHour) {
-  const housekeeping::HourCount count = housekeeping::CountHour(Hist({{14, 3}, {13, 2}}, 14), 14);
-  EXPECT_EQ(count.hour24, Hist({{14, 4}, {13, 2}}, 14));
-  EXPECT_FALSE(count.new_hour);
-}
-
-TEST(CountHour, ALaterHourClearsTheHoursInBetween) {
-  const housekeeping::HourCount count =
-      housekeeping::CountHour(Hist({{10, 5}, {11, 6}, {12, 7}, {13, 8}, {9, 1}}, 10), 13);
-  EXPECT_EQ(count.hour24, Hist({{10, 5}, {13, 1}, {9, 1}}, 13));
-  EXPECT_TRUE(count.new_hour);
-}
-
-TEST(CountHour, ATurnOfTheDayClearsTheHoursAcrossMidnight) {
-  const housekeeping::HourCount count =
-      housekeeping::CountHour(Hist({{22, 4}, {23, 5}, {0, 6}, {1, 7}, {2, 8}, {3, 9}}, 22), 2);
-  EXPECT_EQ(count.hour24, Hist({{22, 4}, {2, 1}, {3, 9}}, 2));
-}
-
-TEST(CountHour, MidnightAfterTheLastHourClearsNothing) {
-  const housekeeping::HourCount count =
-      housekeeping::CountHour(Hist({{23, 4}, {0, 6}, {1, 7}}, 23), 0);
-  EXPECT_EQ(count.hour24, Hist({{23, 4}, {0, 1}, {1, 7}}, 0));
+TEST(CountHour, ANewHourClearsTheHoursWithoutLoginsAcrossMidnightToo) {
+  const struct {
+    std::string before;
+    int hour;
+    std::string after;
+    bool new_hour;
+  } cases[] = {
+      {Hist({{14, 3}, {13, 2}}, 14), 14, Hist({{14, 4}, {13, 2}}, 14), false},
+      {Hist({{10, 5}, {11, 6}, {12, 7}, {13, 8}, {9, 1}}, 10), 13,
+       Hist({{10, 5}, {13, 1}, {9, 1}}, 13), true},
+      {Hist({{22, 4}, {23, 5}, {0, 6}, {1, 7}, {2, 8}, {3, 9}}, 22), 2,
+       Hist({{22, 4}, {2, 1}, {3, 9}}, 2), true},
+      {Hist({{23, 4}, {0, 6}, {1, 7}}, 23), 0, Hist({{23, 4}, {0, 1}, {1, 7}}, 0), true},
+  };
+  for (const auto& c : cases) {
+    const housekeeping::HourCount count = housekeeping::CountHour(c.before, c.hour);
+    EXPECT_EQ(count.hour24, c.after) << c.before;
+    EXPECT_EQ(count.new_hour, c.new_hour) << c.before;
+  }
 }
 
 TEST(CountHour, AHistogramThatIsNotTwentyFiveNumbersStartsAfresh) {
   for (const std::string& broken :
-       std::vector<std::string>{"", "garbage", "1,2,3", Hist({}, 24), Hist({{3, 2}}, 5) + ",0",
+       std::vector<std::string>{"", "garbage", "1,2,3", Hist({{0, 2}}, 24), Hist({{3, 2}}, 5) + ",0",
                                 "x," + Hist({}, 5).substr(2)}) {
     const housekeeping::HourCount count = housekeeping::CountHour(broken, 5);
     EXPECT_EQ(count.hour24, Hist({{5, 1}}, 5)) << broken;
@@ -59,139 +56,103 @@ TEST(CountHour, AHistogramThatIsNotTwentyFiveNumbersStartsAfresh) {
   }
 }
 
-class LoginStatisticsTest : public ::testing::Test {
+// The latest login was in the 13:00 hour; the clean-up periods are days, the room
+// values those of a new chat.
+class LoginStatisticsTest : public LoginChat, public ::testing::Test {
  protected:
-  LoginChat login;
-
+  LoginStatisticsTest() {
+    chat.Param("hour24", Hist({}, 13));
+    for (const char* period :
+         {"calltimeout", "managelogtimeout", "gbtimeout", "usernameoncetimeout"}) {
+      chat.Param(period, "30");
+    }
+    chat.Param("friendtimeout", "7");
+    chat.Param("usernametimeout", "365");
+    chat.Param("roomkeepexp", "1000");
+    chat.Param("roomtimeout", "1440");
+    chat.Param("roomexpperday", "10");
+  }
   void At(int hour, int minute = 5) {
-    login.chat.clock.Set(convert::FromCivil({2026, 12, 6, hour, minute, 0}));
+    chat.clock.Set(convert::FromCivil({2026, 12, 6, hour, minute, 0}));
   }
   std::string Saved(std::string_view alias) {
-    return login.chat.db.Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
+    return chat.db.Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
   }
   std::string Count(std::string_view table) {
-    return login.chat.db.Scalar("SELECT count(*) FROM " + std::string(table));
+    return chat.db.Scalar("SELECT count(*) FROM " + std::string(table));
+  }
+  // An old user, a recent one, and an old and a recent row in the guest book and the log.
+  void AddOldAndRecentRows() {
+    AddUser("old", "pw", 1, 1);
+    AddUser("recent", "pw", 1, 1);
+    chat.db.Exec("UPDATE user SET out_time='2026-10-01 10:00:00' WHERE username='old'");
+    chat.db.Exec(
+        "INSERT INTO guestbook (towho,post_time) VALUES ('bob','2026-11-01 10:00:00'),"
+        "('bob','2026-12-05 10:00:00')");
+    chat.db.Exec(
+        "INSERT INTO record (stype,occ_time,occ_env) VALUES "
+        "(16,'2026-11-01 10:00:00','x'),(16,'2026-12-05 10:00:00','y')");
   }
 };
 
-TEST_F(LoginStatisticsTest, TheFirstLoginOfANewHourSavesBothValues) {
-  login.chat.Param("hour24", Hist({{10, 5}, {11, 6}, {12, 7}}, 10));
-  login.Init();
+TEST_F(LoginStatisticsTest, OnlyTheFirstLoginOfANewHourSavesBothValues) {
+  chat.Param("hour24", Hist({{10, 5}, {11, 6}, {12, 7}}, 10));
   At(13);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  EXPECT_EQ(convert::ToText(login.chat.Get("_hour24")), Hist({{10, 5}, {13, 1}}, 13));
+  ASSERT_EQ(Login("ann", "pw"), "");
+  EXPECT_EQ(Saved("hour24"), Hist({{10, 5}, {13, 1}}, 13));
+  EXPECT_EQ(Saved("visitor"), "101");
+  ASSERT_EQ(Login("bob", "pw"), "");
+  EXPECT_EQ(Text("_hour24"), Hist({{10, 5}, {13, 2}}, 13));
+  EXPECT_EQ(Text("_visitor"), "102");
   EXPECT_EQ(Saved("hour24"), Hist({{10, 5}, {13, 1}}, 13));
   EXPECT_EQ(Saved("visitor"), "101");
 }
 
-TEST_F(LoginStatisticsTest, LaterLoginsOfTheHourAreCountedButNotSaved) {
-  login.chat.Param("hour24", Hist({}, 10));
-  login.Init();
-  At(13);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  ASSERT_EQ(login.Login("bob", "pw"), "");
-  EXPECT_EQ(convert::ToText(login.chat.Get("_hour24")), Hist({{13, 2}}, 13));
-  EXPECT_EQ(convert::ToText(login.chat.Get("_visitor")), "102");
-  EXPECT_EQ(Saved("hour24"), Hist({{13, 1}}, 13));
-  EXPECT_EQ(Saved("visitor"), "101");
-}
-
-TEST_F(LoginStatisticsTest, ABrokenHistogramIsRepairedAndTheLoginGoesOn) {
-  login.chat.Param("hour24", "0,0,0");
-  login.Init();
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  EXPECT_EQ(convert::ToText(login.chat.Get("_hour24")), Hist({{12, 1}}, 12));
-  EXPECT_EQ(Saved("hour24"), Hist({{12, 1}}, 12));
-}
-
-TEST_F(LoginStatisticsTest,
-       TheFirstLoginAtTwoPmCleansCallsByTheFriendPeriodAndRequestsByTheCallPeriod) {
-  login.chat.Param("hour24", Hist({}, 13));
-  auto& db = login.chat.db;
-  db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-11-26 14:00:00',1)");
-  db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-12-01 14:00:00',1)");
+// Calls age by the friend-request period (7 days) and requests by the call period (30).
+TEST_F(LoginStatisticsTest, TheFirstLoginAtTwoPmCleansCallsAndRequestsAndNothingSwitchedOff) {
+  AddOldAndRecentRows();
+  auto& db = chat.db;
+  db.Exec(
+      "INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-11-26 14:00:00',1),"
+      "('bob','2026-12-01 14:00:00',1)");
   db.Exec("INSERT INTO friendrq (who,towho,sub_time) VALUES ('a','b','2026-11-26 14:00:00')");
-  login.Init();
   At(14);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
+  ASSERT_EQ(Login("ann", "pw"), "");
   EXPECT_EQ(db.Scalar("SELECT calltime FROM calls"), "2026-12-01 14:00:00");
   EXPECT_EQ(Count("friendrq"), "1");
-}
-
-TEST_F(LoginStatisticsTest, TheCleanUpRunsOnlyAtTheFirstLoginOfTheHour) {
-  login.chat.Param("hour24", Hist({}, 13));
-  login.Init();
-  At(14);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  login.chat.db.Exec(
-      "INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-11-01 14:00:00',1)");
+  EXPECT_EQ(Count("guestbook"), "2");
+  EXPECT_EQ(Count("record"), "2");
+  EXPECT_EQ(Count("user"), "3");
+  db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-11-01 14:00:00',1)");
   At(14, 30);
-  ASSERT_EQ(login.Login("bob", "pw"), "");
-  EXPECT_EQ(Count("calls"), "1");
-  EXPECT_EQ(convert::ToText(login.chat.Get("_hour24")), Hist({{14, 2}}, 14));
+  ASSERT_EQ(Login("bob", "pw"), "");
+  EXPECT_EQ(Count("calls"), "2");
+  EXPECT_EQ(Text("_hour24"), Hist({{14, 2}}, 14));
 }
 
-TEST_F(LoginStatisticsTest, TheGuestBookAndTheLogAreCleanedOnlyWhenSwitchedOn) {
-  login.chat.Param("hour24", Hist({}, 13));
-  login.chat.Param("gbtimeout", "1");
-  login.chat.Param("autoclearmanagelog", "1");
-  login.chat.Param("managelogtimeout", "1");
-  auto& db = login.chat.db;
-  db.Exec("INSERT INTO guestbook (towho,post_time) VALUES ('bob','2026-11-01 10:00:00')");
-  db.Exec("INSERT INTO record (stype,occ_time,occ_env) VALUES (16,'2026-11-01 10:00:00','x')");
-  db.Exec("INSERT INTO record (stype,occ_time,occ_env) VALUES (16,'2026-12-05 10:00:00','y')");
-  login.Init();
+TEST_F(LoginStatisticsTest, EveryCleanUpSwitchedOnRuns) {
+  for (const char* on :
+       {"autoclearmanagelog", "autocleargb", "autoclearusername", "roomautoclear"}) {
+    chat.Param(on, "1");
+  }
+  AddOldAndRecentRows();
+  chat.db.Exec("UPDATE room SET room_exp=5000 WHERE ID=2");
   At(14);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  EXPECT_EQ(Count("guestbook"), "1");
-  EXPECT_EQ(db.Scalar("SELECT occ_env FROM record"), "y");
-}
-
-TEST_F(LoginStatisticsTest, TheGuestBookIsCleanedWhenSwitchedOn) {
-  login.chat.Param("hour24", Hist({}, 13));
-  login.chat.Param("autocleargb", "1");
-  login.chat.Param("gbtimeout", "1");
-  login.chat.db.Exec(
-      "INSERT INTO guestbook (towho,post_time) VALUES ('bob','2026-11-01 10:00:00')");
-  login.Init();
-  At(14);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  EXPECT_EQ(Count("guestbook"), "0");
+  ASSERT_EQ(Login("ann", "pw"), "");
+  EXPECT_EQ(chat.db.Scalar("SELECT group_concat(post_time) FROM guestbook"), "2026-12-05 10:00:00");
+  EXPECT_EQ(chat.db.Scalar("SELECT group_concat(occ_env) FROM record WHERE stype=16"), "y");
+  EXPECT_EQ(chat.db.Scalar("SELECT group_concat(username) FROM (SELECT username FROM user ORDER BY "
+                           "username)"),
+            "ann,recent");
+  EXPECT_EQ(chat.Component()->GetListValue(chat.Get("_room_list"), "2", room_field::kKeep), "1");
 }
 
 TEST_F(LoginStatisticsTest, AnEmptyCleanUpPeriodFailsInsteadOfDeletingEverything) {
-  login.chat.Param("hour24", Hist({}, 13));
-  login.chat.Param("friendtimeout", "");
-  login.chat.db.Exec(
-      "INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-12-05 14:00:00',1)");
-  login.Init();
+  chat.Param("friendtimeout", "");
+  chat.db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-12-05 14:00:00',1)");
   At(14);
-  EXPECT_THROW(login.Login("ann", "pw"), ConversionError);
+  EXPECT_THROW(Login("ann", "pw"), ConversionError);
   EXPECT_EQ(Count("calls"), "1");
-}
-
-TEST_F(LoginStatisticsTest, StaleUsersGoWhenTheirClearingIsSwitchedOn) {
-  login.chat.Param("hour24", Hist({}, 13));
-  login.chat.Param("autoclearusername", "1");
-  login.AddUser("old", "pw", 1, 1);
-  login.AddUser("recent", "pw", 1, 1);
-  login.chat.db.Exec("UPDATE user SET out_time='2026-10-01 10:00:00' WHERE username='old'");
-  login.Init();
-  At(14);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  EXPECT_EQ(login.chat.db.Scalar(
-                "SELECT group_concat(username) FROM (SELECT username FROM user ORDER BY username)"),
-            "ann,recent");
-}
-
-TEST_F(LoginStatisticsTest, PopularRoomsAreKeptInTheRoomListWhenRoomClearingIsOn) {
-  login.chat.Param("hour24", Hist({}, 13));
-  login.chat.Param("roomautoclear", "1");
-  login.chat.db.Exec("UPDATE room SET room_exp=5000 WHERE ID=2");
-  login.Init();
-  At(14);
-  ASSERT_EQ(login.Login("ann", "pw"), "");
-  EXPECT_EQ(login.chat.Component()->GetListValue(login.chat.Get("_room_list"), "2", 6), "1");
 }
 
 }  // namespace

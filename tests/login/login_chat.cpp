@@ -2,70 +2,33 @@
 
 #include "login/login_chat.h"
 
-#include "core/convert.h"
-
 namespace ravochat::testing {
 
-LoginForm RoomForm(std::string room) {
-  LoginForm form;
-  form.room = std::move(room);
-  return form;
-}
-
-LoginForm AddressForm(std::string address) {
-  LoginForm form;
-  form.address = std::move(address);
-  return form;
-}
-
-LoginForm SexForm(std::string sex) {
-  LoginForm form;
-  form.sex = std::move(sex);
-  return form;
-}
-
-LoginForm ProxyForm(std::string via, std::string forwarded) {
-  LoginForm form;
-  form.via = std::move(via);
-  form.forwarded = std::move(forwarded);
-  return form;
-}
-
 LoginChat::LoginChat() {
+  // Switches left out are off; the clean-up periods belong to the statistics tests.
   chat.Param("maxtalk", "100");
   chat.Param("maxpeople", "50");
   chat.Param("namelength", "2");
   chat.Param("maxnamelength", "5");
-  chat.Param("usernamefilter", "");
-  chat.Param("usernameenable", "");
   chat.Param("disableproxy", "1");
   chat.Param("newusernum", "3");
-  chat.Param("disablenewuser", "0");
   chat.Param("facecolorstr", "#000000 #111111 #222222");
   chat.Param("backgroudcolorstr", "#ffffff #eeeeee");
   chat.Param("enterchatshow", "##进入了聊天室::#ff0000::#00ff00");
   chat.Param("reentershow", "##回来了::#0000ff::#000000");
   chat.Param("visitor", "100");
   chat.Param("hour24", "0,0,0,0,0,0,0,0,0,0,0,0,4,0,0,0,0,0,0,0,0,0,0,0,12");
-  chat.Param("calltimeout", "30");
-  chat.Param("friendtimeout", "7");
-  chat.Param("autoclearmanagelog", "0");
-  chat.Param("managelogtimeout", "30");
-  chat.Param("autocleargb", "0");
-  chat.Param("gbtimeout", "30");
-  chat.Param("autoclearusername", "0");
-  chat.Param("usernameoncetimeout", "30");
-  chat.Param("usernametimeout", "365");
-  chat.Param("roomautoclear", "0");
-  chat.Param("roomkeepexp", "1000");
-  chat.Param("roomtimeout", "1440");
-  chat.Param("roomexpperday", "10");
   chat.Room(1, "大厅");
   chat.Room(2, "二楼");
 }
 
-std::string LoginChat::Login(std::string_view name, std::string_view password,
-                             const LoginForm& form) {
+void LoginChat::Init() {
+  chat.Init();
+  initialized_ = true;
+}
+
+MemoryRequest LoginChat::Request(std::string_view name, std::string_view password,
+                                 const LoginForm& form) {
   MemoryRequest request;
   request.SetForm("sUserName", name);
   request.SetForm("sPass", password);
@@ -74,6 +37,13 @@ std::string LoginChat::Login(std::string_view name, std::string_view password,
   request.SetServerVariable("REMOTE_ADDR", form.address);
   if (!form.via.empty()) request.SetServerVariable("HTTP_VIA", form.via);
   if (!form.forwarded.empty()) request.SetServerVariable("HTTP_X_FORWARDED_FOR", form.forwarded);
+  return request;
+}
+
+std::string LoginChat::Login(std::string_view name, std::string_view password,
+                             const LoginForm& form) {
+  if (!initialized_) Init();
+  MemoryRequest request = Request(name, password, form);
   sessions_.push_back(std::make_unique<MemorySession>());
   return chat.Component()->LoginCheck(chat.app, *sessions_.back(), request);
 }
@@ -91,16 +61,6 @@ void LoginChat::AddUser(std::string_view name, std::string_view password, int le
       "friends,saved) VALUES (?,?,1020,1,'2026-01-01 08:00:00',?,'10.9.9.9','10.9.9.9',?,"
       "'2026-12-05 09:00:00',0,0,'2026-12-05 10:00:00',4,6,3,4,'#fff:#000:#111',?,0)",
       {name, Stored(password), level, visits, friends});
-}
-
-std::string LoginChat::SharedState() const {
-  return convert::ToText(chat.Get("_visitor")) + "|" + convert::ToText(chat.Get("_hour24")) + "|" +
-         convert::ToText(chat.Get("_user_list")) + "|" + convert::ToText(chat.Get("_room_list")) +
-         "|" + convert::ToText(chat.Get("_current"));
-}
-
-std::string LoginChat::Ring(int row, int field) const {
-  return convert::ToText(chat.Get("_says").At(row, field));
 }
 
 }  // namespace ravochat::testing

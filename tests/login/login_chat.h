@@ -7,32 +7,33 @@
 #include <string_view>
 #include <vector>
 
+#include "core/convert.h"
 #include "ravochat/host.h"
 #include "ravochat/lumochat.h"
 #include "support/chat_fixture.h"
 
 namespace ravochat::testing {
 
-// The login form and the server variables of one attempt.
+// The login form and the server variables of one attempt. Every member has an
+// initializer, so a test names only what it changes: {.room = "2"}.
 struct LoginForm {
   std::string room = "1";
   std::string address = "10.0.0.1";
   std::string sex = "0";
-  std::string via;
-  std::string forwarded;
+  std::string via = "";
+  std::string forwarded = "";
 };
-// The default form with one thing changed.
-LoginForm RoomForm(std::string room);
-LoginForm AddressForm(std::string address);
-LoginForm SexForm(std::string sex);
-LoginForm ProxyForm(std::string via, std::string forwarded);
 
 class LoginChat {
  public:
-  // Rooms 1 "大厅" and 2 "二楼" and every login setting; call Init() after adjusting them.
+  // Rooms 1 "大厅" and 2 "二楼" and every login setting; adjust them before Init().
   LoginChat();
 
-  void Init() { chat.Init(); }
+  // Loads the chat; the first Login does it when the test has not.
+  void Init();
+  // The request of the login form.
+  static MemoryRequest Request(std::string_view name, std::string_view password,
+                               const LoginForm& form = {});
   // Submits the login form in a fresh session; returns LoginCheck's result.
   std::string Login(std::string_view name, std::string_view password, const LoginForm& form = {});
   // The session of the latest Login.
@@ -43,14 +44,21 @@ class LoginChat {
   // 2026-12-05 10:00:00, and the given friends.
   void AddUser(std::string_view name, std::string_view password, int level = 1, int visits = 4,
                std::string_view friends = "");
-  // The values a refusal before the database must leave alone.
-  std::string SharedState() const;
+  // The application value `name` ("_visitor", "_user_list" and the like) as text.
+  std::string Text(std::string_view name) const { return convert::ToText(chat.Get(name)); }
+  // Field `field` of the user-list record of `name`.
+  std::string Record(std::string_view name, std::size_t field) {
+    return chat.Component()->GetListValue(chat.Get("_user_list"), name, field);
+  }
   // Field `field` of row `row` of the says ring, as text.
-  std::string Ring(int row, int field) const;
+  std::string Ring(int row, std::size_t field) const {
+    return convert::ToText(chat.Get("_says").At(row, field));
+  }
 
   ChatFixture chat;
 
  private:
+  bool initialized_ = false;
   std::vector<std::unique_ptr<MemorySession>> sessions_;
 };
 
