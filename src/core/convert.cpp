@@ -338,8 +338,6 @@ std::string ToText(const Value& v) {
   }
 }
 
-std::string ToText(std::int64_t n) { return std::to_string(n); }
-
 // --- Dates ---
 
 Date FromCivil(const CivilTime& c) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "ravochat/value.h"
 
@@ -39,8 +40,12 @@ std::int32_t Mod(const Value& a, const Value& b);
 // The text form of a value: numbers in shortest decimal (10.5, 1E+20), True/False,
 // dates as "YYYY-MM-DD HH:MM:SS", empty and null as "". Throws ConversionError for arrays.
 std::string ToText(const Value& v);
-// The decimal text of a whole number.
-std::string ToText(std::int64_t n);
+// The decimal text of a whole number. Only integer types choose this overload, so a
+// double or a bool goes through the Value form above ("10.5", "True").
+template <typename T>
+requires(std::is_integral_v<T> && !std::is_same_v<T, bool>) std::string ToText(T n) {
+  return std::to_string(n);
+}
 
 // --- Dates ---
 

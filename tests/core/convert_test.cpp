@@ -76,6 +76,10 @@ TEST(ConvertText, EveryKindHasItsRuntimeText) {
   EXPECT_EQ(ToText(Value(123456789012345.0)), "123456789012345");
   EXPECT_EQ(ToText(Value(-0.0)), "0");
   EXPECT_EQ(ToText(Value(true)), "True");
+  // Plain doubles and bools take the value form, never the whole-number one.
+  EXPECT_EQ(ToText(10.5), "10.5");
+  EXPECT_EQ(ToText(true), "True");
+  EXPECT_EQ(ToText(-7), "-7");
   EXPECT_EQ(ToText(Value::Null()), "");
   EXPECT_EQ(ToText(Value(At(2026, 12, 6, 8, 9, 57))), "2026-12-06 08:09:57");
   EXPECT_THROW(ToText(Value::MakeGrid(1, 1)), ConversionError);
