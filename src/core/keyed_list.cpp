@@ -33,6 +33,34 @@ std::size_t MarkerSize(std::string_view key) {
                      "\"");
 }
 
+// Where the record of a key lies in a list: its opening marker, its body and its closing
+// marker.
+struct Span {
+  std::size_t open;
+  std::size_t body;
+  std::size_t close;
+};
+
+Span FindRecord(std::string_view list, std::string_view key) {
+  std::size_t open = FindMarker(list, key, 0);
+  if (open == std::string_view::npos) ThrowMissing(key, "record");
+  std::size_t body = open + MarkerSize(key);
+  std::size_t close = FindMarker(list, key, body);
+  // An opening marker without its closing one is a damaged list, not a record.
+  if (close == std::string_view::npos) ThrowMissing(key, "closed record");
+  return Span{open, body, close};
+}
+
+std::string JoinAround(std::string_view before, std::string_view body, std::string_view after,
+                       std::string_view key) {
+  std::string out;
+  out.reserve(before.size() + body.size() + after.size() + 2 * MarkerSize(key));
+  out.append(before).append(kMarkerStart).append(key).append(kFieldEnd);
+  out.append(body).append(kMarkerStart).append(key).append(kFieldEnd);
+  out.append(after);
+  return out;
+}
+
 }  // namespace
 
 bool Contains(std::string_view list, std::string_view key) {
@@ -57,24 +85,19 @@ std::size_t CountRecords(std::string_view list) {
 }
 
 RecordParts SplitRecord(std::string_view list, std::string_view key) {
-  std::size_t open = FindMarker(list, key, 0);
-  if (open == std::string_view::npos) ThrowMissing(key, "record");
-  std::size_t body = open + MarkerSize(key);
-  std::size_t close = FindMarker(list, key, body);
-  // An opening marker without its closing one is a damaged list, not a record.
-  if (close == std::string_view::npos) ThrowMissing(key, "closed record");
-  return RecordParts{std::string(list.substr(0, open)),
-                     std::string(list.substr(body, close - body)),
-                     std::string(list.substr(close + MarkerSize(key)))};
+  const Span span = FindRecord(list, key);
+  return RecordParts{std::string(list.substr(0, span.open)),
+                     std::string(list.substr(span.body, span.close - span.body)),
+                     std::string(list.substr(span.close + MarkerSize(key)))};
 }
 
 std::string JoinRecord(const RecordParts& parts, std::string_view key) {
-  std::string out;
-  out.reserve(parts.before.size() + parts.body.size() + parts.after.size() + 2 * MarkerSize(key));
-  out.append(parts.before).append(kMarkerStart).append(key).append(kFieldEnd);
-  out.append(parts.body).append(kMarkerStart).append(key).append(kFieldEnd);
-  out.append(parts.after);
-  return out;
+  return JoinAround(parts.before, parts.body, parts.after, key);
+}
+
+std::string JoinRecord(std::string_view before, const std::vector<std::string>& fields,
+                       std::string_view after, std::string_view key) {
+  return JoinAround(before, JoinFields(fields), after, key);
 }
 
 std::vector<std::string> SplitFields(std::string_view body) {
@@ -94,8 +117,31 @@ const std::string& FieldAt(const std::vector<std::string>& fields, std::size_t i
   return fields[index];
 }
 
-std::vector<Record> Records(std::string_view list) {
-  std::vector<Record> records;
+std::string& FieldAt(std::vector<std::string>& fields, std::size_t index, std::string_view key) {
+  const std::vector<std::string>& held = fields;
+  FieldAt(held, index, key);
+  return fields[index];
+}
+
+const std::string& Record::Field(std::size_t index) const { return FieldAt(fields, index, key); }
+
+std::string& Record::MutableField(std::size_t index) { return FieldAt(fields, index, key); }
+
+std::string Record::ListText() const { return JoinRecord(parts.before, fields, parts.after, key); }
+
+Record TakeRecord(std::string_view list, std::string_view key) {
+  Record record{std::string(key), SplitRecord(list, key), {}};
+  record.fields = SplitFields(record.parts.body);
+  return record;
+}
+
+std::vector<std::string> RecordFields(std::string_view list, std::string_view key) {
+  const Span span = FindRecord(list, key);
+  return SplitFields(list.substr(span.body, span.close - span.body));
+}
+
+std::vector<Entry> Records(std::string_view list) {
+  std::vector<Entry> records;
   std::size_t at = 0;
   while (list.substr(at).starts_with(kMarkerStart)) {
     const std::size_t key_end = list.find(kFieldEnd, at + kMarkerStart.size());

@@ -41,14 +41,39 @@ std::string JoinFields(const std::vector<std::string>& fields);
 // Field `index` of `fields`; throws ListKeyError naming `key` when there is none.
 const std::string& FieldAt(const std::vector<std::string>& fields, std::size_t index,
                            std::string_view key);
+std::string& FieldAt(std::vector<std::string>& fields, std::size_t index, std::string_view key);
+
+// `before`, the record of `key` rebuilt from `fields`, and `after`, as one list text.
+std::string JoinRecord(std::string_view before, const std::vector<std::string>& fields,
+                       std::string_view after, std::string_view key);
+
+// A record taken out of a list to be read or changed and put back.
+struct Record {
+  std::string key;
+  RecordParts parts;  // the list around the record; `body` is the record as taken
+  std::vector<std::string> fields;
+
+  // Field `index`; throws ListKeyError naming the key when the record has no such field.
+  const std::string& Field(std::size_t index) const;
+  std::string& MutableField(std::size_t index);
+  // The whole list with this record rebuilt from `fields`.
+  std::string ListText() const;
+};
+
+// The record of `key` taken out of `list`; the list is copied once. Throws ListKeyError
+// naming the key when `list` holds no (closed) record of `key`.
+Record TakeRecord(std::string_view list, std::string_view key);
+// Only the fields of the record of `key`, without copying the rest of the list. Throws as
+// TakeRecord.
+std::vector<std::string> RecordFields(std::string_view list, std::string_view key);
 
 // One record of a list as Records finds it.
-struct Record {
+struct Entry {
   std::string key;
   std::string body;
 };
 // Every record of `list` in order. Stops at the first piece that is not a whole record.
-std::vector<Record> Records(std::string_view list);
+std::vector<Entry> Records(std::string_view list);
 
 // Words of a blank-separated field (the occupant list of a room, a friends list).
 // Every " word " of " field " becomes " " in one left-to-right pass (so of two neighbouring

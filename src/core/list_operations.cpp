@@ -55,8 +55,7 @@ std::string DelList(const Value& list, const Value& key) {
 
 std::string GetListValue(const Value& list, const Value& key, const Value& index) {
   std::string key_text = convert::ToText(key);
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(convert::ToText(list), key_text);
-  std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
+  std::vector<std::string> fields = keyed_list::RecordFields(convert::ToText(list), key_text);
   return keyed_list::FieldAt(fields, FieldIndex(index, key_text), key_text);
 }
 
@@ -65,8 +64,8 @@ std::string SetListValue(const Value& list, const Value& key, const Value& index
                          const std::optional<Value>& index2, const std::optional<Value>& value2,
                          const std::optional<Value>& mode2) {
   std::string key_text = convert::ToText(key);
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(convert::ToText(list), key_text);
-  std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
+  keyed_list::Record record = keyed_list::TakeRecord(convert::ToText(list), key_text);
+  std::vector<std::string>& fields = record.fields;
   std::size_t first = WritableField(fields, index1, key_text);
   fields[first] = FirstChange(fields[first], convert::ToDouble(mode1), value1);
   if (index2.has_value()) {
@@ -74,8 +73,7 @@ std::string SetListValue(const Value& list, const Value& key, const Value& index
     fields[second] = ChangeByWord(fields[second], convert::ToDouble(mode2.value_or(Value())),
                                   value2.value_or(Value()));
   }
-  parts.body = keyed_list::JoinFields(fields);
-  return keyed_list::JoinRecord(parts, key_text);
+  return record.ListText();
 }
 
 }  // namespace ravochat::list_operations

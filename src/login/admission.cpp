@@ -50,7 +50,7 @@ std::string lumochat::ChooseRoom(Application& TheApplication, Request& TheReques
   room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
   const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
   if (keyed_list::Contains(room_list, convert::ToText(room_id))) return "";
-  const std::vector<keyed_list::Record> rooms = keyed_list::Records(room_list);
+  const std::vector<keyed_list::Entry> rooms = keyed_list::Records(room_list);
   if (rooms.empty()) return std::string(login::kNoRooms);
   room_id = convert::ToInt32(Value(rooms.front().key));
   return "";
@@ -59,8 +59,7 @@ std::string lumochat::ChooseRoom(Application& TheApplication, Request& TheReques
 std::string lumochat::CheckRoomRules(Application& TheApplication, const login::Visitor& visitor) {
   const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
   const std::string key = convert::ToText(room_id);
-  const std::vector<std::string> room =
-      keyed_list::SplitFields(keyed_list::SplitRecord(room_list, key).body);
+  const std::vector<std::string> room = keyed_list::RecordFields(room_list, key);
   const auto field = [&](std::size_t index) -> const std::string& {
     return keyed_list::FieldAt(room, index, key);
   };

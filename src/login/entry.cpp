@@ -50,25 +50,21 @@ struct Reentry {
 // The list is copied once: it is long with many visitors online.
 Reentry TakeOutRecord(const std::string& user_list, const std::string& name) {
   if (!keyed_list::Contains(user_list, name)) return Reentry{false, user_list, ""};
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(user_list, name);
-  const std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  std::string room = keyed_list::FieldAt(fields, user_field::kRoom, name);
-  return Reentry{true, std::move(parts.before.append(parts.after)), std::move(room)};
+  keyed_list::Record record = keyed_list::TakeRecord(user_list, name);
+  std::string room = record.Field(user_field::kRoom);
+  return Reentry{true, std::move(record.parts.before.append(record.parts.after)), std::move(room)};
 }
 
 // Lists `name` in the room's occupants and marks the room as just visited; returns the
 // changed room list and the room's name.
 std::string EnterRoom(const std::string& room_list, std::int32_t room, const std::string& name,
                       const std::string& now, std::string& room_name) {
-  const std::string key = convert::ToText(room);
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(room_list, key);
-  std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  room_name = keyed_list::FieldAt(fields, room_field::kName, key);
-  const std::string& occupants = keyed_list::FieldAt(fields, room_field::kOccupants, key);
-  fields[room_field::kOccupants] = keyed_list::AddWord(occupants, name);
-  fields[room_field::kTime] = now;
-  parts.body = keyed_list::JoinFields(fields);
-  return keyed_list::JoinRecord(parts, key);
+  keyed_list::Record record = keyed_list::TakeRecord(room_list, convert::ToText(room));
+  room_name = record.Field(room_field::kName);
+  std::string& occupants = record.MutableField(room_field::kOccupants);
+  occupants = keyed_list::AddWord(occupants, name);
+  record.fields[room_field::kTime] = now;
+  return record.ListText();
 }
 
 }  // namespace

@@ -39,9 +39,10 @@ int lumochat::getLevel(Session& TheSession, const std::string& User_List,
                        const std::string& room_list) {
   MyName = strings::Trim(convert::ToText(TheSession.Get("myname")));
   if (MyName.empty() || !keyed_list::Contains(User_List, MyName)) return 0;
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(User_List, MyName);
-  MyRec = keyed_list::SplitFields(parts.body);
-  ListParts = {std::move(parts.before), std::move(parts.body), std::move(parts.after)};
+  keyed_list::Record mine = keyed_list::TakeRecord(User_List, MyName);
+  MyRec = std::move(mine.fields);
+  ListParts = {std::move(mine.parts.before), std::move(mine.parts.body),
+               std::move(mine.parts.after)};
 
   int level = 0;
   if (keyed_list::FieldAt(MyRec, user_field::kToken, MyName) ==
@@ -95,8 +96,9 @@ std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
   page.append(std::to_string(online)).append(";</script>");
 
   messages::MarkSent(MyRec, now, newest, MyName);
-  TheApplication.Set(Key(app_key::kUserList),
-                     Value(messages::RejoinRecord(ListParts, MyRec, MyName)));
+  TheApplication.Set(
+      Key(app_key::kUserList),
+      Value(keyed_list::JoinRecord(ListParts.at(0), MyRec, ListParts.at(2), MyName)));
   return page;
 }
 

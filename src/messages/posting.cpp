@@ -78,11 +78,11 @@ std::string ShownName(lumochat& chat, const std::string& name) {
   return chat.TrStr(html, Value("0"));
 }
 
-void SetTitle(lumochat& chat, Application& app, messages::RoomRecord& room, PostLine& line) {
+void SetTitle(lumochat& chat, Application& app, keyed_list::Record& room, PostLine& line) {
   std::string cut = CutTo(line.says, Setting(chat, app, app_key::kTitleLength));
   line.title = messages::TitleText(chat.trDb(cut), chat.MyName, chat.GetTimeStr());
   room.MutableField(room_field::kTitle) = line.title;
-  messages::StoreRoom(app, app_key::AppKey(chat.ConstStr, app_key::kRoomList), room);
+  app.Set(app_key::AppKey(chat.ConstStr, app_key::kRoomList), Value(room.ListText()));
   line.says = messages::TitleSays(line.title);
   line.act = messages::kActTitle;
   line.towho = messages::kEveryone;
@@ -121,7 +121,7 @@ void FinishLine(lumochat& chat, const Application& app, const Request& request, 
 // the title or target, escaping). Holds the caller's application lock.
 void ReadLine(lumochat& chat, Application& app, const Request& request, const Value& enable,
               const std::string& room_list, PostLine& line) {
-  messages::RoomRecord room = messages::ReadRoom(room_list, chat.room_id);
+  keyed_list::Record room = keyed_list::TakeRecord(room_list, convert::ToText(chat.room_id));
   line.is_owner =
       strings::ToLowerAscii(room.Field(room_field::kOwner)) == strings::ToLowerAscii(chat.MyName);
   line.robot = room.Field(room_field::kRobot);
@@ -131,7 +131,7 @@ void ReadLine(lumochat& chat, Application& app, const Request& request, const Va
   if (line.occupants.find(" " + chat.MyName + " ") == std::string::npos) {
     std::string& occupants = room.MutableField(room_field::kOccupants);
     occupants = keyed_list::AddWord(occupants, chat.MyName);
-    messages::StoreRoom(app, app_key::AppKey(chat.ConstStr, app_key::kRoomList), room);
+    app.Set(app_key::AppKey(chat.ConstStr, app_key::kRoomList), Value(room.ListText()));
   }
   if (line.says.empty()) {
     line.system_message = "【系统】发言为空！";
@@ -161,12 +161,10 @@ void StorePosterRecord(Application& app, const std::string& key, const std::stri
                        const std::string& newest, bool said) {
   std::string list = convert::ToText(app.Get(key));
   if (!keyed_list::Contains(list, name)) return;
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(list, name);
-  std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  if (said) messages::SetField(fields, user_field::kLastSaid, convert::DateToText(now), name);
-  messages::MarkSent(fields, now, newest, name);
-  parts.body = keyed_list::JoinFields(fields);
-  app.Set(key, Value(keyed_list::JoinRecord(parts, name)));
+  keyed_list::Record poster = keyed_list::TakeRecord(list, name);
+  if (said) poster.MutableField(user_field::kLastSaid) = convert::DateToText(now);
+  messages::MarkSent(poster.fields, now, newest, name);
+  app.Set(key, Value(poster.ListText()));
 }
 
 }  // namespace

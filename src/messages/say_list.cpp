@@ -19,8 +19,7 @@ namespace {
 
 // "'name sex face text'" for an occupant who is online.
 std::string PersonEntry(const std::string& user_list, const std::string& name) {
-  std::vector<std::string> record =
-      keyed_list::SplitFields(keyed_list::SplitRecord(user_list, name).body);
+  const std::vector<std::string> record = keyed_list::RecordFields(user_list, name);
   return "'" + name + " " + keyed_list::FieldAt(record, user_field::kSex, name) + " " +
          keyed_list::FieldAt(record, user_field::kFace, name) + " " +
          keyed_list::FieldAt(record, user_field::kListText, name) + "'";
@@ -28,7 +27,7 @@ std::string PersonEntry(const std::string& user_list, const std::string& name) {
 
 // Builds the people list of the room's occupants who are online and drops the others from
 // the occupant field. Returns true when the field changed.
-bool PruneOccupants(messages::RoomRecord& room, const std::string& user_list, std::string& people) {
+bool PruneOccupants(keyed_list::Record& room, const std::string& user_list, std::string& people) {
   std::string& occupants = room.MutableField(room_field::kOccupants);
   occupants = strings::Replace(strings::Trim(occupants), "  ", " ");
   bool changed = false;
@@ -46,9 +45,8 @@ bool PruneOccupants(messages::RoomRecord& room, const std::string& user_list, st
 
 // The page: the count online, the room's values, the new rows, the newest number and the
 // people list.
-std::string SayListPage(const messages::RoomRecord& room, std::size_t online,
-                        const std::string& rows, const std::string& newest,
-                        const std::string& people) {
+std::string SayListPage(const keyed_list::Record& room, std::size_t online, const std::string& rows,
+                        const std::string& newest, const std::string& people) {
   std::string page(messages::kPageHead);
   page.append(messages::kPollHead).append("parent.allusernum=").append(std::to_string(online));
   page.append(";parent.roomname='").append(room.Field(room_field::kName));
@@ -78,7 +76,7 @@ std::string lumochat::InitSayList(Application& TheApplication, Session& TheSessi
     return std::string(messages::kScriptOpen).append(messages::kNotLoggedInRedirect);
   }
   int last = convert::ToInt32(Value(keyed_list::FieldAt(MyRec, user_field::kLastSayId, MyName)));
-  messages::RoomRecord room = messages::ReadRoom(room_list, room_id);
+  keyed_list::Record room = keyed_list::TakeRecord(room_list, convert::ToText(room_id));
   room.Field(room_field::kGuests);  // a record too short fails before anything is stored
 
   Value says = TheApplication.Get(Key(app_key::kSays));
@@ -87,13 +85,13 @@ std::string lumochat::InitSayList(Application& TheApplication, Session& TheSessi
   std::string newest = convert::ToText(messages::NumberAt(says, current));
 
   messages::MarkSent(MyRec, clock_.Now(), newest, MyName);
-  std::string user_list = messages::RejoinRecord(ListParts, MyRec, MyName);
+  std::string user_list = keyed_list::JoinRecord(ListParts.at(0), MyRec, ListParts.at(2), MyName);
   TheApplication.Set(Key(app_key::kUserList), Value(user_list));
   std::size_t online = keyed_list::CountRecords(user_list);
 
   std::string people;
   if (PruneOccupants(room, user_list, people)) {
-    messages::StoreRoom(TheApplication, Key(app_key::kRoomList), room);
+    TheApplication.Set(Key(app_key::kRoomList), Value(room.ListText()));
   }
 
   return SayListPage(room, online, rows, newest, people);

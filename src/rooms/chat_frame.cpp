@@ -193,7 +193,7 @@ std::string lumochat::ChatFrame(Application& TheApplication, Session& TheSession
   PageInputs in;
   in.title = FirstRoomName(room_list);
   const std::string room_key = convert::ToText(std::int64_t{room_id});
-  in.room = keyed_list::SplitFields(keyed_list::SplitRecord(room_list, room_key).body);
+  in.room = keyed_list::RecordFields(room_list, room_key);
   in.my_name = MyName;
 
   db::Recordset user =

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/app_keys.h"
@@ -25,10 +26,6 @@ constexpr std::string_view kAlreadyThere = "你已经在这个房间里了!";
 constexpr int kNoticeAct = -3;
 
 using Fields = std::vector<std::string>;
-
-Fields RoomFields(std::string_view room_list, std::string_view key) {
-  return keyed_list::SplitFields(keyed_list::SplitRecord(room_list, key).body);
-}
 
 const std::string& Field(const Fields& fields, std::size_t index, std::string_view key) {
   return keyed_list::FieldAt(fields, index, key);
@@ -106,13 +103,14 @@ std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSessio
   if (level == 0) return std::string(kNotLoggedIn);
   if (!RoomExists(room_list, toroom)) return std::string(kNoSuchRoom);
   if (convert::ToDouble(Value(toroom)) - room_id == 0) return std::string(kAlreadyThere);
-  const Fields nr = RoomFields(room_list, toroom);
+  const Fields nr = keyed_list::RecordFields(room_list, toroom);
   const std::string refusal = RoomRefusal(
       nr, toroom, MyName, level, TheApplication.Get(Key(app_key::kLevelDelRoom)), user_list);
   if (!refusal.empty()) return refusal;
 
   const std::string old_key = convert::ToText(std::int64_t{room_id});
-  const std::string old_name = Field(RoomFields(room_list, old_key), room_field::kName, old_key);
+  const std::string old_name =
+      Field(keyed_list::RecordFields(room_list, old_key), room_field::kName, old_key);
   const rooms::Announcement enter =
       rooms::SplitAnnouncement(convert::ToText(TheApplication.Get(Key(app_key::kEnterRoomShow))));
   const rooms::Announcement exit =
@@ -132,14 +130,14 @@ std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSessio
 
   // The visitor's record as getLevel took it from the list read above, with the new room.
   MyRec[user_field::kRoom] = toroom;
-  const keyed_list::RecordParts parts{ListParts.at(0), keyed_list::JoinFields(MyRec),
-                                      ListParts.at(2)};
+  std::string new_user_list =
+      keyed_list::JoinRecord(ListParts.at(0), MyRec, ListParts.at(2), MyName);
 
   // Everything is worked out before the first store, so a failure changes nothing.
   TheApplication.Set(Key(app_key::kRoomList), Value(room_list));
   TheApplication.Set(Key(app_key::kSays), says);
   TheApplication.Set(Key(app_key::kCurrent), current);
-  TheApplication.Set(Key(app_key::kUserList), Value(keyed_list::JoinRecord(parts, MyName)));
+  TheApplication.Set(Key(app_key::kUserList), Value(std::move(new_user_list)));
   return "";
 }
 

@@ -23,13 +23,11 @@ std::string LeaveRoom(Application& app, std::string_view prefix, const std::stri
                       const std::string& name) {
   const std::string rooms = Text(app, prefix, app_key::kRoomList);
   if (!keyed_list::Contains(rooms, room)) return "";
-  keyed_list::RecordParts parts = keyed_list::SplitRecord(rooms, room);
-  std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  fields[room_field::kOccupants] =
-      keyed_list::RemoveWord(keyed_list::FieldAt(fields, room_field::kOccupants, room), name);
-  parts.body = keyed_list::JoinFields(fields);
-  app.Set(app_key::AppKey(prefix, app_key::kRoomList), keyed_list::JoinRecord(parts, room));
-  return fields[room_field::kName];
+  keyed_list::Record record = keyed_list::TakeRecord(rooms, room);
+  std::string& occupants = record.MutableField(room_field::kOccupants);
+  occupants = keyed_list::RemoveWord(occupants, name);
+  app.Set(app_key::AppKey(prefix, app_key::kRoomList), record.ListText());
+  return record.fields[room_field::kName];
 }
 
 // The departure line in room `room`: the people list of the room's visitors loses the
@@ -55,11 +53,10 @@ bool LogOutLocked(Application& app, std::string_view prefix, const std::string& 
                   const Clock& clock, std::string& token) {
   const std::string users = Text(app, prefix, app_key::kUserList);
   if (name.empty() || !keyed_list::Contains(users, name)) return false;
-  const keyed_list::RecordParts parts = keyed_list::SplitRecord(users, name);
-  const std::vector<std::string> fields = keyed_list::SplitFields(parts.body);
-  const std::string room = keyed_list::FieldAt(fields, user_field::kRoom, name);
-  token = fields[user_field::kToken];
-  app.Set(app_key::AppKey(prefix, app_key::kUserList), parts.before + parts.after);
+  const keyed_list::Record record = keyed_list::TakeRecord(users, name);
+  const std::string room = record.Field(user_field::kRoom);
+  token = record.fields[user_field::kToken];
+  app.Set(app_key::AppKey(prefix, app_key::kUserList), record.parts.before + record.parts.after);
   const std::string room_name = LeaveRoom(app, prefix, room, name);
   if (convert::IsNumericText(room)) {
     AnnounceDeparture(app, prefix, name, room, room_name, clock);

@@ -45,6 +45,23 @@ TEST(KeyedList, AMissingOrUnclosedRecordIsAListKeyErrorNamingTheKey) {
             "the list holds no closed record of key \"a\"");
 }
 
+TEST(KeyedList, ATakenRecordPutsBackOnlyItsChangedFields) {
+  Record record = TakeRecord(kList, "a");
+  EXPECT_EQ(RecordFields(kList, "b"), (std::vector<std::string>{"u", "v", ""}));
+  record.MutableField(1) = "z";
+  EXPECT_EQ(record.ListText(), "<$a$>x$>z$><$a$><$b$>u$>v$><$b$>");
+  EXPECT_EQ(record.parts.body, "x$>y$>") << "the record as taken";
+}
+
+TEST(KeyedList, AMissingFieldOfATakenRecordIsAListKeyErrorNamingTheKey) {
+  const Record record = TakeRecord(kList, "b");
+  EXPECT_EQ(ErrorText<ListKeyError>([&] { record.Field(3); }),
+            "the record of key \"b\" has no field 3");
+  EXPECT_EQ(ErrorText<ListKeyError>([] { TakeRecord(kList, "c"); }),
+            "the list holds no record of key \"c\"");
+  EXPECT_THROW(RecordFields("<$a$>x$>", "a"), ListKeyError);
+}
+
 TEST(KeyedList, RecordsWalksTheWholeRecordsInOrder) {
   const auto records = Records(kList);
   ASSERT_EQ(records.size(), 2u);
