@@ -1,5 +1,5 @@
 // Posting a line: refusals, what is stored and for whom, escaping by level, presence in the
-// room, the poster's reply and his record; the special lines: "//" and "/action" commands,
+// room, the poster's reply and his record; the lines that branch off: "//" and "/action" commands,
 // room titles and the room robot's answers.
 #include <gtest/gtest.h>
 
