@@ -48,8 +48,8 @@ TEST(CountHour, ANewHourClearsTheHoursWithoutLoginsAcrossMidnightToo) {
 
 TEST(CountHour, AHistogramThatIsNotTwentyFiveNumbersStartsAfresh) {
   for (const std::string& broken :
-       std::vector<std::string>{"", "garbage", "1,2,3", Hist({{0, 2}}, 24), Hist({{3, 2}}, 5) + ",0",
-                                "x," + Hist({}, 5).substr(2)}) {
+       std::vector<std::string>{"", "garbage", "1,2,3", Hist({{0, 2}}, 24),
+                                Hist({{3, 2}}, 5) + ",0", "x," + Hist({}, 5).substr(2)}) {
     const housekeeping::HourCount count = housekeeping::CountHour(broken, 5);
     EXPECT_EQ(count.hour24, Hist({{5, 1}}, 5)) << broken;
     EXPECT_TRUE(count.new_hour) << broken;
