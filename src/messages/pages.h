@@ -11,10 +11,14 @@ inline constexpr std::string_view kPageHead =
     "<META content='text/html;charset=gb2312' http-equiv=content-type>";
 inline constexpr std::string_view kPollHead =
     "<meta http-equiv=refresh content='6;url=refresh.asp'><script>";
-// The redirect of a visitor who is not validly logged in, inside an open script.
-inline constexpr std::string_view kNotLoggedInRedirect =
-    "top.location.href = 'showerr.asp?errtext=你还没有登录到聊天室！';</script>";
 inline constexpr std::string_view kScriptOpen = "<script Language=JavaScript>";
+// The whole answer to a visitor who is not validly logged in, and its redirect alone for
+// a page whose script is already open.
+inline constexpr std::string_view kNotLoggedInScript =
+    "<script Language=JavaScript>top.location.href = "
+    "'showerr.asp?errtext=你还没有登录到聊天室！';</script>";
+inline constexpr std::string_view kNotLoggedInRedirect =
+    kNotLoggedInScript.substr(kScriptOpen.size());
 inline constexpr std::string_view kCloseRedirect =
     "<script Language=JavaScript>top.location.href = 'close.asp';</script>";
 

@@ -69,7 +69,7 @@ std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
   std::string user_scratch, room_scratch;
   const std::string& users = messages::TextOf(user_list, user_scratch);
   if (getLevel(TheSession, users, messages::TextOf(room_list, room_scratch)) == 0) {
-    return page.append(messages::kScriptOpen).append(messages::kNotLoggedInRedirect);
+    return page.append(messages::kNotLoggedInScript);
   }
 
   Date now = clock_.Now();

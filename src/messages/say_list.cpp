@@ -73,7 +73,7 @@ std::string lumochat::InitSayList(Application& TheApplication, Session& TheSessi
   std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
   if (getLevel(TheSession, convert::ToText(TheApplication.Get(Key(app_key::kUserList))),
                room_list) == 0) {
-    return std::string(messages::kScriptOpen).append(messages::kNotLoggedInRedirect);
+    return std::string(messages::kNotLoggedInScript);
   }
   int last = convert::ToInt32(Value(keyed_list::FieldAt(MyRec, user_field::kLastSayId, MyName)));
   keyed_list::Record room = keyed_list::TakeRecord(room_list, convert::ToText(room_id));

@@ -12,15 +12,12 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "messages/pages.h"
 #include "ravochat/lumochat.h"
 #include "rooms/chat_window.h"
 
 namespace ravochat {
 namespace {
-
-constexpr std::string_view kNotLoggedIn =
-    "<script Language=JavaScript>top.location.href = "
-    "'showerr.asp?errtext=你还没有登录到聊天室！';</script>";
 
 // Height in pixels of the title frame; the frameset uses the same number.
 constexpr std::int64_t kTitleHeight = 40;
@@ -74,8 +71,7 @@ std::string Head(const PageInputs& in) {
   s += "<meta name='author' content='ravochat'>";
   s += "<meta name='e-mail' content='chat@ravochat.invalid'>";
   s += "<meta name='copyright' content='ravochat 3.1.2'>";
-  s += "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'>"
-       "<META content='text/html;charset=gb2312' http-equiv=content-type>";
+  s += messages::kPageHead;
   s += "<title>" + in.title + "</title>";
   return s;
 }
@@ -188,7 +184,8 @@ std::string lumochat::ChatFrame(Application& TheApplication, Session& TheSession
   // The room list is read once, so the room found by getLevel is still in the copy used.
   const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
   const std::string user_list = convert::ToText(TheApplication.Get(Key(app_key::kUserList)));
-  if (getLevel(TheSession, user_list, room_list) == 0) return std::string(kNotLoggedIn);
+  if (getLevel(TheSession, user_list, room_list) == 0)
+    return std::string(messages::kNotLoggedInScript);
 
   PageInputs in;
   in.title = FirstRoomName(room_list);
@@ -198,7 +195,7 @@ std::string lumochat::ChatFrame(Application& TheApplication, Session& TheSession
 
   db::Recordset user =
       OpenConn(TheApplication).Execute("select * from \"user\" where username=?", {Value(MyName)});
-  if (user.Eof()) return std::string(kNotLoggedIn);
+  if (user.Eof()) return std::string(messages::kNotLoggedInScript);
   in.f_size = user.Field("f_size");
   in.l_height = user.Field("l_height");
   in.bgcolor = convert::ToText(user.Field("bgcolor"));

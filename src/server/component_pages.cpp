@@ -4,6 +4,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "messages/pages.h"
 #include "rooms/chat_window.h"
 #include "server/logout.h"
 #include "server/markup.h"
@@ -48,8 +49,7 @@ HttpResponse ChangeRoom(Page& page) {
   if (refusal.empty()) {
     return page.Html(PageHead("") + "<script>location.replace('saylist.asp');</script>");
   }
-  return page.Html(PageHead("") +
-                   "<meta http-equiv=refresh content='6;url=refresh.asp'><script>parent.sysmsg(" +
+  return page.Html(PageHead("") + std::string(messages::kPollHead) + "parent.sysmsg(" +
                    JsString(refusal) + ");</script>");
 }
 
