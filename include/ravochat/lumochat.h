@@ -150,6 +150,8 @@ class lumochat {
 
   // Text rules.
   std::string PassChar(double& x);
+  // Reseeds rng_ from the seconds since local midnight, as a bare "randomize" does.
+  void SeedFromClock();
 
   // Messages. `current` and `sayid` are whole numbers already converted by the caller.
   std::string GetNewSays(const Value& says, int current, int sayid);

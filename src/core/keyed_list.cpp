@@ -41,14 +41,31 @@ struct Span {
   std::size_t close;
 };
 
-Span FindRecord(std::string_view list, std::string_view key) {
-  std::size_t open = FindMarker(list, key, 0);
-  if (open == std::string_view::npos) ThrowMissing(key, "record");
+// The record whose opening marker stands at `open`.
+Span SpanFrom(std::string_view list, std::string_view key, std::size_t open) {
   std::size_t body = open + MarkerSize(key);
   std::size_t close = FindMarker(list, key, body);
   // An opening marker without its closing one is a damaged list, not a record.
   if (close == std::string_view::npos) ThrowMissing(key, "closed record");
   return Span{open, body, close};
+}
+
+Span FindRecord(std::string_view list, std::string_view key) {
+  std::size_t open = FindMarker(list, key, 0);
+  if (open == std::string_view::npos) ThrowMissing(key, "record");
+  return SpanFrom(list, key, open);
+}
+
+RecordParts PartsOf(std::string_view list, std::string_view key, const Span& span) {
+  return RecordParts{std::string(list.substr(0, span.open)),
+                     std::string(list.substr(span.body, span.close - span.body)),
+                     std::string(list.substr(span.close + MarkerSize(key)))};
+}
+
+Record RecordOf(std::string_view list, std::string_view key, const Span& span) {
+  Record record{std::string(key), PartsOf(list, key, span), {}};
+  record.fields = SplitFields(record.parts.body);
+  return record;
 }
 
 std::string JoinAround(std::string_view before, std::string_view body, std::string_view after,
@@ -85,10 +102,7 @@ std::size_t CountRecords(std::string_view list) {
 }
 
 RecordParts SplitRecord(std::string_view list, std::string_view key) {
-  const Span span = FindRecord(list, key);
-  return RecordParts{std::string(list.substr(0, span.open)),
-                     std::string(list.substr(span.body, span.close - span.body)),
-                     std::string(list.substr(span.close + MarkerSize(key)))};
+  return PartsOf(list, key, FindRecord(list, key));
 }
 
 std::string JoinRecord(const RecordParts& parts, std::string_view key) {
@@ -130,9 +144,13 @@ std::string& Record::MutableField(std::size_t index) { return FieldAt(fields, in
 std::string Record::ListText() const { return JoinRecord(parts.before, fields, parts.after, key); }
 
 Record TakeRecord(std::string_view list, std::string_view key) {
-  Record record{std::string(key), SplitRecord(list, key), {}};
-  record.fields = SplitFields(record.parts.body);
-  return record;
+  return RecordOf(list, key, FindRecord(list, key));
+}
+
+std::optional<Record> TakeListedRecord(std::string_view list, std::string_view key) {
+  std::size_t open = FindMarker(list, key, 0);
+  if (open == std::string_view::npos) return std::nullopt;
+  return RecordOf(list, key, SpanFrom(list, key, open));
 }
 
 std::vector<std::string> RecordFields(std::string_view list, std::string_view key) {

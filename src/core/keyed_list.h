@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,8 @@ struct Record {
 // The record of `key` taken out of `list`; the list is copied once. Throws ListKeyError
 // naming the key when `list` holds no (closed) record of `key`.
 Record TakeRecord(std::string_view list, std::string_view key);
+// As TakeRecord, but nothing when `list` holds no record of `key`; the list is searched once.
+std::optional<Record> TakeListedRecord(std::string_view list, std::string_view key);
 // Only the fields of the record of `key`, without copying the rest of the list. Throws as
 // TakeRecord.
 std::vector<std::string> RecordFields(std::string_view list, std::string_view key);

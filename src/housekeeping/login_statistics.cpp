@@ -12,7 +12,6 @@
 #include "core/strings.h"
 #include "housekeeping/routine_inputs.h"
 #include "ravochat/lumochat.h"
-#include "text/classic_random.h"
 
 namespace ravochat {
 namespace housekeeping {
@@ -76,7 +75,7 @@ void lumochat::CountLogin(Application& TheApplication) {
     TheApplication.Set(Key(app_key::kHour24), count.hour24);
   }
   // The colours of a new user are drawn from this seeding.
-  rng_->SeedFromTimeOfDay(now.hour * 3600 + now.minute * 60 + now.second);
+  SeedFromClock();
   if (!count.new_hour) return;
   // The login that claimed the new hour under the lock is the only one that gets here,
   // so the clean-up and the saving run once per hour without holding up the chat.

@@ -49,10 +49,11 @@ struct Reentry {
 
 // The list is copied once: it is long with many visitors online.
 Reentry TakeOutRecord(const std::string& user_list, const std::string& name) {
-  if (!keyed_list::Contains(user_list, name)) return Reentry{false, user_list, ""};
-  keyed_list::Record record = keyed_list::TakeRecord(user_list, name);
-  std::string room = record.Field(user_field::kRoom);
-  return Reentry{true, std::move(record.parts.before.append(record.parts.after)), std::move(room)};
+  std::optional<keyed_list::Record> record = keyed_list::TakeListedRecord(user_list, name);
+  if (!record) return Reentry{false, user_list, ""};
+  std::string room = record->Field(user_field::kRoom);
+  return Reentry{true, std::move(record->parts.before.append(record->parts.after)),
+                 std::move(room)};
 }
 
 // Lists `name` in the room's occupants and marks the room as just visited; returns the

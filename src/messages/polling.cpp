@@ -2,6 +2,7 @@
 // GetNewSays. refresh runs every 6 seconds for every visitor: under the application lock it
 // copies the user list a fixed number of times, counts records by scanning, and walks only
 // the rows newer than the visitor's last one.
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -38,11 +39,12 @@ int SayIdOf(const Request& request, const std::vector<std::string>& record, std:
 int lumochat::getLevel(Session& TheSession, const std::string& User_List,
                        const std::string& room_list) {
   MyName = strings::Trim(convert::ToText(TheSession.Get("myname")));
-  if (MyName.empty() || !keyed_list::Contains(User_List, MyName)) return 0;
-  keyed_list::Record mine = keyed_list::TakeRecord(User_List, MyName);
-  MyRec = std::move(mine.fields);
-  ListParts = {std::move(mine.parts.before), std::move(mine.parts.body),
-               std::move(mine.parts.after)};
+  if (MyName.empty()) return 0;
+  std::optional<keyed_list::Record> mine = keyed_list::TakeListedRecord(User_List, MyName);
+  if (!mine) return 0;
+  MyRec = std::move(mine->fields);
+  ListParts = {std::move(mine->parts.before), std::move(mine->parts.body),
+               std::move(mine->parts.after)};
 
   int level = 0;
   if (keyed_list::FieldAt(MyRec, user_field::kToken, MyName) ==

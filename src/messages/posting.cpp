@@ -2,7 +2,7 @@
 // hands the poster the new lines at once. The shared values are changed in two locked
 // stretches: reading the line (room presence, title), then storing it (ring, clock, the
 // poster's record); the database work between them runs without the lock.
-#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -160,11 +160,11 @@ void ReadLine(lumochat& chat, Application& app, const Request& request, const Va
 void StorePosterRecord(Application& app, const std::string& key, const std::string& name, Date now,
                        const std::string& newest, bool said) {
   std::string list = convert::ToText(app.Get(key));
-  if (!keyed_list::Contains(list, name)) return;
-  keyed_list::Record poster = keyed_list::TakeRecord(list, name);
-  if (said) poster.MutableField(user_field::kLastSaid) = convert::DateToText(now);
-  messages::MarkSent(poster.fields, now, newest, name);
-  app.Set(key, Value(poster.ListText()));
+  std::optional<keyed_list::Record> poster = keyed_list::TakeListedRecord(list, name);
+  if (!poster) return;
+  if (said) poster->MutableField(user_field::kLastSaid) = convert::DateToText(now);
+  messages::MarkSent(poster->fields, now, newest, name);
+  app.Set(key, Value(poster->ListText()));
 }
 
 }  // namespace
@@ -239,9 +239,7 @@ std::string lumochat::DeliverPost(Application& TheApplication, Request& TheReque
 }
 
 std::int32_t lumochat::DrawRobotRow(Application& TheApplication) {
-  if (!rng_) rng_ = std::make_unique<text::ClassicRandom>();
-  convert::CivilTime time = convert::ToCivil(clock_.Now());
-  rng_->SeedFromTimeOfDay(time.hour * 3600.0 + time.minute * 60.0 + time.second);
+  SeedFromClock();
   double count = convert::ToDouble(TheApplication.Get(Key(app_key::kAutosayCount)));
   return messages::RobotRow(rng_->Next(), count);
 }

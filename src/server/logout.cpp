@@ -22,12 +22,12 @@ std::string Text(const Application& app, std::string_view prefix, std::string_vi
 std::string LeaveRoom(Application& app, std::string_view prefix, const std::string& room,
                       const std::string& name) {
   const std::string rooms = Text(app, prefix, app_key::kRoomList);
-  if (!keyed_list::Contains(rooms, room)) return "";
-  keyed_list::Record record = keyed_list::TakeRecord(rooms, room);
-  std::string& occupants = record.MutableField(room_field::kOccupants);
+  std::optional<keyed_list::Record> record = keyed_list::TakeListedRecord(rooms, room);
+  if (!record) return "";
+  std::string& occupants = record->MutableField(room_field::kOccupants);
   occupants = keyed_list::RemoveWord(occupants, name);
-  app.Set(app_key::AppKey(prefix, app_key::kRoomList), record.ListText());
-  return record.fields[room_field::kName];
+  app.Set(app_key::AppKey(prefix, app_key::kRoomList), record->ListText());
+  return record->fields[room_field::kName];
 }
 
 // The departure line in room `room`: the people list of the room's visitors loses the
@@ -52,11 +52,12 @@ void AnnounceDeparture(Application& app, std::string_view prefix, const std::str
 bool LogOutLocked(Application& app, std::string_view prefix, const std::string& name,
                   const Clock& clock, std::string& token) {
   const std::string users = Text(app, prefix, app_key::kUserList);
-  if (name.empty() || !keyed_list::Contains(users, name)) return false;
-  const keyed_list::Record record = keyed_list::TakeRecord(users, name);
-  const std::string room = record.Field(user_field::kRoom);
-  token = record.fields[user_field::kToken];
-  app.Set(app_key::AppKey(prefix, app_key::kUserList), record.parts.before + record.parts.after);
+  if (name.empty()) return false;
+  const std::optional<keyed_list::Record> record = keyed_list::TakeListedRecord(users, name);
+  if (!record) return false;
+  const std::string room = record->Field(user_field::kRoom);
+  token = record->fields[user_field::kToken];
+  app.Set(app_key::AppKey(prefix, app_key::kUserList), record->parts.before + record->parts.after);
   const std::string room_name = LeaveRoom(app, prefix, room, name);
   if (convert::IsNumericText(room)) {
     AnnounceDeparture(app, prefix, name, room, room_name, clock);

@@ -82,8 +82,13 @@ std::string lumochat::Trpass(std::string& preString) {
   if (preString.empty()) throw Error("password is empty");
   // A fresh generator: otherwise a double-byte password, whose draws step from the state
   // the seed leaves, would give a different text on every login.
-  rng_ = std::make_unique<text::ClassicRandom>();
+  *rng_ = text::ClassicRandom();
   return text::TransformPassword(preString, *rng_);
+}
+
+void lumochat::SeedFromClock() {
+  convert::CivilTime now = convert::ToCivil(clock_.Now());
+  rng_->SeedFromTimeOfDay(now.hour * 3600.0 + now.minute * 60.0 + now.second);
 }
 
 }  // namespace ravochat
