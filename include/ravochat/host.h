@@ -5,7 +5,9 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 
@@ -13,8 +15,10 @@
 
 namespace ravochat {
 
-// Held for the length of a read-change-store sequence on shared values.
-using AppLock = std::unique_lock<std::recursive_mutex>;
+namespace state {
+class ChatState;
+class MemoryChatState;
+}  // namespace state
 
 class Application {
  public:
@@ -23,9 +27,10 @@ class Application {
   virtual Value Get(std::string_view key) const = 0;
   // Replaces the whole value under `key`.
   virtual void Set(std::string_view key, Value value) = 0;
-  // Takes the application lock. Get and Set stay usable by the holder (the lock is
-  // recursive); every other request waits for it in its own Get and Set.
-  virtual AppLock Lock() = 0;
+  // The user list and room list of the chat whose keys start with `prefix`, made empty on
+  // first use. Get and Set of its "_user_list" and "_room_list" keys read and replace their
+  // text forms. Only the library works on it.
+  virtual state::ChatState& Chat(std::string_view prefix) = 0;
 };
 
 class Session {
@@ -56,13 +61,19 @@ using ValueMap = std::map<std::string, Value, CaseInsensitiveLess>;
 
 class MemoryApplication : public Application {
  public:
+  MemoryApplication();
+  ~MemoryApplication() override;
   Value Get(std::string_view key) const override;
   void Set(std::string_view key, Value value) override;
-  AppLock Lock() override { return AppLock(mutex_); }
+  state::ChatState& Chat(std::string_view prefix) override;
 
  private:
-  mutable std::recursive_mutex mutex_;
+  state::MemoryChatState& ChatOf(std::string_view prefix) const;
+
+  mutable std::shared_mutex mutex_;
   ValueMap values_;
+  mutable std::map<std::string, std::unique_ptr<state::MemoryChatState>, CaseInsensitiveLess>
+      chats_;
 };
 
 // A session; safe to use from the several requests one browser may have under way.

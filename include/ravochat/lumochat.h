@@ -2,8 +2,7 @@
 // (the prefix of every application key), calls one operation and writes the text it
 // returns. Refusals come back as texts; failures are exceptions derived from
 // ravochat::Error, never caught here, and what was stored before them stays stored.
-// Every read-change-store sequence on shared application values holds the
-// application's lock.
+// Every read-change-store sequence on a chat's shared values holds that chat's mutex.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +24,8 @@ class ClassicRandom;
 }
 namespace messages {
 struct PostLine;
-}
+struct ListedVisitor;
+}  // namespace messages
 namespace login {
 struct Visitor;
 struct AddressLock;
@@ -139,6 +139,54 @@ class lumochat {
   // Deletes (UMod 1) or lists stale user accounts.
   std::string UserClear(Application& TheApplication, const Value& UMod);
 
+  // --- Opening and leaving the chat (src/core/configuration.cpp, src/rooms/leaving.cpp) ---
+
+  // Loads the chat from the database `connstr` as InitGlobal does; `connstr` stays the chat's
+  // connection string whatever the configuration rows say. Throws as InitGlobal.
+  void OpenChat(Application& TheApplication, const std::string& connstr);
+
+  // A visitor whose last poll or post is older than this is logged out by SweepIdle.
+  static constexpr std::int64_t kIdleSeconds = 3 * 60;
+
+  // close.asp: logs the session's visitor out of the chat (his record, his room's occupant
+  // list, a departure line, his user row's out_time) when he is validly logged in, so a stale
+  // session never ends a newer login; then clears the session's name and token. Throws
+  // DatabaseError when his user row cannot be updated (the lists are changed by then).
+  void LeaveChat(Application& TheApplication, Session& TheSession);
+
+  // A visitor SweepIdle logged out: his name and the session token of his record.
+  struct Departure {
+    std::string name;
+    std::string token;
+  };
+  // Logs out every visitor idle for more than kIdleSeconds. Throws as LeaveChat.
+  std::vector<Departure> SweepIdle(Application& TheApplication);
+  // Clears the name and token of `session` when they still are those of a visitor of `gone`
+  // (he has not logged in again since).
+  static void ForgetDeparted(Session& session, const std::vector<Departure>& gone);
+
+  // --- Views for the site's own pages (src/rooms/room_views.cpp) ---
+
+  // A room as the login page and the room list show it.
+  struct RoomView {
+    std::string id;
+    std::string name;
+    std::size_t people = 0;
+    bool open = true;
+  };
+  // The rooms in list order.
+  std::vector<RoomView> RoomViews(Application& TheApplication);
+  // The room of the session's visitor, 0 when he is not listed.
+  std::int32_t VisitorRoom(Application& TheApplication, Session& TheSession);
+  // The settings the name rules page shows: the minimum and maximum name lengths and the
+  // permitted characters.
+  struct NameRules {
+    std::string length;
+    std::string max_length;
+    std::string enabled;
+  };
+  NameRules GetNameRules(Application& TheApplication);
+
  private:
   // The application key of `name` ("_user_list") in this object's chat.
   std::string Key(std::string_view name) const;
@@ -154,6 +202,9 @@ class lumochat {
   void SeedFromClock();
 
   // Messages. `current` and `sayid` are whole numbers already converted by the caller.
+  // Makes `visitor` the one this object works for (MyName, and for a listed visitor MyRec
+  // and room_id); returns his level.
+  int TakeVisitor(messages::ListedVisitor visitor);
   std::string GetNewSays(const Value& says, int current, int sayid);
   // Posting, after the line was read and checked: stores or answers it, and returns the rest
   // of the reply script. Holds the application lock.
@@ -161,6 +212,9 @@ class lumochat {
                           const messages::PostLine& line, const std::string& robot_reply);
   // The robot's row drawn from the generator seeded from the clock.
   std::int32_t DrawRobotRow(Application& TheApplication);
+
+  // Leaving: sets out_time of the user rows of `names` to now. Throws DatabaseError.
+  void MarkLeft(Application& TheApplication, const std::vector<std::string>& names);
 
   // Housekeeping.
   std::string RoomKeep(const Value& UMod, const Value& threshold, std::string& room_list);

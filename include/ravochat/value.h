@@ -89,4 +89,8 @@ class Value {
       data_;
 };
 
+// `v` as text, by the chat's one set of conversion rules (10.5 -> "10.5", a date ->
+// "2026-12-06 19:39:30"). Throws ConversionError for an array.
+std::string ValueText(const Value& v);
+
 }  // namespace ravochat

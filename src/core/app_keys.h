@@ -2,6 +2,7 @@
 // (lumochat::ConstStr) followed by one of these names; AppKey is the one place that joins them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -63,6 +64,14 @@ inline constexpr std::string_view kRoomAutoClear = "_roomautoclear";
 inline constexpr std::string_view kRoomTimeout = "_roomtimeout";
 inline constexpr std::string_view kRoomExpPerDay = "_roomexpperday";
 inline constexpr std::string_view kRoomKeepExp = "_roomkeepexp";
+
+// Which of a chat's two lists a key names, and the chat's prefix: "c1_USER_LIST" is the
+// user list of chat "c1". Letter case is ignored, as for every key.
+struct ListKey {
+  std::string_view prefix;
+  bool users;  // else the room list
+};
+std::optional<ListKey> SplitListKey(std::string_view key);
 
 // The key of `name` in the chat whose prefix is `prefix`.
 inline std::string AppKey(std::string_view prefix, std::string_view name) {

@@ -12,6 +12,7 @@
 #include "core/strings.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "state/chat_state.h"
 
 namespace ravochat {
 namespace {
@@ -134,13 +135,22 @@ void lumochat::InitLists(Application& TheApplication) {
   // Fails before any list is touched when "_maxtalk" is no whole number.
   Value ring = NewRing(HighestRingRow(TheApplication.Get(Key(app_key::kMaxTalk))));
   db::Connection& conn = OpenConn(TheApplication);
+  const std::string rooms = LoadRoomList(conn);
   // Visitors arriving meanwhile wait, so nobody is listed in a chat whose lists are half
-  // reset; the room query is a few rows.
-  auto lock = TheApplication.Lock();
+  // reset.
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
+  chat.SetText(state::List::kRooms, rooms);
+  chat.SetText(state::List::kUsers, "");
   TheApplication.Set(Key(app_key::kSays), std::move(ring));
   TheApplication.Set(Key(app_key::kCurrent), Value(0));
-  TheApplication.Set(Key(app_key::kUserList), Value(""));
-  TheApplication.Set(Key(app_key::kRoomList), Value(LoadRoomList(conn)));
+}
+
+void lumochat::OpenChat(Application& TheApplication, const std::string& connstr) {
+  TheApplication.Set(Key(app_key::kConnStr), Value(connstr));
+  InitGlobal(TheApplication);
+  // A configuration row may name a connection string of its own; the given one wins.
+  TheApplication.Set(Key(app_key::kConnStr), Value(connstr));
 }
 
 }  // namespace ravochat

@@ -452,3 +452,9 @@ Interval IntervalFromLetter(std::string_view letter) {
 }
 
 }  // namespace ravochat::convert
+
+namespace ravochat {
+
+std::string ValueText(const Value& v) { return convert::ToText(v); }
+
+}  // namespace ravochat

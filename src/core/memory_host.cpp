@@ -1,10 +1,13 @@
 // The in-memory application, session and request. Keys compare by their ASCII-lower-case
-// form; the application's values are guarded by its recursive lock, so a holder of
-// Lock() may still Get and Set while every other request waits.
+// form. The application's plain values are guarded by its own reader-writer lock, held for
+// one Get or Set; each chat's lists live in the chat's state, under the chat's mutex.
 #include <algorithm>
 #include <utility>
 
+#include "core/app_keys.h"
+#include "core/convert.h"
 #include "ravochat/host.h"
+#include "state/chat_state.h"
 
 namespace ravochat {
 namespace {
@@ -35,15 +38,45 @@ bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) con
                                       [](char x, char y) { return Fold(x) < Fold(y); });
 }
 
+MemoryApplication::MemoryApplication() = default;
+MemoryApplication::~MemoryApplication() = default;
+
+state::MemoryChatState& MemoryApplication::ChatOf(std::string_view prefix) const {
+  {
+    std::shared_lock lock(mutex_);
+    auto it = chats_.find(prefix);
+    if (it != chats_.end()) return *it->second;
+  }
+  std::unique_lock lock(mutex_);
+  auto [it, added] = chats_.try_emplace(std::string(prefix));
+  if (added) it->second = std::make_unique<state::MemoryChatState>();
+  return *it->second;
+}
+
+state::ChatState& MemoryApplication::Chat(std::string_view prefix) { return ChatOf(prefix); }
+
 Value MemoryApplication::Get(std::string_view key) const {
-  std::lock_guard lock(mutex_);
+  if (auto list = app_key::SplitListKey(key)) {
+    state::MemoryChatState& chat = ChatOf(list->prefix);
+    const state::List which = list->users ? state::List::kUsers : state::List::kRooms;
+    state::MutexLock lock(chat.mutex());
+    return chat.IsSet(which) ? Value(chat.Text(which)) : Value();
+  }
+  std::shared_lock lock(mutex_);
   return Find(values_, key);
 }
 
 void MemoryApplication::Set(std::string_view key, Value value) {
+  if (auto list = app_key::SplitListKey(key)) {
+    state::MemoryChatState& chat = ChatOf(list->prefix);
+    const std::string text = convert::ToText(value);
+    state::MutexLock lock(chat.mutex());
+    chat.SetText(list->users ? state::List::kUsers : state::List::kRooms, text);
+    return;
+  }
   // The old value is released after the lock, so a large array is freed outside it.
   Value old;
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   auto it = values_.find(key);
   if (it == values_.end()) {
     values_.emplace(std::string(key), std::move(value));

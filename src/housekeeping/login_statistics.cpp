@@ -12,6 +12,7 @@
 #include "core/strings.h"
 #include "housekeeping/routine_inputs.h"
 #include "ravochat/lumochat.h"
+#include "state/chat_state.h"
 
 namespace ravochat {
 namespace housekeeping {
@@ -67,7 +68,8 @@ void lumochat::CountLogin(Application& TheApplication) {
   const convert::CivilTime now = convert::ToCivil(clock_.Now());
   housekeeping::HourCount count;
   {
-    auto lock = TheApplication.Lock();
+    state::ChatState& chat = TheApplication.Chat(ConstStr);
+    state::MutexLock lock(chat.mutex());
     const Value visitor = convert::ToDouble(TheApplication.Get(Key(app_key::kVisitor))) + 1;
     TheApplication.Set(Key(app_key::kVisitor), visitor);
     count = housekeeping::CountHour(convert::ToText(TheApplication.Get(Key(app_key::kHour24))),
@@ -114,11 +116,12 @@ void lumochat::DailyCleanUp(Application& TheApplication) {
     UserExpire(1, setting(app_key::kUserNameOnceTimeout), setting(app_key::kUserNameTimeout));
   }
   if (switched_on(app_key::kRoomAutoClear)) {
-    auto lock = TheApplication.Lock();
-    std::string rooms = convert::ToText(setting(app_key::kRoomList));
+    state::ChatState& chat = TheApplication.Chat(ConstStr);
+    state::MutexLock lock(chat.mutex());
+    std::string rooms = chat.Text(state::List::kRooms);
     RoomKeep(1, setting(app_key::kRoomKeepExp), rooms);
     RoomExpire(1, setting(app_key::kRoomTimeout), setting(app_key::kRoomExpPerDay), rooms);
-    TheApplication.Set(Key(app_key::kRoomList), rooms);
+    chat.SetText(state::List::kRooms, rooms);
   }
 }
 

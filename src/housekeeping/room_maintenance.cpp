@@ -15,6 +15,7 @@
 #include "housekeeping/management_log.h"
 #include "housekeeping/routine_inputs.h"
 #include "ravochat/lumochat.h"
+#include "state/chat_state.h"
 
 namespace ravochat {
 namespace {
@@ -129,13 +130,15 @@ std::string lumochat::RoomUpdate(Application& TheApplication, const Value& UMod)
   const Value timeout = Timeout(TheApplication.Get(Key(app_key::kRoomTimeout)));
   const Value loss = LossPerDay(TheApplication.Get(Key(app_key::kRoomExpPerDay)));
   OpenConn(TheApplication);
-  // Held from reading the list to storing it: a visitor entering a room meanwhile would
-  // otherwise be lost from its occupant list, or find his room removed under him.
-  auto lock = TheApplication.Lock();
-  std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
+  // Held from reading the list to storing it, statements included: a visitor entering a room
+  // meanwhile would otherwise be lost from its occupant list, or find his room removed under
+  // him. Maintenance runs once a day or at an operator's request.
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
+  std::string room_list = chat.Text(state::List::kRooms);
   const std::string kept = RoomKeep(UMod, threshold, room_list);
   const std::string removed = RoomExpire(UMod, timeout, loss, room_list);
-  if (housekeeping::IsApplyMode(UMod)) TheApplication.Set(Key(app_key::kRoomList), room_list);
+  if (housekeeping::IsApplyMode(UMod)) chat.SetText(state::List::kRooms, room_list);
   return Report(kept, removed);
 }
 

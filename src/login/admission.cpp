@@ -11,6 +11,7 @@
 #include "login/login_texts.h"
 #include "login/visitor.h"
 #include "ravochat/lumochat.h"
+#include "state/chat_state.h"
 
 namespace ravochat {
 
@@ -48,20 +49,21 @@ std::string lumochat::CheckLoginName(Application& TheApplication, const login::V
 std::string lumochat::ChooseRoom(Application& TheApplication, Request& TheRequest) {
   const Value requested = TheRequest.Item("room_id");
   room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
-  const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
-  if (keyed_list::Contains(room_list, convert::ToText(room_id))) return "";
-  const std::vector<keyed_list::Entry> rooms = keyed_list::Records(room_list);
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
+  if (chat.Contains(state::List::kRooms, convert::ToText(room_id))) return "";
+  const std::vector<std::string> rooms = chat.Keys(state::List::kRooms);
   if (rooms.empty()) return std::string(login::kNoRooms);
-  room_id = convert::ToInt32(Value(rooms.front().key));
+  room_id = convert::ToInt32(Value(rooms.front()));
   return "";
 }
 
 std::string lumochat::CheckRoomRules(Application& TheApplication, const login::Visitor& visitor) {
-  const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
   const std::string key = convert::ToText(room_id);
-  const std::vector<std::string> room = keyed_list::RecordFields(room_list, key);
-  const auto field = [&](std::size_t index) -> const std::string& {
-    return keyed_list::FieldAt(room, index, key);
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
+  const auto field = [&](std::size_t index) REQUIRES(chat.mutex()) {
+    return chat.Field(state::List::kRooms, key, index);
   };
   if (visitor.lower_name == strings::ToLowerAscii(field(room_field::kOwner))) return "";
   if (visitor.lower_name == strings::ToLowerAscii(field(room_field::kRobot))) {

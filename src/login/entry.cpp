@@ -1,7 +1,7 @@
 // Entry into the chat: the admitted visitor's record goes to the end of the user list
 // (replacing a record he still had, whose room he keeps), his name into the room's
 // occupant list, his name and token into the session, and his announcement and private
-// notice into the says ring. All of it is one sequence under the application lock, so a
+// notice into the says ring. All of it is one sequence under the chat's mutex, so a
 // concurrent login, post or room change never loses its own change or his.
 
 #include "login/entry.h"
@@ -19,7 +19,7 @@
 namespace ravochat {
 namespace login {
 
-std::string LoginRecord(std::string_view name, const OnlineRecord& record) {
+std::vector<std::string> LoginRecord(const OnlineRecord& record) {
   std::vector<std::string> fields(user_field::kCount + 1);
   fields[user_field::kToken] = record.token;
   fields[user_field::kAddress] = record.address;
@@ -33,67 +33,36 @@ std::string LoginRecord(std::string_view name, const OnlineRecord& record) {
   fields[user_field::kLastSayId] = convert::ToText(record.last_say_id);
   fields[user_field::kLastSaid] = record.now;
   fields[user_field::kLoginTime] = record.now;
-  return keyed_list::JoinRecord({"", keyed_list::JoinFields(fields), ""}, name);
+  return fields;
 }
 
 }  // namespace login
 
-namespace {
-
-// The user list without the record of `name`, and the room that record was in.
-struct Reentry {
-  bool listed = false;
-  std::string rest;
-  std::string room;
-};
-
-// The list is copied once: it is long with many visitors online.
-Reentry TakeOutRecord(const std::string& user_list, const std::string& name) {
-  std::optional<keyed_list::Record> record = keyed_list::TakeListedRecord(user_list, name);
-  if (!record) return Reentry{false, user_list, ""};
-  std::string room = record->Field(user_field::kRoom);
-  return Reentry{true, std::move(record->parts.before.append(record->parts.after)),
-                 std::move(room)};
-}
-
-// Lists `name` in the room's occupants and marks the room as just visited; returns the
-// changed room list and the room's name.
-std::string EnterRoom(const std::string& room_list, std::int32_t room, const std::string& name,
-                      const std::string& now, std::string& room_name) {
-  keyed_list::Record record = keyed_list::TakeRecord(room_list, convert::ToText(room));
-  room_name = record.Field(room_field::kName);
-  std::string& occupants = record.MutableField(room_field::kOccupants);
-  occupants = keyed_list::AddWord(occupants, name);
-  record.fields[room_field::kTime] = now;
-  return record.ListText();
-}
-
-}  // namespace
-
 void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
                          const login::Visitor& visitor) {
-  auto lock = TheApplication.Lock();
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
   const std::string& name = visitor.name;
   const std::string now = convert::DateToText(clock_.Now());
-  std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
-  Reentry reentry;
-  {
-    const Value user_list = TheApplication.Get(Key(app_key::kUserList));
-    std::string scratch;
-    reentry = TakeOutRecord(messages::TextOf(user_list, scratch), name);
-  }
+  const std::optional<std::string> old_room =
+      chat.Contains(state::List::kUsers, name)
+          ? std::optional(chat.Field(state::List::kUsers, name, user_field::kRoom))
+          : std::nullopt;
   // A user still listed stays in his room, unless that room is gone meanwhile.
-  if (reentry.listed && keyed_list::Contains(room_list, reentry.room)) {
-    room_id = convert::ToInt32(Value(reentry.room));
+  if (old_room && chat.Contains(state::List::kRooms, *old_room)) {
+    room_id = convert::ToInt32(Value(*old_room));
   }
+  const std::string room = convert::ToText(room_id);
+  const std::string room_name = chat.Field(state::List::kRooms, room, room_field::kName);
+  chat.Field(state::List::kRooms, room, room_field::kTime);  // fails before anything is stored
   const std::string token = GetTimeStr();
-  TheSession.Set("myname", name);
-  TheSession.Set("mytemp", token);
+  TheSession.Set(messages::kSessionName, name);
+  TheSession.Set(messages::kSessionToken, token);
 
-  std::string room_name;
-  room_list = EnterRoom(room_list, room_id, name, now, room_name);
-  TheApplication.Set(Key(app_key::kRoomList), room_list);
-  const std::int64_t newest = AnnounceEntry(TheApplication, visitor, room_name, reentry.listed);
+  chat.AddOccupant(room, name);
+  chat.SetField(state::List::kRooms, room, room_field::kTime, now);
+  const std::int64_t newest =
+      AnnounceEntry(TheApplication, visitor, room_name, old_room.has_value());
 
   const login::OnlineRecord record{
       .token = token,
@@ -106,8 +75,8 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
       .effective_level = convert::ToText(visitor.effective_level),
       .last_say_id = newest - 10,
   };
-  reentry.rest.append(login::LoginRecord(name, record));
-  TheApplication.Set(Key(app_key::kUserList), Value(std::move(reentry.rest)));
+  // The record goes to the end of the list, replacing the one he still had.
+  chat.Append(state::List::kUsers, name, login::LoginRecord(record));
 }
 
 std::int64_t lumochat::AnnounceEntry(Application& TheApplication, const login::Visitor& visitor,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ravochat::login {
 
@@ -20,8 +21,8 @@ struct OnlineRecord {
   std::int64_t last_say_id = 0;  // the newest message number minus 10
 };
 
-// "<$name$>" + fields 0 to 14, each followed by "$>" + "<$name$>": 15 fields, field 7
-// the text 0 and fields 12 to 14 empty.
-std::string LoginRecord(std::string_view name, const OnlineRecord& record);
+// The fields of a new user record: fields 0 to 14 and the empty element behind the last,
+// field 7 the text 0 and fields 12 to 14 empty.
+std::vector<std::string> LoginRecord(const OnlineRecord& record);
 
 }  // namespace ravochat::login

@@ -26,9 +26,10 @@ bool ProxyForbidden(const Request& request, const Value& disable_proxy) {
   return !via.empty() && !forwarded.empty() && forbidden;
 }
 
-// More records online than the limit; a login with exactly the limit online gets in.
-bool ChatIsFull(std::string_view user_list, std::int16_t max_people) {
-  return static_cast<std::int64_t>(keyed_list::CountRecords(user_list)) > max_people;
+// More visitors online than the limit; a login with exactly the limit online gets in.
+bool ChatIsFull(state::ChatState& chat, std::int32_t max_people) EXCLUDES(chat.mutex()) {
+  state::MutexLock lock(chat.mutex());
+  return static_cast<std::int64_t>(chat.Count(state::List::kUsers)) > max_people;
 }
 
 }  // namespace
@@ -38,20 +39,14 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
   if (ProxyForbidden(TheRequest, TheApplication.Get(Key(app_key::kDisableProxy)))) {
     return std::string(login::kProxyRefused);
   }
-  const std::int16_t max_people = convert::ToInt16(TheApplication.Get(Key(app_key::kMaxPeople)));
+  const std::int32_t max_people = convert::ToInt32(TheApplication.Get(Key(app_key::kMaxPeople)));
   login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
   if (std::string refusal = CheckLoginName(TheApplication, visitor); !refusal.empty()) {
     return refusal;
   }
 
   OpenConn(TheApplication);
-  {
-    const Value user_list = TheApplication.Get(Key(app_key::kUserList));
-    std::string scratch;
-    if (ChatIsFull(messages::TextOf(user_list, scratch), max_people)) {
-      return std::string(login::kChatFull);
-    }
-  }
+  if (ChatIsFull(TheApplication.Chat(ConstStr), max_people)) return std::string(login::kChatFull);
   std::string cut_password = strings::Left(visitor.typed_password, login::kPasswordLength);
   visitor.password = Trpass(cut_password);
   // Counted for every visitor who got this far, whatever the room and user checks say.

@@ -48,10 +48,11 @@ std::string FriendRequestNotice(std::string_view who, std::string_view id) {
   return text;
 }
 
-std::string OnlineFriendsNotice(std::string_view friends, std::string_view user_list) {
+std::string OnlineFriendsNotice(std::string_view friends,
+                                const std::function<bool(const std::string&)>& is_online) {
   std::string online;
   for (const std::string& friend_name : strings::Split(strings::Trim(friends), " ")) {
-    if (!keyed_list::Contains(user_list, friend_name)) continue;
+    if (!is_online(friend_name)) continue;
     online.append("<font class=a color=#880088 onclick=javascript:parent.chuser(\\'");
     online.append(friend_name).append("\\') >").append(friend_name).append("</font>，");
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -51,9 +52,10 @@ inline constexpr std::string_view kCallsNotice =
 std::string GuestBookNotice(std::string_view name);
 // One friend request from `who` (trimmed here), answered on agreefriend.asp by `id`.
 std::string FriendRequestNotice(std::string_view who, std::string_view id);
-// The friends of the blank-separated `friends` who have a record in `user_list`, or ""
-// when none is online.
-std::string OnlineFriendsNotice(std::string_view friends, std::string_view user_list);
+// The friends of the blank-separated `friends` for whom `is_online` holds, or "" when none
+// is online.
+std::string OnlineFriendsNotice(std::string_view friends,
+                                const std::function<bool(const std::string&)>& is_online);
 
 // --- The entry announcement ---
 

@@ -13,6 +13,7 @@
 #include "login/visitor.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "state/chat_state.h"
 #include "text/classic_random.h"
 
 namespace ravochat {
@@ -172,8 +173,12 @@ std::string lumochat::LoginNotices(Application& TheApplication, const login::Use
     notice += login::FriendRequestNotice(convert::ToText(rs.Field("who")),
                                          convert::ToText(rs.Field("ID")));
   }
-  notice += login::OnlineFriendsNotice(
-      convert::ToText(row.friends), convert::ToText(TheApplication.Get(Key(app_key::kUserList))));
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
+  notice += login::OnlineFriendsNotice(convert::ToText(row.friends),
+                                       [&](const std::string& friend_name) REQUIRES(chat.mutex()) {
+                                         return chat.Contains(state::List::kUsers, friend_name);
+                                       });
   return notice;
 }
 

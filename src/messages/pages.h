@@ -4,13 +4,14 @@
 
 #include <string_view>
 
+#include "ravochat/page_texts.h"
+
 namespace ravochat::messages {
 
 inline constexpr std::string_view kPageHead =
     "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'>"
     "<META content='text/html;charset=gb2312' http-equiv=content-type>";
-inline constexpr std::string_view kPollHead =
-    "<meta http-equiv=refresh content='6;url=refresh.asp'><script>";
+inline constexpr std::string_view kPollHead = page_texts::kPollHead;
 inline constexpr std::string_view kScriptOpen = "<script Language=JavaScript>";
 // The whole answer to a visitor who is not validly logged in, and its redirect alone for
 // a page whose script is already open.

@@ -1,7 +1,7 @@
 // subsay: a posted line is checked, escaped and stored in the says ring, and the reply page
 // hands the poster the new lines at once. The shared values are changed in two locked
 // stretches: reading the line (room presence, title), then storing it (ring, clock, the
-// poster's record); the database work between them runs without the lock.
+// poster's record) under the chat's mutex; the database work between them runs without it.
 #include <optional>
 #include <string>
 #include <utility>
@@ -78,20 +78,20 @@ std::string ShownName(lumochat& chat, const std::string& name) {
   return chat.TrStr(html, Value("0"));
 }
 
-void SetTitle(lumochat& chat, Application& app, keyed_list::Record& room, PostLine& line) {
+void SetTitle(lumochat& chat, Application& app, state::ChatState& state, const std::string& room,
+              PostLine& line) REQUIRES(state.mutex()) {
   std::string cut = CutTo(line.says, Setting(chat, app, app_key::kTitleLength));
   line.title = messages::TitleText(chat.trDb(cut), chat.MyName, chat.GetTimeStr());
-  room.MutableField(room_field::kTitle) = line.title;
-  app.Set(app_key::AppKey(chat.ConstStr, app_key::kRoomList), Value(room.ListText()));
+  state.SetField(state::List::kRooms, room, room_field::kTitle, line.title);
   line.says = messages::TitleSays(line.title);
   line.act = messages::kActTitle;
   line.towho = messages::kEveryone;
 }
 
-bool TargetAccepted(const lumochat& chat, const PostLine& line) {
+bool TargetAccepted(const lumochat& chat, const state::ChatState& state, const std::string& room,
+                    const PostLine& line) REQUIRES(state.mutex()) {
   return line.towho == messages::kEveryone || line.towho == line.robot ||
-         line.towho == chat.MyName ||
-         line.occupants.find(" " + line.towho + " ") != std::string::npos;
+         line.towho == chat.MyName || state.HasOccupant(room, line.towho);
 }
 
 // Escaping, colour, secret flag, target kind, brackets and commands of an accepted line.
@@ -118,21 +118,18 @@ void FinishLine(lumochat& chat, const Application& app, const Request& request, 
 }
 
 // Reads the line of a visitor already known to be logged in (the room, presence, the text,
-// the title or target, escaping). Holds the caller's application lock.
-void ReadLine(lumochat& chat, Application& app, const Request& request, const Value& enable,
-              const std::string& room_list, PostLine& line) {
-  keyed_list::Record room = keyed_list::TakeRecord(room_list, convert::ToText(chat.room_id));
+// the title or target, escaping).
+void ReadLine(lumochat& chat, Application& app, state::ChatState& state, const Request& request,
+              const Value& enable, PostLine& line) REQUIRES(state.mutex()) {
+  const std::string room = convert::ToText(chat.room_id);
   line.is_owner =
-      strings::ToLowerAscii(room.Field(room_field::kOwner)) == strings::ToLowerAscii(chat.MyName);
-  line.robot = room.Field(room_field::kRobot);
-  line.occupants = " " + room.Field(room_field::kOccupants) + " ";
+      strings::ToLowerAscii(state.Field(state::List::kRooms, room, room_field::kOwner)) ==
+      strings::ToLowerAscii(chat.MyName);
+  line.robot = state.Field(state::List::kRooms, room, room_field::kRobot);
+  const bool present = state.HasOccupant(room, chat.MyName);
   line.says = CutTo(strings::Trim(convert::ToText(request.Form("says"))),
                     Setting(chat, app, app_key::kMaxSaysLength));
-  if (line.occupants.find(" " + chat.MyName + " ") == std::string::npos) {
-    std::string& occupants = room.MutableField(room_field::kOccupants);
-    occupants = keyed_list::AddWord(occupants, chat.MyName);
-    app.Set(app_key::AppKey(chat.ConstStr, app_key::kRoomList), Value(room.ListText()));
-  }
+  if (!present) state.AddOccupant(room, chat.MyName);
   if (line.says.empty()) {
     line.system_message = "【系统】发言为空！";
     return;
@@ -143,10 +140,10 @@ void ReadLine(lumochat& chat, Application& app, const Request& request, const Va
   line.act = line.raw_act < 0 ? 0 : line.raw_act;
   if (AsksForTitle(request.Item("istitle")) &&
       (line.is_owner || Reaches(line.level, Setting(chat, app, app_key::kLevelTitle)))) {
-    SetTitle(chat, app, room, line);
+    SetTitle(chat, app, state, room, line);
   } else {
     line.towho = convert::ToText(request.Item("towho"));
-    if (!TargetAccepted(chat, line)) {
+    if (!TargetAccepted(chat, state, room, line)) {
       line.system_message = "【系统】" + ShownName(chat, line.towho) + "不在当前聊天室里！";
       return;
     }
@@ -155,16 +152,14 @@ void ReadLine(lumochat& chat, Application& app, const Request& request, const Va
 }
 
 // Writes the poster's last poll, last received number and, when his line was stored, the
-// time of his last line into his record as the user list holds it now. A poster who left
-// the list meanwhile is not put back.
-void StorePosterRecord(Application& app, const std::string& key, const std::string& name, Date now,
-                       const std::string& newest, bool said) {
-  std::string list = convert::ToText(app.Get(key));
-  std::optional<keyed_list::Record> poster = keyed_list::TakeListedRecord(list, name);
-  if (!poster) return;
-  if (said) poster->MutableField(user_field::kLastSaid) = convert::DateToText(now);
-  messages::MarkSent(poster->fields, now, newest, name);
-  app.Set(key, Value(poster->ListText()));
+// time of his last line into his record. A poster who left the list meanwhile is not put back.
+void StorePosterRecord(state::ChatState& state, const std::string& name, Date now,
+                       const std::string& newest, bool said) REQUIRES(state.mutex()) {
+  if (!state.Contains(state::List::kUsers, name)) return;
+  if (said) {
+    state.SetField(state::List::kUsers, name, user_field::kLastSaid, convert::DateToText(now));
+  }
+  messages::MarkSent(state, name, now, newest);
 }
 
 }  // namespace
@@ -176,13 +171,11 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   std::string page = std::string(messages::kPageHead).append(messages::kPollHead);
   PostLine line;
   {
-    auto lock = TheApplication.Lock();
-    Value users = TheApplication.Get(Key(app_key::kUserList));
-    std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
-    std::string scratch;
-    line.level = getLevel(TheSession, messages::TextOf(users, scratch), room_list);
+    state::ChatState& chat = TheApplication.Chat(ConstStr);
+    state::MutexLock lock(chat.mutex());
+    line.level = TakeVisitor(messages::FindVisitor(TheSession, chat));
     if (line.level == 0) return page.append(messages::kNotLoggedInRedirect);
-    ReadLine(*this, TheApplication, TheRequest, enable, room_list, line);
+    ReadLine(*this, TheApplication, chat, TheRequest, enable, line);
   }
 
   db::Connection& conn = OpenConn(TheApplication);
@@ -197,7 +190,8 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
 
 std::string lumochat::DeliverPost(Application& TheApplication, Request& TheRequest,
                                   const PostLine& line, const std::string& robot_reply) {
-  auto lock = TheApplication.Lock();
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
   Value says = TheApplication.Get(Key(app_key::kSays));
   Value current = TheApplication.Get(Key(app_key::kCurrent));
   Date now = clock_.Now();
@@ -234,7 +228,7 @@ std::string lumochat::DeliverPost(Application& TheApplication, Request& TheReque
   }
   std::string newest = convert::ToText(messages::NumberAt(says, row));
   out.append("parent.ref(").append(newest).append(");</script>");
-  StorePosterRecord(TheApplication, Key(app_key::kUserList), MyName, now, newest, said);
+  StorePosterRecord(chat, MyName, now, newest, said);
   return out;
 }
 

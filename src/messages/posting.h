@@ -28,8 +28,7 @@ inline constexpr std::int32_t kActCommand = -1;
 struct PostLine {
   int level = 0;
   bool is_owner = false;
-  std::string robot;      // the room robot's name
-  std::string occupants;  // " " + occupant list + " "
+  std::string robot;  // the room robot's name
   std::string says;
   std::string towho;
   int secret = 0;

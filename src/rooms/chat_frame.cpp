@@ -13,6 +13,7 @@
 #include "core/records.h"
 #include "core/strings.h"
 #include "messages/pages.h"
+#include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 #include "rooms/chat_window.h"
 
@@ -36,8 +37,11 @@ struct PageInputs {
 };
 
 // The name of the first room: the second piece of the whole list split at "$>".
-std::string FirstRoomName(std::string_view room_list) {
-  return keyed_list::FieldAt(strings::Split(room_list, keyed_list::kFieldEnd), 1, "room list");
+// The name of the first room of the list, the window's title.
+std::string FirstRoomName(const state::ChatState& chat) REQUIRES(chat.mutex()) {
+  const std::vector<std::string> rooms = chat.Keys(state::List::kRooms);
+  if (rooms.empty()) keyed_list::FieldAt({}, room_field::kName, "room list");
+  return chat.Field(state::List::kRooms, rooms.front(), room_field::kName);
 }
 
 // Font size of the message panes: f_size / 2 + 9, so an odd size gives a half. A database
@@ -181,16 +185,17 @@ std::string Page(const PageInputs& in) {
 
 std::string lumochat::ChatFrame(Application& TheApplication, Session& TheSession,
                                 Request& /*TheRequest*/) {
-  // The room list is read once, so the room found by getLevel is still in the copy used.
-  const std::string room_list = convert::ToText(TheApplication.Get(Key(app_key::kRoomList)));
-  const std::string user_list = convert::ToText(TheApplication.Get(Key(app_key::kUserList)));
-  if (getLevel(TheSession, user_list, room_list) == 0)
-    return std::string(messages::kNotLoggedInScript);
-
   PageInputs in;
-  in.title = FirstRoomName(room_list);
-  const std::string room_key = convert::ToText(std::int64_t{room_id});
-  in.room = keyed_list::RecordFields(room_list, room_key);
+  {
+    // The visitor and his room are read in one hold, so the room found is still listed.
+    state::ChatState& chat = TheApplication.Chat(ConstStr);
+    state::MutexLock lock(chat.mutex());
+    if (TakeVisitor(messages::FindVisitor(TheSession, chat)) == 0) {
+      return std::string(messages::kNotLoggedInScript);
+    }
+    in.title = FirstRoomName(chat);
+    in.room = chat.Find(state::List::kRooms, convert::ToText(std::int64_t{room_id})).value();
+  }
   in.my_name = MyName;
 
   db::Recordset user =

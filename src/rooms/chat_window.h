@@ -1,11 +1,12 @@
-// The name of the browser window that holds the chat. The chat page sends any other
-// window to "close.asp", so whatever opens the chat (the login page) gives it this name.
+// The name of the browser window that holds the chat.
 #pragma once
 
 #include <string_view>
 
+#include "ravochat/page_texts.h"
+
 namespace ravochat::rooms {
 
-inline constexpr std::string_view kChatWindowName = "ravochat_main";
+inline constexpr std::string_view kChatWindowName = page_texts::kChatWindowName;
 
 }  // namespace ravochat::rooms

@@ -1,16 +1,14 @@
 // Start-up (database, chats, site, HTTP) and the routing of every request: the first
 // path segment may name a chat; the rest names a page of that chat or a site file.
-#include "server/chat_server.h"
+#include "chat_server.h"
 
 #include <filesystem>
 
-#include "core/app_keys.h"
+#include "page.h"
+#include "pages.h"
 #include "ravochat/database.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
-#include "server/logout.h"
-#include "server/page.h"
-#include "server/pages.h"
 
 namespace ravochat::server {
 namespace {
@@ -23,13 +21,9 @@ void Report(const LogSink& log, const std::string& line) {
 // ring and nobody online.
 void LoadChat(Application& app, const std::string& prefix, const std::string& db,
               const Clock& clock) {
-  const std::string connstr_key = app_key::AppKey(prefix, app_key::kConnStr);
-  app.Set(connstr_key, Value(db));
   lumochat chat(clock);
   chat.ConstStr = prefix;
-  chat.InitGlobal(app);
-  // A configuration row may name a connection string of its own; the command line wins.
-  app.Set(connstr_key, Value(db));
+  chat.OpenChat(app, db);
 }
 
 }  // namespace
@@ -124,7 +118,9 @@ HttpResponse ChatServer::Handle(const HttpRequest& request) {
 void ChatServer::Sweep() {
   for (auto& chat : chats_) {
     try {
-      ForgetInSessions(chat->sessions, LogOutIdle(services_.app, chat->prefix, services_.clock));
+      lumochat component(services_.clock);
+      component.ConstStr = chat->prefix;
+      ForgetInSessions(chat->sessions, component.SweepIdle(services_.app));
       chat->sessions.Expire();
     } catch (const std::exception& e) {
       Report(services_.log, "error in the idle sweep of chat '" + chat->prefix + "': " + e.what());

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "http.h"
+#include "options.h"
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
-#include "server/http.h"
-#include "server/options.h"
-#include "server/sessions.h"
-#include "server/site_files.h"
+#include "sessions.h"
+#include "site_files.h"
 
 namespace ravochat::server {
 

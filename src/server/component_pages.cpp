@@ -2,13 +2,9 @@
 // fill of the panes, polling, posting, room change, leaving and the idle sweep.
 #include <string>
 
-#include "core/app_keys.h"
-#include "core/convert.h"
-#include "messages/pages.h"
-#include "rooms/chat_window.h"
-#include "server/logout.h"
-#include "server/markup.h"
-#include "server/pages.h"
+#include "markup.h"
+#include "pages.h"
+#include "ravochat/page_texts.h"
 
 namespace ravochat::server::pages {
 HttpResponse Login(Page& page) {
@@ -21,7 +17,7 @@ HttpResponse Login(Page& page) {
   }
   page.KeepNewSession();
   return page.Html(PageHead("进入聊天室") +
-                   "<body><script>window.name=" + JsString(rooms::kChatWindowName) +
+                   "<body><script>window.name=" + JsString(page_texts::kChatWindowName) +
                    ";location.replace('chat.asp');</script></body></html>");
 }
 
@@ -49,23 +45,12 @@ HttpResponse ChangeRoom(Page& page) {
   if (refusal.empty()) {
     return page.Html(PageHead("") + "<script>location.replace('saylist.asp');</script>");
   }
-  return page.Html(PageHead("") + std::string(messages::kPollHead) + "parent.sysmsg(" +
+  return page.Html(PageHead("") + std::string(page_texts::kPollHead) + "parent.sysmsg(" +
                    JsString(refusal) + ");</script>");
 }
 
 HttpResponse Close(Page& page) {
-  Session& session = page.session();
-  lumochat& chat = page.component();
-  const std::string users =
-      convert::ToText(page.app().Get(app_key::AppKey(chat.ConstStr, app_key::kUserList)));
-  const std::string rooms =
-      convert::ToText(page.app().Get(app_key::AppKey(chat.ConstStr, app_key::kRoomList)));
-  // Only a valid visitor is logged out: a stale session must not end a newer login.
-  if (chat.getLevel(session, users, rooms) > 0) {
-    LogOut(page.app(), chat.ConstStr, chat.MyName, page.services().clock);
-  }
-  session.Set("myname", Value(""));
-  session.Set("mytemp", Value(""));
+  page.component().LeaveChat(page.app(), page.session());
   return page.Html(PageHead("离开聊天室") +
                    "<body class=notice><div class=box><h1>你已经离开了聊天室</h1>"
                    "<p>欢迎再来！</p><p><a href='index.asp' target=_top>重新进入聊天室</a></p>"
@@ -73,8 +58,7 @@ HttpResponse Close(Page& page) {
 }
 
 HttpResponse UserCheck(Page& page) {
-  const auto gone = LogOutIdle(page.app(), page.chat().prefix, page.services().clock);
-  ForgetInSessions(page.chat().sessions, gone);
+  ForgetInSessions(page.chat().sessions, page.component().SweepIdle(page.app()));
   return page.Html(PageHead("") + "<body></body></html>");
 }
 

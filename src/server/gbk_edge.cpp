@@ -1,7 +1,7 @@
 // The edge transcoding, on the text rules' code page 936 converter.
-#include "server/gbk_edge.h"
+#include "gbk_edge.h"
 
-#include "text/gbk.h"
+#include "ravochat/gbk.h"
 
 namespace ravochat::server {
 

@@ -1,5 +1,5 @@
 // Standard-error log lines.
-#include "server/log.h"
+#include "log.h"
 
 #include <unistd.h>
 

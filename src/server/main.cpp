@@ -9,9 +9,9 @@
 #include <mutex>
 #include <thread>
 
-#include "server/chat_server.h"
-#include "server/log.h"
-#include "server/options.h"
+#include "chat_server.h"
+#include "log.h"
+#include "options.h"
 
 #ifndef RAVOCHAT_SITE_DIR
 #define RAVOCHAT_SITE_DIR "site"

@@ -1,5 +1,5 @@
 // Escapers and the template filler of the server's own pages.
-#include "server/markup.h"
+#include "markup.h"
 
 namespace ravochat::server {
 

@@ -1,5 +1,5 @@
 // Parsing of the command line: "--name value" or "--name=value", repeatable --chat.
-#include "server/options.h"
+#include "options.h"
 
 #include <charconv>
 #include <string_view>

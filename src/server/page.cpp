@@ -1,9 +1,8 @@
 // The page context: lazy request adaptation, sessions behind the chat's cookie, answers.
-#include "server/page.h"
+#include "page.h"
 
-#include "core/convert.h"
-#include "server/gbk_edge.h"
-#include "server/request_adapter.h"
+#include "gbk_edge.h"
+#include "request_adapter.h"
 
 namespace ravochat::server {
 
@@ -15,7 +14,7 @@ Request& Page::request() {
   return *request_;
 }
 
-std::string Page::Item(std::string_view name) { return convert::ToText(request().Item(name)); }
+std::string Page::Item(std::string_view name) { return ValueText(request().Item(name)); }
 
 Session& Page::session() {
   if (new_session_) return *new_session_;

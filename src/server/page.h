@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "chat_server.h"
+#include "http.h"
 #include "ravochat/lumochat.h"
-#include "server/chat_server.h"
-#include "server/http.h"
 
 namespace ravochat::server {
 

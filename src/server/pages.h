@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "server/page.h"
+#include "page.h"
 
 namespace ravochat::server::pages {
 

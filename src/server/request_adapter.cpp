@@ -1,11 +1,10 @@
 // Decoding of query, form and header values into a MemoryRequest.
-#include "server/request_adapter.h"
+#include "request_adapter.h"
 
 #include <functional>
 #include <string>
 
-#include "core/convert.h"
-#include "server/gbk_edge.h"
+#include "gbk_edge.h"
 
 namespace ravochat::server {
 namespace {
@@ -33,7 +32,7 @@ void AddFields(const Fields& fields, const std::function<Value(std::string_view)
     const std::string name = FromWire(raw_name);
     std::string value = FromWire(raw_value);
     const Value earlier = get(name);
-    if (!earlier.IsEmpty()) value = convert::ToText(earlier) + ", " + value;
+    if (!earlier.IsEmpty()) value = ValueText(earlier) + ", " + value;
     set(name, Value(std::move(value)));
   }
 }

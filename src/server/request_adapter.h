@@ -3,8 +3,8 @@
 // value is decoded from GBK.
 #pragma once
 
+#include "http.h"
 #include "ravochat/host.h"
-#include "server/http.h"
 
 namespace ravochat::server {
 

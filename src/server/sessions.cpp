@@ -1,6 +1,6 @@
 // The session store: a map from cookie id to session, guarded by one mutex; expiry is
 // checked on every lookup and swept by Expire.
-#include "server/sessions.h"
+#include "sessions.h"
 
 #include <sys/random.h>
 
@@ -76,6 +76,11 @@ std::size_t SessionStore::Expire() {
 void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
   std::lock_guard lock(mutex_);
   for (auto& [id, entry] : sessions_) visit(*entry.session);
+}
+
+void ForgetInSessions(SessionStore& sessions, const std::vector<lumochat::Departure>& gone) {
+  if (gone.empty()) return;
+  sessions.ForEach([&](MemorySession& session) { lumochat::ForgetDeparted(session, gone); });
 }
 
 }  // namespace ravochat::server

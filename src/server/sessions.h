@@ -10,9 +10,11 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
+#include "ravochat/lumochat.h"
 
 namespace ravochat::server {
 
@@ -49,5 +51,9 @@ class SessionStore {
   std::mutex mutex_;
   std::map<std::string, Entry, std::less<>> sessions_;
 };
+
+// Clears the name and token in the sessions of `sessions` that still hold a departed
+// visitor's (he has not logged in again since).
+void ForgetInSessions(SessionStore& sessions, const std::vector<lumochat::Departure>& gone);
 
 }  // namespace ravochat::server

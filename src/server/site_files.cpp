@@ -1,13 +1,13 @@
 // Loading of the site folder: one map entry per file, keyed by its URL path.
-#include "server/site_files.h"
+#include "site_files.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "core/strings.h"
-#include "server/gbk_edge.h"
+#include "ascii.h"
+#include "gbk_edge.h"
 
 namespace ravochat::server {
 namespace {
@@ -32,9 +32,11 @@ constexpr TypeOf kTypes[] = {
 };
 
 const TypeOf* Lookup(std::string_view name) {
-  const std::string lower = strings::ToLowerAscii(name);
   for (const TypeOf& t : kTypes) {
-    if (lower.ends_with(t.extension)) return &t;
+    if (name.size() >= t.extension.size() &&
+        SameIgnoringCase(name.substr(name.size() - t.extension.size()), t.extension)) {
+      return &t;
+    }
   }
   return nullptr;
 }

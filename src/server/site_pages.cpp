@@ -4,43 +4,14 @@
 #include <map>
 #include <string>
 
-#include "core/app_keys.h"
-#include "core/convert.h"
-#include "core/keyed_list.h"
-#include "core/records.h"
-#include "core/strings.h"
-#include "server/markup.h"
-#include "server/pages.h"
+#include "ascii.h"
+#include "markup.h"
+#include "pages.h"
 
 namespace ravochat::server::pages {
 namespace {
 
-std::string AppText(Page& page, std::string_view name) {
-  return convert::ToText(page.app().Get(app_key::AppKey(page.chat().prefix, name)));
-}
-
-// A room of the room list as the site shows it.
-struct RoomView {
-  std::string id;
-  std::string name;
-  std::size_t people = 0;
-  bool open = true;
-};
-
-std::vector<RoomView> Rooms(Page& page) {
-  std::vector<RoomView> rooms;
-  for (const auto& record : keyed_list::Records(AppText(page, app_key::kRoomList))) {
-    const std::vector<std::string> fields = keyed_list::SplitFields(record.body);
-    if (fields.empty()) continue;
-    RoomView room{record.key, fields[room_field::kName], 0, true};
-    if (fields.size() > room_field::kOccupants) {
-      room.people = strings::Split(strings::Trim(fields[room_field::kOccupants]), " ").size();
-    }
-    if (fields.size() > room_field::kDoorOpen) room.open = fields[room_field::kDoorOpen] != "0";
-    rooms.push_back(std::move(room));
-  }
-  return rooms;
-}
+std::vector<lumochat::RoomView> Rooms(Page& page) { return page.component().RoomViews(page.app()); }
 
 std::string PageFromTemplate(Page& page, std::string_view file,
                              const std::map<std::string, std::string>& values) {
@@ -84,7 +55,7 @@ std::string PageHead(std::string_view title) {
 
 HttpResponse LoginForm(Page& page, std::string_view message) {
   std::string options;
-  for (const RoomView& room : Rooms(page)) {
+  for (const lumochat::RoomView& room : Rooms(page)) {
     options += "<option value=\"" + HtmlEscape(room.id) + "\">" + HtmlEscape(room.name) + " (" +
                std::to_string(room.people) + "人)</option>";
   }
@@ -92,7 +63,7 @@ HttpResponse LoginForm(Page& page, std::string_view message) {
       PageFromTemplate(page, "/login.htm",
                        {{"rooms", options},
                         {"message", std::string(message)},
-                        {"name", HtmlEscape(strings::Trim(page.Item("sUserName")))}});
+                        {"name", HtmlEscape(TrimBlanks(page.Item("sUserName")))}});
   if (body.empty()) return NotFound();
   return page.Html(body);
 }
@@ -109,24 +80,22 @@ HttpResponse ShowError(Page& page) {
 // Loaded into a hidden frame: hands the room list and the visitor's room to the window.
 HttpResponse RoomList(Page& page) {
   std::string rows;
-  for (const RoomView& room : Rooms(page)) {
+  for (const lumochat::RoomView& room : Rooms(page)) {
     if (!rows.empty()) rows += ",";
     rows += "[" + JsString(room.id) + "," + JsString(room.name) + "," +
             std::to_string(room.people) + "," + (room.open ? "1" : "0") + "]";
   }
-  lumochat& chat = page.component();
-  chat.getLevel(page.session(), AppText(page, app_key::kUserList),
-                AppText(page, app_key::kRoomList));
+  const std::int32_t room = page.component().VisitorRoom(page.app(), page.session());
   return page.Html(PageHead("") + "<script>parent.showrooms([" + rows + "]," +
-                   JsString(std::to_string(chat.room_id)) + ");</script>");
+                   JsString(std::to_string(room)) + ");</script>");
 }
 
 HttpResponse NameFilter(Page& page) {
-  const std::string body =
-      PageFromTemplate(page, "/namefilter.htm",
-                       {{"namelength", HtmlEscape(AppText(page, app_key::kNameLength))},
-                        {"maxnamelength", HtmlEscape(AppText(page, app_key::kMaxNameLength))},
-                        {"usernameenable", HtmlEscape(AppText(page, app_key::kUserNameEnable))}});
+  const lumochat::NameRules rules = page.component().GetNameRules(page.app());
+  const std::string body = PageFromTemplate(page, "/namefilter.htm",
+                                            {{"namelength", HtmlEscape(rules.length)},
+                                             {"maxnamelength", HtmlEscape(rules.max_length)},
+                                             {"usernameenable", HtmlEscape(rules.enabled)}});
   if (body.empty()) return NotFound();
   return page.Html(body);
 }
@@ -170,7 +139,7 @@ PageHandler FindPage(std::string_view name) {
       Route{"admin/users.asp", &pages::AdminUsers},
   };
   for (const Route& route : kRoutes) {
-    if (strings::EqualsIgnoreCase(route.name, name)) return route.handler;
+    if (SameIgnoringCase(route.name, name)) return route.handler;
   }
   return nullptr;
 }

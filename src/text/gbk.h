@@ -3,6 +3,8 @@
 // of pages and form fields at the HTTP edge. Text inside the component is UTF-8.
 #pragma once
 
+#include "ravochat/gbk.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,12 +20,6 @@ std::int16_t GbkCode(std::string_view character);
 // The codes of the characters of `text`, in order, one per character.
 std::vector<std::int16_t> GbkCodes(std::string_view text);
 
-// `text` (UTF-8) in GBK bytes. A character GBK cannot carry becomes a decimal character
-// reference ("😀" -> "&#128512;"); a byte that is not UTF-8 becomes "?". Never fails on
-// its input; throws Error when the converter is missing.
-std::string Utf8ToGbk(std::string_view text);
-// GBK `bytes` in UTF-8. A byte that does not begin a GBK character becomes U+FFFD. Never
-// fails on its input; throws Error when the converter is missing.
-std::string GbkToUtf8(std::string_view bytes);
+// Utf8ToGbk and GbkToUtf8, the edge's conversions, are declared in ravochat/gbk.h.
 
 }  // namespace ravochat::text

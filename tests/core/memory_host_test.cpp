@@ -7,6 +7,7 @@
 
 #include "core/convert.h"
 #include "ravochat/host.h"
+#include "state/chat_state.h"
 
 namespace ravochat {
 namespace {
@@ -36,7 +37,7 @@ TEST(MemoryHost, ItemPrefersTheQueryToTheFormAndLeavesServerVariablesApart) {
   EXPECT_TRUE(request.Item("REMOTE_ADDR").IsEmpty());
 }
 
-TEST(MemoryHost, TheLockMakesReadChangeStoreAtomicAcrossThreads) {
+TEST(MemoryHost, TheChatMutexMakesReadChangeStoreAtomicAcrossThreads) {
   MemoryApplication app;
   app.Set("_count", Value(0));
   constexpr int kThreads = 8;
@@ -45,7 +46,7 @@ TEST(MemoryHost, TheLockMakesReadChangeStoreAtomicAcrossThreads) {
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&app] {
       for (int i = 0; i < kRounds; ++i) {
-        auto lock = app.Lock();
+        state::MutexLock lock(app.Chat("").mutex());
         app.Set("_count", Value(convert::ToInt32(app.Get("_count")) + 1));
       }
     });

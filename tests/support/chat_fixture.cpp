@@ -2,6 +2,8 @@
 // with InitGlobal, and Enter puts visitors online the way the login does.
 #include "support/chat_fixture.h"
 
+#include "state/chat_state.h"
+
 #include <vector>
 
 #include "core/app_keys.h"
@@ -81,15 +83,12 @@ void ChatFixture::Set(std::string_view name, Value value) {
 MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) {
   std::string now = convert::DateToText(clock.Now());
   {
-    auto lock = app.Lock();
-    std::string users = convert::ToText(Get(app_key::kUserList));
-    if (keyed_list::Contains(users, name)) users = list_operations::DelList(users, name);
+    state::ChatState& chat = app.Chat(prefix);
+    state::MutexLock lock(chat.mutex());
     std::string newest = NewestNumber(Get(app_key::kSays), Get(app_key::kCurrent));
-    users += keyed_list::JoinRecord({"", UserRecordBody(name, room, level, newest, now), ""}, name);
-    Set(app_key::kUserList, Value(users));
-
-    Set(app_key::kRoomList, Value(list_operations::SetListValue(Get(app_key::kRoomList), room,
-                                                                room_field::kOccupants, name, 1)));
+    chat.Append(state::List::kUsers, name,
+                keyed_list::SplitFields(UserRecordBody(name, room, level, newest, now)));
+    chat.AddOccupant(std::to_string(room), name);
   }
   auto& session = sessions_[name];
   if (!session) session = std::make_unique<MemorySession>();
