@@ -21,7 +21,7 @@ class ChatState {
  public:
   virtual ~ChatState() = default;
 
-  Mutex& mutex() RETURN_CAPABILITY(mutex_) { return mutex_; }
+  Mutex& mutex() const RETURN_CAPABILITY(mutex_) { return mutex_; }
 
   // The list as text; throws nothing. SetText throws ListKeyError, changing nothing, for a
   // text that is not whole records with distinct keys.
@@ -57,7 +57,7 @@ class ChatState {
   virtual std::size_t OccupantCount(std::string_view room) const REQUIRES(mutex_) = 0;
 
  protected:
-  Mutex mutex_;
+  mutable Mutex mutex_;
 };
 
 // The chat state in this process's memory.
