@@ -12,9 +12,11 @@
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
 #include "server/http.h"
+#include "server/metrics.h"
 #include "server/options.h"
 #include "server/sessions.h"
 #include "server/site_files.h"
+#include "server/trusted_proxy.h"
 
 namespace ravochat::server {
 
@@ -33,6 +35,10 @@ struct Services {
   const Clock& clock;
   SiteFiles site;
   std::string admin_token;
+  TrustedProxies trusted_proxies;
+  // The database's connection string.
+  std::string db;
+  Metrics metrics;
   LogSink log;
 };
 
@@ -53,9 +59,18 @@ class ChatServer {
   void Sweep();
 
  private:
+  // An answer and the page it counts under in the metrics.
+  struct Routed {
+    HttpResponse response;
+    std::string_view page;
+  };
+
   // The chat of `prefix`, or null.
   Chat* FindChat(std::string_view prefix);
   HttpResponse Handle(const HttpRequest& request);
+  Routed Route(const HttpRequest& request);
+  // The metrics page: open to loopback and to the trusted proxies' addresses.
+  HttpResponse MetricsPage(const HttpRequest& request);
 
   Services services_;
   std::vector<std::unique_ptr<Chat>> chats_;

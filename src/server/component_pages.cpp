@@ -5,6 +5,7 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "messages/pages.h"
+#include "ravochat/monitoring.h"
 #include "rooms/chat_window.h"
 #include "server/logout.h"
 #include "server/markup.h"
@@ -15,6 +16,7 @@ HttpResponse Login(Page& page) {
   if (page.http().method != "POST") return LoginForm(page);
   Session& session = page.StartNewSession();
   const std::string refusal = page.component().LoginCheck(page.app(), session, page.request());
+  page.services().metrics.CountLogin(refusal.empty() ? "" : LoginRefusalReason(refusal));
   if (!refusal.empty()) {
     page.DropNewSession();
     return LoginForm(page, refusal);
@@ -34,10 +36,12 @@ HttpResponse SayList(Page& page) {
 }
 
 HttpResponse Refresh(Page& page) {
+  page.services().metrics.CountPoll();
   return page.Html(page.component().refresh(page.app(), page.session(), page.request()));
 }
 
 HttpResponse Say(Page& page) {
+  page.services().metrics.CountLinePosted();
   return page.Html(page.component().subsay(page.app(), page.session(), page.request()));
 }
 
