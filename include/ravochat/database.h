@@ -64,4 +64,10 @@ class Connection {
 // default rows that make a new chat work at once. Throws DatabaseError.
 void CreateDatabase(const std::string& connstr);
 
+// Writes a consistent copy of the database that `connstr` names to the file `dest`,
+// while other connections go on reading and writing it (SQLite's online backup). The copy
+// appears under `dest` only when complete, replacing any file there; restoring is copying
+// it back while the server is stopped. Throws DatabaseError naming the file that failed.
+void BackupDatabase(const std::string& connstr, const std::string& dest);
+
 }  // namespace ravochat::db

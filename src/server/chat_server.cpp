@@ -2,6 +2,7 @@
 // path segment may name a chat; the rest names a page of that chat or a site file.
 #include "chat_server.h"
 
+#include <chrono>
 #include <filesystem>
 
 #include "page.h"
@@ -9,6 +10,8 @@
 #include "ravochat/database.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "ravochat/monitoring.h"
+#include "request_adapter.h"
 
 namespace ravochat::server {
 namespace {
@@ -24,6 +27,14 @@ void LoadChat(Application& app, const std::string& prefix, const std::string& db
   lumochat chat(clock);
   chat.ConstStr = prefix;
   chat.OpenChat(app, db);
+}
+
+// The pages counted apart: every routed page, site files and the metrics themselves.
+std::vector<std::string_view> MetricPages() {
+  std::vector<std::string_view> pages = PageNames();
+  pages.push_back("static");
+  pages.push_back("metrics");
+  return pages;
 }
 
 }  // namespace
@@ -55,7 +66,13 @@ Chat::Chat(std::string prefix_in, const Clock& clock)
       sessions(clock) {}
 
 Services::Services(const Options& options, const Clock& clock_in, LogSink log_in)
-    : clock(clock_in), site(options.site), admin_token(options.admin_token), log(log_in) {}
+    : clock(clock_in),
+      site(options.site),
+      admin_token(options.admin_token),
+      trusted_proxies(options.trusted_proxies),
+      db(options.db),
+      metrics(MetricPages()),
+      log(log_in) {}
 
 ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log)
     : services_(options, clock, std::move(log)) {
@@ -86,6 +103,15 @@ Chat* ChatServer::FindChat(std::string_view prefix) {
 }
 
 HttpResponse ChatServer::Handle(const HttpRequest& request) {
+  const auto start = std::chrono::steady_clock::now();
+  Routed routed = Route(request);
+  services_.metrics.CountRequest(routed.page, routed.response.status,
+                                 std::chrono::steady_clock::now() - start);
+  return std::move(routed.response);
+}
+
+ChatServer::Routed ChatServer::Route(const HttpRequest& request) {
+  if (request.path == "/metrics") return {MetricsPage(request), "metrics"};
   std::string_view rest = request.path;
   if (rest.starts_with('/')) rest.remove_prefix(1);
   Chat* chat = chats_.front().get();
@@ -96,13 +122,16 @@ HttpResponse ChatServer::Handle(const HttpRequest& request) {
       rest.remove_prefix(slash + 1);
     }
   }
-  if (PageHandler handler = FindPage(rest)) {
+  if (const server::Route* route = FindRoute(rest)) {
     try {
       Page page(services_, *chat, request);
-      return handler(page);
+      return {route->handler(page), route->name};
     } catch (const std::exception& e) {
+      if (dynamic_cast<const DatabaseError*>(&e) != nullptr) {
+        services_.metrics.CountDatabaseError();
+      }
       Report(services_.log, "error " + request.method + " " + request.path + ": " + e.what());
-      return ServerError();
+      return {ServerError(), route->name};
     }
   }
   if (const SiteFiles::File* file = services_.site.Find("/" + std::string(rest))) {
@@ -110,9 +139,25 @@ HttpResponse ChatServer::Handle(const HttpRequest& request) {
     response.content_type = file->content_type;
     response.persistent_body = &file->bytes;
     response.headers.emplace_back("Cache-Control", "no-cache");
-    return response;
+    return {std::move(response), "static"};
   }
-  return NotFound();
+  return {NotFound(), "other"};
+}
+
+HttpResponse ChatServer::MetricsPage(const HttpRequest& request) {
+  const Origin origin = RequestOrigin(request, services_.trusted_proxies);
+  if (!IsLoopback(origin.address) && !services_.trusted_proxies.Trusts(origin.address)) {
+    return NotFound();
+  }
+  std::vector<ChatGauges> gauges;
+  for (const auto& chat : chats_) {
+    const ChatStatus status = ReadChatStatus(services_.app, chat->prefix);
+    gauges.push_back({chat->prefix, status.visitors_online, status.newest_message});
+  }
+  HttpResponse response;
+  response.content_type = "text/plain; version=0.0.4; charset=utf-8";
+  response.body = services_.metrics.Render(gauges, http_->open_connections());
+  return response;
 }
 
 void ChatServer::Sweep() {

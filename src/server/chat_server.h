@@ -13,8 +13,12 @@
 #include "options.h"
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
+#include "http.h"
+#include "metrics.h"
+#include "options.h"
 #include "sessions.h"
 #include "site_files.h"
+#include "trusted_proxy.h"
 
 namespace ravochat::server {
 
@@ -33,6 +37,10 @@ struct Services {
   const Clock& clock;
   SiteFiles site;
   std::string admin_token;
+  TrustedProxies trusted_proxies;
+  // The database's connection string.
+  std::string db;
+  Metrics metrics;
   LogSink log;
 };
 
@@ -53,9 +61,18 @@ class ChatServer {
   void Sweep();
 
  private:
+  // An answer and the page it counts under in the metrics.
+  struct Routed {
+    HttpResponse response;
+    std::string_view page;
+  };
+
   // The chat of `prefix`, or null.
   Chat* FindChat(std::string_view prefix);
   HttpResponse Handle(const HttpRequest& request);
+  Routed Route(const HttpRequest& request);
+  // The metrics page: open to loopback and to the trusted proxies' addresses.
+  HttpResponse MetricsPage(const HttpRequest& request);
 
   Services services_;
   std::vector<std::unique_ptr<Chat>> chats_;

@@ -4,6 +4,7 @@
 
 #include "markup.h"
 #include "pages.h"
+#include "ravochat/monitoring.h"
 #include "ravochat/page_texts.h"
 
 namespace ravochat::server::pages {
@@ -11,6 +12,7 @@ HttpResponse Login(Page& page) {
   if (page.http().method != "POST") return LoginForm(page);
   Session& session = page.StartNewSession();
   const std::string refusal = page.component().LoginCheck(page.app(), session, page.request());
+  page.services().metrics.CountLogin(refusal.empty() ? "" : LoginRefusalReason(refusal));
   if (!refusal.empty()) {
     page.DropNewSession();
     return LoginForm(page, refusal);
@@ -30,10 +32,12 @@ HttpResponse SayList(Page& page) {
 }
 
 HttpResponse Refresh(Page& page) {
+  page.services().metrics.CountPoll();
   return page.Html(page.component().refresh(page.app(), page.session(), page.request()));
 }
 
 HttpResponse Say(Page& page) {
+  page.services().metrics.CountLinePosted();
   return page.Html(page.component().subsay(page.app(), page.session(), page.request()));
 }
 

@@ -241,3 +241,13 @@ std::uint16_t HttpServer::port() const {
 }
 
 }  // namespace ravochat::server
+
+namespace ravochat::server {
+
+unsigned HttpServer::open_connections() const {
+  const MHD_DaemonInfo* info =
+      MHD_get_daemon_info(impl_->daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
+  return info == nullptr ? 0 : info->num_connections;
+}
+
+}  // namespace ravochat::server

@@ -83,6 +83,8 @@ class HttpServer {
 
   // The port listened on (the one picked when the configuration asked for 0).
   std::uint16_t port() const;
+  // The connections open now, over every thread of the pool.
+  unsigned open_connections() const;
 
   struct Impl;
 

@@ -1,4 +1,5 @@
-// ravochat-server: serves the chat and its site until SIGINT or SIGTERM.
+// ravochat-server: serves the chat and its site until SIGINT or SIGTERM (SIGHUP reopens
+// the access-log file), or backs up the database with "backup DEST".
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -6,12 +7,15 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "chat_server.h"
 #include "log.h"
+#include "log_file.h"
 #include "options.h"
+#include "ravochat/database.h"
 
 #ifndef RAVOCHAT_SITE_DIR
 #define RAVOCHAT_SITE_DIR "site"
@@ -71,25 +75,48 @@ class Sweeper {
   std::thread thread_;
 };
 
+// Where access-log lines go: the --access-log file, else standard error with the rest.
+ravochat::server::LogSink AccessLog(ravochat::server::LogFile* file) {
+  if (file == nullptr) return &ravochat::server::LogLine;
+  return [file](std::string_view line) { file->Write(line); };
+}
+
+// Waits for SIGINT or SIGTERM; every SIGHUP meanwhile reopens `access_log`.
+void WaitForStop(const sigset_t& signals, ravochat::server::LogFile* access_log) {
+  int signal = 0;
+  while (sigwait(&signals, &signal) == 0 && signal == SIGHUP) {
+    if (access_log == nullptr) continue;
+    try {
+      access_log->Reopen();
+    } catch (const std::exception& e) {
+      ravochat::server::LogLine(std::string("ravochat-server: ") + e.what());
+    }
+  }
+}
+
 int Serve(const ravochat::server::Options& options) {
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
   // Blocked before any thread starts, so that only sigwait below receives them.
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
   RaiseDescriptorLimit();
   KeepLargeBlocksInTheHeap();
 
+  std::unique_ptr<ravochat::server::LogFile> access_log;
+  if (!options.access_log.empty()) {
+    access_log = std::make_unique<ravochat::server::LogFile>(options.access_log);
+  }
   ChatServer server(options, ravochat::SystemClock::Instance(), &ravochat::server::LogLine,
-                    &ravochat::server::LogLine);
+                    AccessLog(access_log.get()));
   Sweeper sweeper(server);
   std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
               static_cast<unsigned>(server.port()), options.db.c_str());
   std::fflush(stdout);
-  int signal = 0;
-  sigwait(&stop_signals, &signal);
+  WaitForStop(signals, access_log.get());
   ravochat::server::LogLine("ravochat-server: stopping");
   return 0;
 }
@@ -102,6 +129,12 @@ int main(int argc, char** argv) {
         std::vector<std::string>(argv + 1, argv + argc), RAVOCHAT_SITE_DIR);
     if (options.help) {
       std::fputs(ravochat::server::UsageText().c_str(), stdout);
+      return 0;
+    }
+    if (!options.backup_to.empty()) {
+      ravochat::db::BackupDatabase(options.db, options.backup_to);
+      std::printf("ravochat-server: %s backed up to %s\n", options.db.c_str(),
+                  options.backup_to.c_str());
       return 0;
     }
     return Serve(options);

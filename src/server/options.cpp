@@ -58,6 +58,11 @@ void Apply(std::string_view name, const std::string& value, Options& options) {
     options.settings.emplace_back(value.substr(0, eq), value.substr(eq + 1));
   } else if (name == "admin-token") {
     options.admin_token = value;
+  } else if (name == "trust-proxy") {
+    if (!options.trusted_proxies.Add(value))
+      throw UsageError("--trust-proxy: ADDR[/BITS],... expected: " + value);
+  } else if (name == "access-log") {
+    options.access_log = value;
   } else {
     throw UsageError("unknown option --" + std::string(name));
   }
@@ -68,7 +73,13 @@ void Apply(std::string_view name, const std::string& value, Options& options) {
 Options ParseOptions(const std::vector<std::string>& args, const std::string& default_site) {
   Options options;
   options.site = default_site;
-  for (std::size_t i = 0; i < args.size(); ++i) {
+  std::size_t first = 0;
+  if (!args.empty() && args[0] == "backup") {
+    if (args.size() < 2 || args[1].starts_with("--")) throw UsageError("backup needs a DEST");
+    options.backup_to = args[1];
+    first = 2;
+  }
+  for (std::size_t i = first; i < args.size(); ++i) {
     std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
@@ -91,7 +102,9 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& de
 
 std::string UsageText() {
   return "Usage: ravochat-server [options]\n"
-         "Serves the chat and its site over HTTP.\n\n"
+         "       ravochat-server backup DEST [--db PATH]\n"
+         "Serves the chat and its site over HTTP, or writes a consistent copy of the\n"
+         "database to DEST while the chat runs (restore by copying it back).\n\n"
          "  --listen HOST:PORT   address to listen on (default 127.0.0.1:8080)\n"
          "  --db PATH            database file, created when missing (default data/chat.db)\n"
          "  --site DIR           folder of the static site (default: the site of the build)\n"
@@ -101,8 +114,14 @@ std::string UsageText() {
          "                       chat with the empty prefix)\n"
          "  --set ALIAS=VALUE    store the configuration row ALIAS in the database before\n"
          "                       loading (for example --set maxpeople=500); repeatable\n"
-         "  --admin-token TEXT   open /admin/rooms.asp and /admin/users.asp to loopback\n"
-         "                       requests carrying token=TEXT (default: closed)\n"
+         "  --admin-token TEXT   open /admin/rooms.asp, /admin/users.asp and\n"
+         "                       /admin/backup.asp to loopback requests carrying\n"
+         "                       token=TEXT (default: closed)\n"
+         "  --trust-proxy ADDR[/BITS],...\n"
+         "                       reverse proxies whose X-Forwarded-For names the visitor;\n"
+         "                       repeatable (default: none)\n"
+         "  --access-log FILE    append access-log lines to FILE, reopened on SIGHUP\n"
+         "                       (default: standard error)\n"
          "  --help               this text\n";
 }
 

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "trusted_proxy.h"
+
 namespace ravochat::server {
 
 struct Options {
@@ -27,6 +29,12 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> settings;
   // Token that opens the /admin/ pages to loopback requests; empty keeps them closed.
   std::string admin_token;
+  // Reverse proxies whose X-Forwarded-For names the visitor.
+  TrustedProxies trusted_proxies;
+  // The file access-log lines go to (reopened on SIGHUP); empty: standard error.
+  std::string access_log;
+  // Set by "backup DEST": write a copy of the database to DEST instead of serving.
+  std::string backup_to;
   bool help = false;
 };
 

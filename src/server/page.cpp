@@ -7,10 +7,13 @@
 namespace ravochat::server {
 
 Page::Page(Services& services, Chat& chat, const HttpRequest& http)
-    : services_(services), chat_(chat), http_(http) {}
+    : services_(services),
+      chat_(chat),
+      http_(http),
+      origin_(RequestOrigin(http, services.trusted_proxies)) {}
 
 Request& Page::request() {
-  if (!request_) request_.emplace(AdaptRequest(http_));
+  if (!request_) request_.emplace(AdaptRequest(http_, origin_));
   return *request_;
 }
 

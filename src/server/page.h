@@ -7,10 +7,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chat_server.h"
 #include "http.h"
 #include "ravochat/lumochat.h"
+#include "chat_server.h"
+#include "http.h"
+#include "trusted_proxy.h"
 
 namespace ravochat::server {
 
@@ -19,6 +23,8 @@ class Page {
   Page(Services& services, Chat& chat, const HttpRequest& http);
 
   const HttpRequest& http() const { return http_; }
+  // Where the request came from, behind the trusted proxies.
+  const Origin& origin() const { return origin_; }
   Chat& chat() { return chat_; }
   Services& services() { return services_; }
   Application& app() { return services_.app; }
@@ -46,6 +52,7 @@ class Page {
   Services& services_;
   Chat& chat_;
   const HttpRequest& http_;
+  Origin origin_;
   std::optional<MemoryRequest> request_;
   std::shared_ptr<MemorySession> session_;
   std::string new_session_id_;
@@ -55,8 +62,17 @@ class Page {
 
 using PageHandler = HttpResponse (*)(Page& page);
 
-// The handler of the page `name` ("refresh.asp", "admin/rooms.asp"), or null.
-PageHandler FindPage(std::string_view name);
+struct Route {
+  std::string_view name;
+  PageHandler handler;
+};
+
+// The route of the page `name` ("refresh.asp", "admin/rooms.asp"; ASCII case ignored),
+// or null.
+const Route* FindRoute(std::string_view name);
+
+// The name of every page, in the routing table's order.
+std::vector<std::string_view> PageNames();
 
 // The answer for a path that names nothing.
 HttpResponse NotFound();

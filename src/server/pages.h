@@ -21,6 +21,8 @@ HttpResponse Close(Page& page);
 HttpResponse UserCheck(Page& page);
 HttpResponse AdminRooms(Page& page);
 HttpResponse AdminUsers(Page& page);
+// Backs up the live database beside it and names the file written.
+HttpResponse AdminBackup(Page& page);
 
 // The site's own pages.
 // The login form with the rooms to choose from and `message` (HTML) above it.
@@ -32,5 +34,11 @@ HttpResponse NameFilter(Page& page);
 
 // The head every page of ours starts with: charset declaration and `title`.
 std::string PageHead(std::string_view title);
+
+// True when the administration pages are open to this request: a token is configured,
+// the request carries it, and it comes from loopback.
+bool AdminAllowed(Page& page);
+// An administration page showing `report` (HTML) under `title`.
+HttpResponse AdminReport(Page& page, std::string_view title, const std::string& report);
 
 }  // namespace ravochat::server::pages

@@ -37,9 +37,29 @@ void AddFields(const Fields& fields, const std::function<Value(std::string_view)
   }
 }
 
+bool IsForwardedFor(std::string_view header) {
+  constexpr std::string_view kName = "x-forwarded-for";
+  if (header.size() != kName.size()) return false;
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    const char c = header[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kName[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-MemoryRequest AdaptRequest(const HttpRequest& request) {
+Origin RequestOrigin(const HttpRequest& request, const TrustedProxies& trusted) {
+  std::string forwarded_for;
+  for (const auto& [name, value] : request.headers) {
+    if (!IsForwardedFor(name)) continue;
+    if (!forwarded_for.empty()) forwarded_for += ", ";
+    forwarded_for += value;
+  }
+  return trusted.Resolve(request.peer_address, forwarded_for);
+}
+
+MemoryRequest AdaptRequest(const HttpRequest& request, const Origin& origin) {
   MemoryRequest adapted;
   // The query goes in first, while Item can only find query values.
   AddFields(
@@ -49,9 +69,13 @@ MemoryRequest AdaptRequest(const HttpRequest& request) {
       request.form, [&](std::string_view n) { return adapted.Form(n); },
       [&](std::string_view n, Value v) { adapted.SetForm(n, std::move(v)); });
   for (const auto& [name, value] : request.headers) {
-    adapted.SetServerVariable(HeaderVariable(name), Value(FromWire(value)));
+    if (!IsForwardedFor(name))
+      adapted.SetServerVariable(HeaderVariable(name), Value(FromWire(value)));
   }
-  adapted.SetServerVariable("REMOTE_ADDR", Value(request.peer_address));
+  if (!origin.forwarded_for.empty()) {
+    adapted.SetServerVariable("HTTP_X_FORWARDED_FOR", Value(FromWire(origin.forwarded_for)));
+  }
+  adapted.SetServerVariable("REMOTE_ADDR", Value(origin.address));
   adapted.SetServerVariable("REQUEST_METHOD", Value(request.method));
   adapted.SetServerVariable("PATH_INFO", Value(FromWire(request.path)));
   return adapted;

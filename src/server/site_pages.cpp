@@ -7,6 +7,7 @@
 #include "ascii.h"
 #include "markup.h"
 #include "pages.h"
+#include "trusted_proxy.h"
 
 namespace ravochat::server::pages {
 namespace {
@@ -17,31 +18,6 @@ std::string PageFromTemplate(Page& page, std::string_view file,
                              const std::map<std::string, std::string>& values) {
   const SiteFiles::File* found = page.services().site.Find(file);
   return found == nullptr ? std::string() : FillTemplate(found->text, values);
-}
-
-bool IsLoopback(std::string_view address) {
-  return address.starts_with("127.") || address == "::1" || address.starts_with("::ffff:127.");
-}
-
-// Equal texts, compared in time that does not depend on where they differ.
-bool SameSecret(std::string_view a, std::string_view b) {
-  unsigned char diff = a.size() == b.size() ? 0 : 1;
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    diff |= static_cast<unsigned char>(a[i] ^ b[i]);
-  }
-  return diff == 0;
-}
-
-// The administration pages exist only with a configured token, for loopback requests.
-bool AdminAllowed(Page& page) {
-  const std::string& token = page.services().admin_token;
-  return !token.empty() && IsLoopback(page.http().peer_address) &&
-         SameSecret(page.Item("token"), token);
-}
-
-HttpResponse AdminReport(Page& page, std::string_view title, const std::string& report) {
-  return page.Html(PageHead(title) + "<body><h1>" + std::string(title) + "</h1><div>" + report +
-                   "</div></body></html>");
 }
 
 }  // namespace
@@ -100,6 +76,31 @@ HttpResponse NameFilter(Page& page) {
   return page.Html(body);
 }
 
+namespace {
+
+// Equal texts, compared in time that does not depend on where they differ.
+bool SameSecret(std::string_view a, std::string_view b) {
+  unsigned char diff = a.size() == b.size() ? 0 : 1;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  }
+  return diff == 0;
+}
+
+}  // namespace
+
+// The administration pages exist only with a configured token, for loopback requests.
+bool AdminAllowed(Page& page) {
+  const std::string& token = page.services().admin_token;
+  return !token.empty() && IsLoopback(page.origin().address) &&
+         SameSecret(page.Item("token"), token);
+}
+
+HttpResponse AdminReport(Page& page, std::string_view title, const std::string& report) {
+  return page.Html(PageHead(title) + "<body><h1>" + std::string(title) + "</h1><div>" + report +
+                   "</div></body></html>");
+}
+
 HttpResponse AdminRooms(Page& page) {
   if (!AdminAllowed(page)) return NotFound();
   return AdminReport(page, "房间维护",
@@ -116,32 +117,40 @@ HttpResponse AdminUsers(Page& page) {
 
 namespace ravochat::server {
 
-PageHandler FindPage(std::string_view name) {
-  struct Route {
-    std::string_view name;
-    PageHandler handler;
-  };
-  static constexpr std::array kRoutes = {
-      Route{"", &pages::LoginFormPage},
-      Route{"index.asp", &pages::LoginFormPage},
-      Route{"login.asp", &pages::Login},
-      Route{"chat.asp", &pages::ChatFrame},
-      Route{"saylist.asp", &pages::SayList},
-      Route{"refresh.asp", &pages::Refresh},
-      Route{"say.asp", &pages::Say},
-      Route{"changeroom.asp", &pages::ChangeRoom},
-      Route{"roomlist.asp", &pages::RoomList},
-      Route{"showerr.asp", &pages::ShowError},
-      Route{"close.asp", &pages::Close},
-      Route{"usercheck.asp", &pages::UserCheck},
-      Route{"namefilter.asp", &pages::NameFilter},
-      Route{"admin/rooms.asp", &pages::AdminRooms},
-      Route{"admin/users.asp", &pages::AdminUsers},
-  };
+namespace {
+
+constexpr std::array kRoutes = {
+    Route{"", &pages::LoginFormPage},
+    Route{"index.asp", &pages::LoginFormPage},
+    Route{"login.asp", &pages::Login},
+    Route{"chat.asp", &pages::ChatFrame},
+    Route{"saylist.asp", &pages::SayList},
+    Route{"refresh.asp", &pages::Refresh},
+    Route{"say.asp", &pages::Say},
+    Route{"changeroom.asp", &pages::ChangeRoom},
+    Route{"roomlist.asp", &pages::RoomList},
+    Route{"showerr.asp", &pages::ShowError},
+    Route{"close.asp", &pages::Close},
+    Route{"usercheck.asp", &pages::UserCheck},
+    Route{"namefilter.asp", &pages::NameFilter},
+    Route{"admin/rooms.asp", &pages::AdminRooms},
+    Route{"admin/users.asp", &pages::AdminUsers},
+    Route{"admin/backup.asp", &pages::AdminBackup},
+};
+
+}  // namespace
+
+const Route* FindRoute(std::string_view name) {
   for (const Route& route : kRoutes) {
-    if (SameIgnoringCase(route.name, name)) return route.handler;
+    if (SameIgnoringCase(route.name, name)) return &route;
   }
   return nullptr;
+}
+
+std::vector<std::string_view> PageNames() {
+  std::vector<std::string_view> names;
+  for (const Route& route : kRoutes) names.push_back(route.name);
+  return names;
 }
 
 }  // namespace ravochat::server

@@ -28,6 +28,14 @@ TEST(ServerOptions, ValuesFollowTheNameOrAnEqualsSignAndRepeatedOptionsKeepTheir
   EXPECT_EQ(Address(ParseOptions({"--listen=:81"}, "")), "127.0.0.1:81");
 }
 
+TEST(ServerOptions, BackupTakesItsDestinationFirstAndTheServerOptionsAfter) {
+  const Options options = ParseOptions({"backup", "/b/chat.db", "--db", "x.db"}, "");
+  EXPECT_EQ(options.backup_to + " " + options.db, "/b/chat.db x.db");
+  EXPECT_EQ(ParseOptions({"--trust-proxy", "10.0.0.0/8", "--access-log", "a.log"}, "")
+                .trusted_proxies.Trusts("10.9.9.9"),
+            true);
+}
+
 TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--port", "1"}, "unknown option --port"},
@@ -39,6 +47,8 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
       {{"--set", "x"}, "--set: ALIAS=VALUE expected: x"},
       {{"--db"}, "--db needs a value"},
       {{"db.sqlite"}, "unexpected argument db.sqlite"},
+      {{"backup", "--db", "x"}, "backup needs a DEST"},
+      {{"--trust-proxy", "10.0.0.0/40"}, "--trust-proxy: ADDR[/BITS],... expected: 10.0.0.0/40"},
   };
   for (const auto& [args, message] : cases) {
     try {

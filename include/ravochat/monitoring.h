@@ -1,0 +1,27 @@
+// What a host reports about the chats it runs: how many visitors are online and how far
+// the message ring has come, and a short stable name for each login refusal.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "ravochat/host.h"
+
+namespace ravochat {
+
+struct ChatStatus {
+  std::int64_t visitors_online = 0;
+  // The number of the newest message in the ring; 0 before the first one.
+  std::int64_t newest_message = 0;
+};
+
+// The status of the chat whose keys start with `const_str`, read under the
+// application's lock; a chat that was never loaded reads as all zeros. Throws
+// ConversionError or ListKeyError when its stored ring is damaged.
+ChatStatus ReadChatStatus(Application& app, std::string_view const_str);
+
+// A short name for the refusal text `refusal` that LoginCheck returned ("wrong_password",
+// "chat_full", ...), "other" for a text it does not know.
+std::string_view LoginRefusalReason(std::string_view refusal);
+
+}  // namespace ravochat
