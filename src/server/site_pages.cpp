@@ -166,6 +166,13 @@ PageHandler FindPage(std::string_view name) {
       Route{"close.asp", &pages::Close},
       Route{"usercheck.asp", &pages::UserCheck},
       Route{"namefilter.asp", &pages::NameFilter},
+      Route{"userset.asp", &pages::UserSet},
+      Route{"call.asp", &pages::CallPage},
+      Route{"getcall.asp", &pages::GetCall},
+      Route{"guest.asp", &pages::Guest},
+      Route{"friend.asp", &pages::Friend},
+      Route{"agreefriend.asp", &pages::AgreeFriend},
+      Route{"phone.asp", &pages::PhoneChat},
       Route{"admin/rooms.asp", &pages::AdminRooms},
       Route{"admin/users.asp", &pages::AdminUsers},
   };
