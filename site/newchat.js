@@ -279,7 +279,9 @@ function listDoc() {
         'cursor:pointer}.room:hover{background:#dde}.here{font-weight:bold;color:#900}' +
         '.shut{color:#999}h4{margin:2px 0 6px;font-size:10pt;color:#336}.tools{font-size:9pt;' +
         'color:#667;margin:0 0 6px}.tools a{color:#336699;cursor:pointer;' +
-        'text-decoration:underline}</style></head>' +
+        'text-decoration:underline}@media (pointer:coarse){body{font-size:16px}div.p,' +
+        '.room{padding:9px 0;border-bottom:1px solid #e4ecf4}.tools a{margin-right:10px}}' +
+        '</style></head>' +
         '<body><div id="view"></div></body></html>');
     d.close();
   }
