@@ -277,7 +277,11 @@ function listDoc() {
         'div.p{padding:2px 0;cursor:pointer;white-space:nowrap}div.p:hover{background:#dde}' +
         '.me{font-weight:bold}.sex1{color:#c06}.sex0{color:#06c}.room{padding:3px 0;' +
         'cursor:pointer}.room:hover{background:#dde}.here{font-weight:bold;color:#900}' +
-        '.shut{color:#999}h4{margin:2px 0 6px;font-size:10pt;color:#336}</style></head>' +
+        '.shut{color:#999}h4{margin:2px 0 6px;font-size:10pt;color:#336}.tools{font-size:9pt;' +
+        'color:#667;margin:0 0 6px}.tools a{color:#336699;cursor:pointer;' +
+        'text-decoration:underline}@media (pointer:coarse){body{font-size:16px}div.p,' +
+        '.room{padding:9px 0;border-bottom:1px solid #e4ecf4}.tools a{margin-right:10px}}' +
+        '</style></head>' +
         '<body><div id="view"></div></body></html>');
     d.close();
   }
@@ -295,6 +299,11 @@ function showlist() {
   var d = listDoc();
   if (!d) return;
   var html = '<h4>' + esc(roomname) + '（' + userlist.length + '人）</h4>';
+  html += '<div class="tools">对选中的人：<a id="tool-call" onclick="parent.memberpage(\'call.asp\',1)">' +
+      '呼叫</a> <a id="tool-note" onclick="parent.memberpage(\'guest.asp\',1)">留言</a> ' +
+      '<a id="tool-friend" onclick="parent.memberpage(\'friend.asp\',1)">加好友</a><br>' +
+      '<a id="tool-set" onclick="parent.memberpage(\'userset.asp\',0)">设置</a> ' +
+      '<a id="tool-guest" onclick="parent.memberpage(\'guest.asp\',0)">留言簿</a></div>';
   html += '<div class="p" onclick="parent.chuser(\'大家\')">大家</div>';
   for (var i = 0; i < userlist.length; i++) {
     var p = String(userlist[i]).split(' ');
@@ -313,6 +322,17 @@ function showcount() {
     var c = w && w.document.getElementById('count');
     if (c) c.textContent = allusernum;
   } catch (e) {}
+}
+
+// Opens one of the chatter's own pages in the list frame; `withname` hands it the
+// addressee chosen in the input bar. The name goes into the address as it is, so the
+// browser writes it in the page's encoding, as the pages read it.
+function memberpage(url, withname) {
+  var f = inputForm();
+  var to = f && f.towho ? f.towho.value : '';
+  listflag = 0;
+  var w = frameWin('list');
+  if (w) w.location.href = url + (withname && to ? '?towho=' + to : '');
 }
 
 // ---- the room list ---------------------------------------------------------------

@@ -15,4 +15,10 @@ std::string Utf8ToGbk(std::string_view text);
 // fails on its input; throws Error when the converter is missing.
 std::string GbkToUtf8(std::string_view bytes);
 
+// `text` with every numeric character reference ("&#128512;", "&#x1F600;") of a character
+// that GBK cannot carry replaced by that character, as a browser writes such a character
+// into a form of a GBK page. References to characters GBK carries stay as typed:
+// DecodeForeignReferences("&#128512;&#60;") == "😀&#60;"
+std::string DecodeForeignReferences(std::string_view text);
+
 }  // namespace ravochat::text

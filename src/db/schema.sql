@@ -70,14 +70,19 @@ CREATE TABLE ip_lock (
 
 CREATE TABLE calls (
   ID INTEGER PRIMARY KEY,
+  who TEXT COLLATE NOCASE,
   towho TEXT COLLATE NOCASE,
+  message TEXT,
   calltime TEXT,
   read INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX calls_towho ON calls (towho);
 
 CREATE TABLE guestbook (
+  ID INTEGER PRIMARY KEY,
+  who TEXT COLLATE NOCASE,
   towho TEXT COLLATE NOCASE,
+  message TEXT,
   post_time TEXT
 );
 CREATE INDEX guestbook_towho ON guestbook (towho);

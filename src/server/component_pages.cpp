@@ -18,9 +18,9 @@ HttpResponse Login(Page& page) {
     return LoginForm(page, refusal);
   }
   page.KeepNewSession();
-  return page.Html(PageHead("进入聊天室") +
-                   "<body><script>window.name=" + JsString(page_texts::kChatWindowName) +
-                   ";location.replace('chat.asp');</script></body></html>");
+  return page.Html(PageHead("进入聊天室") + "<body><script>window.name=" +
+                   JsString(page_texts::kChatWindowName) + ";location.replace(" +
+                   "window.innerWidth <= 600 ? 'phone.asp' : 'chat.asp');</script></body></html>");
 }
 
 HttpResponse ChatFrame(Page& page) {

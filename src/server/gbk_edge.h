@@ -18,4 +18,9 @@ std::string ToWire(std::string_view utf8);
 // failure.
 std::string FromWire(std::string_view gbk);
 
+// A query or form value as GBK bytes in UTF-8, with the numeric references that a browser
+// writes for characters GBK cannot carry turned back into those characters. A reference
+// to a character GBK carries was typed as such and stays: "&#128512;&#60;" -> "😀&#60;".
+std::string FromWireValue(std::string_view gbk);
+
 }  // namespace ravochat::server

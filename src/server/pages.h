@@ -32,6 +32,16 @@ HttpResponse ShowError(Page& page);
 HttpResponse RoomList(Page& page);
 HttpResponse NameFilter(Page& page);
 
+// A chatter's own things: settings, calls, guest book, friend requests.
+HttpResponse UserSet(Page& page);
+HttpResponse CallPage(Page& page);
+HttpResponse GetCall(Page& page);
+HttpResponse Guest(Page& page);
+HttpResponse Friend(Page& page);
+HttpResponse AgreeFriend(Page& page);
+// The single-column chat window of a narrow screen.
+HttpResponse PhoneChat(Page& page);
+
 // The head every page of ours starts with: charset declaration and `title`.
 std::string PageHead(std::string_view title);
 

@@ -30,7 +30,7 @@ void AddFields(const Fields& fields, const std::function<Value(std::string_view)
                const std::function<void(std::string_view, Value)>& set) {
   for (const auto& [raw_name, raw_value] : fields) {
     const std::string name = FromWire(raw_name);
-    std::string value = FromWire(raw_value);
+    std::string value = FromWireValue(raw_value);
     const Value earlier = get(name);
     if (!earlier.IsEmpty()) value = ValueText(earlier) + ", " + value;
     set(name, Value(std::move(value)));

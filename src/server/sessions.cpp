@@ -9,10 +9,8 @@
 #include <stdexcept>
 
 namespace ravochat::server {
-namespace {
 
-// 32 hexadecimal digits of 128 random bits.
-std::string NewSessionId() {
+std::string RandomToken() {
   std::array<std::uint8_t, 16> bytes{};
   std::size_t filled = 0;
   while (filled < bytes.size()) {
@@ -28,8 +26,6 @@ std::string NewSessionId() {
   }
   return id;
 }
-
-}  // namespace
 
 SessionStore::SessionStore(const Clock& clock, std::int64_t idle_seconds)
     : clock_(clock), idle_seconds_(idle_seconds) {}
@@ -56,7 +52,7 @@ std::shared_ptr<MemorySession> SessionStore::Create(std::string& id) {
   const Date now = clock_.Now();
   std::lock_guard lock(mutex_);
   do {
-    id = NewSessionId();
+    id = RandomToken();
   } while (sessions_.contains(id));
   sessions_.emplace(id, Entry{session, now});
   return session;

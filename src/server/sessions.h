@@ -21,6 +21,10 @@ namespace ravochat::server {
 // The attributes every session cookie carries besides its name and value.
 inline constexpr std::string_view kCookieAttributes = "; Path=/; HttpOnly; SameSite=Lax";
 
+// 32 hexadecimal digits of 128 random bits. Throws std::runtime_error when the system has
+// no randomness to give.
+std::string RandomToken();
+
 class SessionStore {
  public:
   // Sessions expire after `idle_seconds` without use, as `clock` tells.

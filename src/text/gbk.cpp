@@ -105,7 +105,72 @@ CodePoint DecodeFirst(std::string_view s) {
   return {value, length};
 }
 
+// `value` in UTF-8; `value` must be a code point other than a surrogate.
+std::string EncodeUtf8(char32_t value) {
+  std::string out;
+  if (value < 0x80) {
+    out += static_cast<char>(value);
+  } else if (value < 0x800) {
+    out += static_cast<char>(0xC0 | (value >> 6));
+    out += static_cast<char>(0x80 | (value & 0x3F));
+  } else if (value < 0x10000) {
+    out += static_cast<char>(0xE0 | (value >> 12));
+    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (value & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (value >> 18));
+    out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (value & 0x3F));
+  }
+  return out;
+}
+
+// The reference "&#N;" or "&#xH;" at the start of `s`: its code point and length, or
+// length 0 when `s` does not start with a well-formed reference to a code point.
+CodePoint ReadReference(std::string_view s) {
+  const bool hex = s.size() > 2 && (s[2] == 'x' || s[2] == 'X');
+  std::size_t i = hex ? 3 : 2;
+  const std::size_t digits_start = i;
+  char32_t value = 0;
+  for (; i < s.size() && i - digits_start < 8; ++i) {
+    const char c = s[i];
+    int digit = c >= '0' && c <= '9'          ? c - '0'
+                : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                              : -1;
+    if (digit < 0) break;
+    value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+  }
+  if (i == digits_start || i >= s.size() || s[i] != ';') return {};
+  if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {};
+  return {value, i + 1};
+}
+
 }  // namespace
+
+bool FitsGbk(std::string_view character) {
+  if (IsAscii(character)) return true;
+  std::string bytes;
+  return ToGbk().Convert(character, bytes) == 0;
+}
+
+std::string DecodeForeignReferences(std::string_view text) {
+  std::string out;
+  std::size_t done = 0;
+  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
+       at = text.find("&#", at + 1)) {
+    const CodePoint reference = ReadReference(text.substr(at));
+    if (reference.length == 0) continue;
+    const std::string character = EncodeUtf8(reference.value);
+    if (FitsGbk(character)) continue;
+    out.append(text.substr(done, at - done)).append(character);
+    done = at + reference.length;
+    at = done - 1;
+  }
+  if (done == 0) return std::string(text);
+  return out.append(text.substr(done));
+}
 
 std::int16_t GbkCode(std::string_view character) {
   if (character.size() == 1 && IsAscii(character)) return character[0];

@@ -22,4 +22,8 @@ std::vector<std::int16_t> GbkCodes(std::string_view text);
 
 // Utf8ToGbk and GbkToUtf8, the edge's conversions, are declared in ravochat/gbk.h.
 
+// True when GBK can carry the one character `character` (UTF-8).
+bool FitsGbk(std::string_view character);
+
+
 }  // namespace ravochat::text

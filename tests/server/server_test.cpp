@@ -57,7 +57,8 @@ TEST_F(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnline) {
       std::regex_match(reply.Header("Set-Cookie"),
                        std::regex("ravochat=[0-9a-f]{32}; Path=/; HttpOnly; SameSite=Lax")));
   EXPECT_TRUE(Has(reply.body,
-                  "<script>window.name='ravochat_main';location.replace('chat.asp');</script>"));
+                  "<script>window.name='ravochat_main';location.replace(window.innerWidth <= 600 ? "
+                  "'phone.asp' : 'chat.asp');</script>"));
   EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "小明"));
 }
 

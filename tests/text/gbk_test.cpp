@@ -41,5 +41,20 @@ TEST(GbkToUtf8, RoundTripKeepsGbkTextOfAnyLength) {
   EXPECT_EQ(GbkToUtf8(gbk), text);
 }
 
+TEST(DecodeForeignReferences, OnlyReferencesToCharactersGbkCannotCarryAreDecoded) {
+  const struct {
+    std::string_view in, out;
+  } cases[] = {
+      {"表情&#128512; a<b", "表情😀 a<b"},
+      {"&#x1F600;&#X1f600;", "😀😀"},
+      {"&#8361;x&#128512;", "\u20A9x😀"},
+      {"&#60;&#20013;&#x41;", "&#60;&#20013;&#x41;"},  // "<", "中", "A" stay as typed
+      {"&#128512&#;&#x;&#0;&#55357;&#1114112;&", "&#128512&#;&#x;&#0;&#55357;&#1114112;&"},
+      {"&&#128512;", "&😀"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeForeignReferences(c.in), c.out) << c.in;
+}
+
 }  // namespace
 }  // namespace ravochat::text

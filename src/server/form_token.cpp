@@ -1,0 +1,43 @@
+// Form tokens kept in the session, compared in time that does not depend on the text.
+#include "form_token.h"
+
+#include "sessions.h"
+
+namespace ravochat::server {
+namespace {
+
+std::string Stored(Session& session) {
+  const Value stored = session.Get(kFormTokenName);
+  const std::string* text = stored.AsText();
+  return text != nullptr ? *text : std::string();
+}
+
+}  // namespace
+
+std::string FormToken(Session& session) {
+  std::string token = Stored(session);
+  if (token.empty()) {
+    token = RandomToken();
+    session.Set(kFormTokenName, Value(token));
+  }
+  return token;
+}
+
+std::string FormTokenInput(Session& session) {
+  return "<input type=hidden name=" + std::string(kFormTokenName) + " value=" + FormToken(session) +
+         ">";
+}
+
+bool FormTokenMatches(Session& session, std::string_view given) {
+  const std::string token = Stored(session);
+  if (token.empty() || token.size() != given.size()) return false;
+  unsigned char diff = 0;
+  for (std::size_t i = 0; i < token.size(); ++i) {
+    diff |= static_cast<unsigned char>(token[i] ^ given[i]);
+  }
+  return diff == 0;
+}
+
+bool IsCrossSite(std::string_view sec_fetch_site) { return sec_fetch_site == "cross-site"; }
+
+}  // namespace ravochat::server

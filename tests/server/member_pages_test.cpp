@@ -1,0 +1,98 @@
+// The chatter's own pages over HTTP: forms change something only with the session's
+// token and from the chat's own site, the pages serve only a visitor in the chat, and
+// characters outside GBK posted as references arrive as themselves.
+#include <regex>
+
+#include "server/server_fixture.h"
+
+namespace ravochat::testing {
+namespace {
+
+bool Has(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+class MemberPagesTest : public ServerTest {
+ protected:
+  // The form token in the settings page of the visitor of `cookie`.
+  std::string Token(const std::string& cookie) {
+    std::smatch m;
+    const std::string page = Client()->Get("/userset.asp", {cookie}).body;
+    EXPECT_TRUE(std::regex_search(page, m, std::regex("name=formtoken value=([0-9a-f]{32})")));
+    return m.size() > 1 ? m[1].str() : "";
+  }
+  std::string Passwd(const std::string& name) {
+    return db_.Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
+  }
+  HttpReply ChangePassword(const std::string& cookie, const std::string& token,
+                           const std::vector<std::string>& more = {}) {
+    std::vector<std::string> headers{cookie};
+    headers.insert(headers.end(), more.begin(), more.end());
+    return Client()->Post("/userset.asp",
+                          GbkForm({{"do", "password"},
+                                   {"oldpass", "secret1"},
+                                   {"newpass", "newpass1"},
+                                   {"newpass2", "newpass1"},
+                                   {"formtoken", token}}),
+                          headers);
+  }
+};
+
+TEST_F(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherSite) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  const std::string before = Passwd("amy");
+  const std::string token = Token(amy);
+  for (const std::string& wrong : {std::string(), Token(bob), std::string(32, '0')}) {
+    EXPECT_TRUE(Has(ChangePassword(amy, wrong).body, Gbk("表单已经过期"))) << wrong;
+  }
+  EXPECT_TRUE(
+      Has(ChangePassword(amy, token, {"Sec-Fetch-Site: cross-site"}).body, Gbk("表单已经过期")));
+  EXPECT_EQ(Passwd("amy"), before);
+  EXPECT_TRUE(
+      Has(ChangePassword(amy, token, {"Sec-Fetch-Site: same-origin"}).body, Gbk("密码已经修改")));
+  EXPECT_NE(Passwd("amy"), before);
+}
+
+TEST_F(MemberPagesTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
+  Start();
+  for (const char* page : {"/userset.asp", "/call.asp", "/getcall.asp", "/guest.asp", "/friend.asp",
+                           "/agreefriend.asp?ID=1&answer=yes"}) {
+    const HttpReply reply = Client()->Get(page, {"Cookie: ravochat=" + std::string(32, 'a')});
+    EXPECT_TRUE(Has(reply.body, Gbk("你还没有登录到聊天室！"))) << page;
+  }
+  EXPECT_TRUE(Has(Client()->Get("/phone.asp").body, Gbk("showerr.asp?errtext=")));
+}
+
+TEST_F(MemberPagesTest, AFriendRequestIsAnsweredOnlyByItsAddresseeFromTheChatsOwnSite) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  const std::string cat = CookieLine("cat", "secret3");
+  Client()->Post("/friend.asp", GbkForm({{"towho", "bob"}, {"formtoken", Token(amy)}}), {amy});
+  const std::string id = db_.Scalar("SELECT ID FROM friendrq WHERE who=?", {Value("amy")});
+  const std::string answer = "/agreefriend.asp?ID=" + id + "&answer=yes";
+  EXPECT_TRUE(Has(Client()->Get(answer, {cat}).body, Gbk("没有这个好友申请！")));
+  EXPECT_TRUE(
+      Has(Client()->Get(answer, {bob, "Sec-Fetch-Site: cross-site"}).body, Gbk("表单已经过期")));
+  EXPECT_EQ(db_.Scalar("SELECT count(*) FROM friendrq", {}), "1");
+  EXPECT_TRUE(Has(Client()->Get(answer, {bob}).body, Gbk("你们已经是好友了！")));
+  EXPECT_EQ(db_.Scalar("SELECT friends FROM user WHERE username=?", {Value("amy")}), "bob");
+}
+
+TEST_F(MemberPagesTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  for (const char* line : {"表情&#128512; a<b", "&#60; <"}) {
+    Client()->Post("/say.asp", GbkForm({{"says", line}, {"towho", "大家"}, {"id", "0"}}), {amy});
+  }
+  const std::string poll = Client()->Get("/refresh.asp", {bob}).body;
+  // On the wire the character goes out as its reference again, in escaped text.
+  EXPECT_TRUE(Has(poll, Gbk("'表情&#128512; a&lt;b','amy'"))) << poll;
+  EXPECT_TRUE(Has(poll, "'&amp;#60; &lt;','amy'")) << poll;
+}
+
+}  // namespace
+}  // namespace ravochat::testing
