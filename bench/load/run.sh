@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The load figure of ravochat-server, on loopback only and bounded in time: logs in
-# VISITORS visitors (default 1000), then lets wrk answer how many polls per second the
-# server serves with all of them online, beside the same tool's figure for a static file
-# of the same server in the same run.
+# The load figures of ravochat-server, on loopback only and bounded in time: logs in
+# VISITORS visitors (default 1000) over keep-alive connections, then reports in one run
+#   - logins/s and the server's resident memory per visitor online,
+#   - saturated polls/s beside the static file's requests/s of the same server (wrk),
+#   - the latency percentiles of paced polls: every visitor once per 6 seconds while lines
+#     are posted.
 #
 #   bench/load/run.sh [VISITORS] [SECONDS] [CONNECTIONS]
 set -euo pipefail
@@ -15,8 +17,9 @@ port=${PORT:-18080}
 base="http://127.0.0.1:$port"
 
 scripts/setup
-cmake --preset release >/dev/null
-cmake --build --preset release --target ravochat-server -j "$(nproc)" >/dev/null
+cmake --preset release -DRAVOCHAT_BENCH=ON >/dev/null
+cmake --build --preset release --target ravochat-server load_client -j "$(nproc)" >/dev/null
+client=build/release/bench/load_client
 
 work=$(mktemp -d)
 server_pid=""
@@ -28,37 +31,47 @@ trap finish EXIT
 
 # Everyone logs in from 127.0.0.1: lift the chat's limits on people and on new users
 # per address for this database.
-timeout 600 build/release/src/server/ravochat-server --listen "127.0.0.1:$port" \
-  --db "$work/chat.db" --set maxpeople=30000 --set newusernum=30000 \
+timeout 900 build/release/src/server/ravochat-server --listen "127.0.0.1:$port" \
+  --db "$work/chat.db" --set maxpeople=$((visitors + 10)) --set newusernum=$((visitors + 10)) \
   >"$work/server.out" 2>/dev/null &
 server_pid=$!
 for _ in $(seq 100); do grep -q serving "$work/server.out" 2>/dev/null && break; sleep 0.1; done
 grep -q serving "$work/server.out" || { echo "the server did not start"; exit 1; }
 
-echo "logging in $visitors visitors ..."
-SECONDS=0
-for i in $(seq -w 1 "$visitors"); do
-  curl -s --max-time 10 -o /dev/null -D - \
-    --data "sUserName=v$i&sPass=pass$i&bSex=0&room_id=1" "$base/login.asp" |
-    sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p'
-done >"$work/cookies.txt"
-online=$(wc -l <"$work/cookies.txt")
-echo "$online visitors online after ${SECONDS}s"
-[ "$online" -eq "$visitors" ] || { echo "only $online of $visitors logins succeeded"; exit 1; }
+# The server runs under timeout: its resident memory is that of timeout's child.
+rss_kib() {
+  sed -n 's/^VmRSS: *\([0-9]*\) kB/\1/p' "/proc/$(pgrep -P "$server_pid" | head -1)/status"
+}
+empty_rss=$(rss_kib)
+echo "logging in $visitors visitors over 8 keep-alive connections ..."
+logins=$(timeout 600 "$client" login "$port" "$visitors" 8 "$work/cookies.txt")
+echo "$logins"
+full_rss=$(rss_kib)
 # A poll of a logged-in visitor ends with parent.ref(); a stale one is sent to showerr.asp.
 curl -s -H "Cookie: $(tail -1 "$work/cookies.txt")" "$base/refresh.asp" | grep -q 'parent.ref(' ||
   { echo "a visitor's poll is not answered as a logged-in visitor's"; exit 1; }
 
+# Polls first: they also keep every visitor clear of the idle sweep.
+echo
+echo "== polls (/refresh.asp) of the $visitors visitors, $connections connections, ${seconds}s"
+timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" --latency \
+  -s bench/load/poll.lua "$base/" -- "$work/cookies.txt" | tee "$work/poll.txt"
 echo
 echo "== static file (/input.htm), $connections connections, ${seconds}s"
 timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" --latency "$base/input.htm" |
   tee "$work/static.txt"
 echo
-echo "== polls (/refresh.asp) of the $visitors visitors, $connections connections, ${seconds}s"
-timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" --latency \
-  -s bench/load/poll.lua "$base/" -- "$work/cookies.txt" | tee "$work/poll.txt"
+paced_rate=$(((visitors + 5) / 6))
+echo "== paced polls: every visitor once per 6 s ($paced_rate/s) for 30 s, 5 lines/s posted"
+paced=$(timeout 120 "$client" pace "$port" "$work/cookies.txt" "$paced_rate" 30 128 5)
 
 static_rate=$(sed -n 's/^Requests\/sec: *//p' "$work/static.txt")
 poll_rate=$(sed -n 's/^Requests\/sec: *//p' "$work/poll.txt")
 echo
-echo "static file: $static_rate requests/s; polls with $visitors visitors online: $poll_rate polls/s"
+echo "== $visitors visitors online"
+echo "logins:        $logins"
+echo "memory:        $(((full_rss - empty_rss) * 1024 / visitors)) bytes resident per visitor" \
+     "($((full_rss / 1024)) MiB in all)"
+echo "polls:         $poll_rate polls/s saturated; static file $static_rate requests/s;" \
+     "ratio $(awk -v p="$poll_rate" -v s="$static_rate" 'BEGIN { printf "%.2f", p / s }')"
+echo "paced polls:   $paced"
