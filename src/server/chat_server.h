@@ -62,10 +62,6 @@ class ChatServer {
   std::unique_ptr<HttpServer> http_;
 };
 
-// Creates the database of `connstr` (a path, or "sqlite:" and a path) and its folder with
-// the chat's tables and default rows unless the file exists. Throws DatabaseError.
-void EnsureDatabase(const std::string& connstr);
-
 // Stores every (alias, body) of `settings` as the configuration row of that alias.
 // Throws DatabaseError.
 void StoreSettings(const std::string& connstr,

@@ -1,6 +1,8 @@
-// A temporary SQLite database made from the chat's real schema, removed at the end of
-// the test.
+// A temporary chat database made from the real schema, removed at the end of the test: a
+// SQLite file, or a PostgreSQL database in the test run's throwaway cluster.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
@@ -10,24 +12,41 @@
 
 namespace ravochat::testing {
 
+enum class Backend { kSqlite, kPostgres };
+
+// Both backends, and their names, for a suite that runs on each:
+// INSTANTIATE_TEST_SUITE_P(Db, Suite, kBothBackends, BackendName);
+inline const auto kBothBackends = ::testing::Values(Backend::kSqlite, Backend::kPostgres);
+std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
+
+// Skips the current test, with the reason, when `backend` cannot be reached: PostgreSQL
+// without the cluster that ctest starts. On CI (CI=true) that fails the test instead. Call
+// it from SetUp, before making a TempDatabase of `backend`.
+void RequireBackend(Backend backend);
+
 class TempDatabase {
  public:
   // With `with_defaults`, the default rows of a new chat are filled in too; without,
-  // every table is empty.
-  explicit TempDatabase(bool with_defaults = false);
+  // every table is empty. Without `with_tables` it has no tables at all: an empty
+  // PostgreSQL database, or no SQLite file yet.
+  explicit TempDatabase(bool with_defaults = false, Backend backend = Backend::kSqlite,
+                        bool with_tables = true);
   ~TempDatabase();
   TempDatabase(const TempDatabase&) = delete;
   TempDatabase& operator=(const TempDatabase&) = delete;
 
   // The connection string ("_connstr") of the database.
   const std::string& connstr() const { return connstr_; }
+  Backend backend() const { return backend_; }
   // Runs a statement, "?" bound to `params` in order.
   void Exec(std::string_view sql, const std::vector<Value>& params = {});
   // The first column of the first row as text, "" when there is no row.
   std::string Scalar(std::string_view sql, const std::vector<Value>& params = {});
 
  private:
-  std::string dir_;
+  Backend backend_;
+  std::string dir_;   // SQLite: the folder of the file
+  std::string name_;  // PostgreSQL: the database's name
   std::string connstr_;
 };
 
