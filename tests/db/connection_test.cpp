@@ -28,8 +28,8 @@ std::unique_ptr<Connection> OpenTemp(const TempDatabase& temp) {
 class Connections : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
-    testing::RequireBackend(GetParam());
-    if (!IsSkipped()) temp_ = std::make_unique<TempDatabase>(false, GetParam());
+    if (testing::RequireBackend(GetParam()))
+      temp_ = std::make_unique<TempDatabase>(false, GetParam());
   }
   bool Postgres() const { return GetParam() == Backend::kPostgres; }
 
@@ -210,8 +210,7 @@ TEST(Connection, AnUnreachablePostgresServerFailsWithOneLineNamingIt) {
 // A server that ends a connection (a restart, an administrator) fails the statement that
 // needed it; the pool replaces that connection and the idle ones the server ended too.
 TEST(Connection, ALostPostgresConnectionFailsItsStatementAndIsReplaced) {
-  testing::RequireBackend(Backend::kPostgres);
-  if (::testing::Test::IsSkipped()) return;
+  if (!testing::RequireBackend(Backend::kPostgres)) return;
   TempDatabase temp(false, Backend::kPostgres);
   auto pid_of = [](Connection& conn) { return conn.Execute("SELECT pg_backend_pid()").FieldAt(0); };
   auto terminate = [&](const Value& pid) {

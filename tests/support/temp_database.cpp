@@ -82,8 +82,9 @@ std::optional<std::string> PostgresServer(std::string& why) {
 
 std::string AdminConnstr(const std::string& server) { return server + " dbname=postgres"; }
 
-void Admin(const std::string& server, const std::string& sql) {
-  db::Connection::Open(AdminConnstr(server), SystemClock::Instance())->Execute(sql);
+void Admin(const std::string& server, const std::string& sql,
+           const std::vector<Value>& params = {}) {
+  db::Connection::Open(AdminConnstr(server), SystemClock::Instance())->Execute(sql, params);
 }
 
 std::string NewDatabaseName() {
@@ -97,15 +98,20 @@ std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::kSqlite ? "Sqlite" : "Postgres";
 }
 
-void RequireBackend(Backend backend) {
+void PrintTo(Backend backend, std::ostream* out) {
+  *out << (backend == Backend::kSqlite ? "SQLite" : "PostgreSQL");
+}
+
+bool RequireBackend(Backend backend) {
   std::string why;
-  if (backend == Backend::kSqlite || PostgresServer(why)) return;
+  if (backend == Backend::kSqlite || PostgresServer(why)) return true;
   const char* ci = std::getenv("CI");
   if (ci != nullptr && std::string_view(ci) == "true") {
     ADD_FAILURE() << why;
-  } else {
-    GTEST_SKIP() << why;
+    return false;
   }
+  [&] { GTEST_SKIP() << why; }();
+  return false;
 }
 
 TempDatabase::TempDatabase(bool with_defaults, Backend backend, bool with_tables)
@@ -150,6 +156,15 @@ std::string TempDatabase::Scalar(std::string_view sql, const std::vector<Value>&
   if (rs.Eof()) return "";
   // The first column, whatever its name.
   return convert::ToText(rs.FieldAt(0));
+}
+
+void TempDatabase::SetReachable(bool reachable) {
+  std::string why;
+  const std::string server = *PostgresServer(why);
+  Admin(server, "ALTER DATABASE " + name_ + " ALLOW_CONNECTIONS " + (reachable ? "true" : "false"));
+  if (reachable) return;
+  Admin(server, "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE datname=?",
+        {name_});
 }
 
 }  // namespace ravochat::testing

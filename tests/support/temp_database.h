@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,12 @@ enum class Backend { kSqlite, kPostgres };
 // INSTANTIATE_TEST_SUITE_P(Db, Suite, kBothBackends, BackendName);
 inline const auto kBothBackends = ::testing::Values(Backend::kSqlite, Backend::kPostgres);
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
+void PrintTo(Backend backend, std::ostream* out);
 
-// Skips the current test, with the reason, when `backend` cannot be reached: PostgreSQL
-// without the cluster that ctest starts. On CI (CI=true) that fails the test instead. Call
-// it from SetUp, before making a TempDatabase of `backend`.
-void RequireBackend(Backend backend);
+// True when `backend` can be reached. Otherwise (PostgreSQL without the cluster that ctest
+// starts) it skips the current test with the reason, or on CI (CI=true) fails it, and
+// returns false. Call it from SetUp, before making a TempDatabase of `backend`.
+bool RequireBackend(Backend backend);
 
 class TempDatabase {
  public:
@@ -42,6 +44,9 @@ class TempDatabase {
   void Exec(std::string_view sql, const std::vector<Value>& params = {});
   // The first column of the first row as text, "" when there is no row.
   std::string Scalar(std::string_view sql, const std::vector<Value>& params = {});
+  // PostgreSQL only: with false the database refuses new connections and its open ones
+  // are ended, as when its server goes down; with true it lets them in again.
+  void SetReachable(bool reachable);
 
  private:
   Backend backend_;
