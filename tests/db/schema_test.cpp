@@ -18,10 +18,10 @@ namespace {
 using testing::Backend;
 using testing::TempDatabase;
 
+// The backend of the test: SQLite when PostgreSQL cannot be reached and the test is skipped.
 class OnBothBackends : public ::testing::TestWithParam<Backend> {
  protected:
-  void SetUp() override { usable_ = testing::RequireBackend(GetParam()); }
-  bool usable_ = false;
+  const Backend backend_ = testing::ReachableBackend(GetParam());
 };
 
 TEST(CreateDatabase, MakesTheFileAndItsFolderWhereNoneIs) {
@@ -39,16 +39,14 @@ TEST(CreateDatabase, MakesTheFileAndItsFolderWhereNoneIs) {
 using Creation = OnBothBackends;
 
 TEST_P(Creation, RefusesADatabaseThatHoldsTheTablesAndLeavesItAsItWas) {
-  if (!usable_) return;
-  TempDatabase temp(true, GetParam());
+  TempDatabase temp(true, backend_);
   EXPECT_THROW(db::CreateDatabase(temp.connstr()), DatabaseError);
   EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
 }
 
 // A missing SQLite file or an empty PostgreSQL database is made a chat database, once.
 TEST_P(Creation, EnsuringMakesAMissingDatabaseOnlyOnce) {
-  if (!usable_) return;
-  TempDatabase temp(false, GetParam(), false);
+  TempDatabase temp(false, backend_, false);
   EXPECT_TRUE(EnsureDatabase(temp.connstr()));
   temp.Exec("DELETE FROM room WHERE ID=4");
   EXPECT_FALSE(EnsureDatabase(temp.connstr()));
@@ -59,14 +57,10 @@ INSTANTIATE_TEST_SUITE_P(Db, Creation, testing::kBothBackends, testing::BackendN
 
 class NewDatabase : public OnBothBackends {
  protected:
-  void SetUp() override {
-    OnBothBackends::SetUp();
-    if (usable_) temp_ = std::make_unique<TempDatabase>(true, GetParam());
-  }
   std::string Param(std::string_view alias) {
     return temp_->Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
   }
-  std::unique_ptr<TempDatabase> temp_;
+  std::unique_ptr<TempDatabase> temp_ = std::make_unique<TempDatabase>(true, backend_);
 };
 
 // Every configuration key has one setting, a whole number unless it holds text.

@@ -15,16 +15,12 @@ using testing::TempDatabase;
 
 class SqlFunctions : public ::testing::TestWithParam<Backend> {
  protected:
-  void SetUp() override {
-    if (!testing::RequireBackend(GetParam())) return;
-    temp_ = std::make_unique<TempDatabase>(false, GetParam());
-    conn_ = Connection::Open(temp_->connstr(), clock_);
-  }
   Value Eval(std::string_view sql) { return conn_->Execute(sql).FieldAt(0); }
 
-  std::unique_ptr<TempDatabase> temp_;
+  std::unique_ptr<TempDatabase> temp_ =
+      std::make_unique<TempDatabase>(false, testing::ReachableBackend(GetParam()));
   ManualClock clock_{convert::FromCivil({2026, 12, 6, 12, 0, 0})};
-  std::unique_ptr<Connection> conn_;
+  std::unique_ptr<Connection> conn_ = Connection::Open(temp_->connstr(), clock_);
 };
 
 TEST_P(SqlFunctions, DatediffCountsTheBoundariesOfEachIntervalLetterInEitherCase) {

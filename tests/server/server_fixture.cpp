@@ -83,10 +83,6 @@ HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& 
   return reply;
 }
 
-void ServerTest::SetUp() {
-  if (RequireBackend(GetParam())) db_ = std::make_unique<TempDatabase>(false, GetParam(), false);
-}
-
 void ServerTest::Start(std::vector<std::string> args) {
   args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", db_->connstr(), "--threads", "2"});
   auto log = [this](std::string_view line) {

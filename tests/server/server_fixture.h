@@ -53,7 +53,6 @@ class HttpClient {
 class ServerTest : public ::testing::TestWithParam<Backend> {
  protected:
   ~ServerTest() override { server_.reset(); }  // stops the threads that write the log
-  void SetUp() override;
 
   // Starts the server with the temporary database, two threads and `args` on top.
   void Start(std::vector<std::string> args = {});
@@ -68,7 +67,8 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   std::string AppText(std::string_view name);
   std::vector<std::string> ErrorLines();
 
-  std::unique_ptr<TempDatabase> db_;
+  std::unique_ptr<TempDatabase> db_ =
+      std::make_unique<TempDatabase>(false, ReachableBackend(GetParam()), false);
   ManualClock clock_{FixtureStart()};
   std::unique_ptr<server::ChatServer> server_;
 

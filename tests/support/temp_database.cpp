@@ -102,16 +102,16 @@ void PrintTo(Backend backend, std::ostream* out) {
   *out << (backend == Backend::kSqlite ? "SQLite" : "PostgreSQL");
 }
 
-bool RequireBackend(Backend backend) {
+Backend ReachableBackend(Backend wanted) {
   std::string why;
-  if (backend == Backend::kSqlite || PostgresServer(why)) return true;
+  if (wanted == Backend::kSqlite || PostgresServer(why)) return wanted;
   const char* ci = std::getenv("CI");
   if (ci != nullptr && std::string_view(ci) == "true") {
-    ADD_FAILURE() << why;
-    return false;
+    [&] { FAIL() << why; }();
+  } else {
+    [&] { GTEST_SKIP() << why; }();
   }
-  [&] { GTEST_SKIP() << why; }();
-  return false;
+  return Backend::kSqlite;
 }
 
 TempDatabase::TempDatabase(bool with_defaults, Backend backend, bool with_tables)
@@ -148,6 +148,15 @@ TempDatabase::~TempDatabase() {
 
 void TempDatabase::Exec(std::string_view sql, const std::vector<Value>& params) {
   db::Connection::Open(connstr_, SystemClock::Instance())->Execute(sql, params);
+}
+
+std::string TempDatabase::Joined(std::string_view sql, std::string_view separator) {
+  auto conn = db::Connection::Open(connstr_, SystemClock::Instance());
+  std::string joined;
+  for (db::Recordset rs = conn->Execute(sql); !rs.Eof(); rs.MoveNext()) {
+    joined.append(joined.empty() ? "" : separator).append(convert::ToText(rs.FieldAt(0)));
+  }
+  return joined;
 }
 
 std::string TempDatabase::Scalar(std::string_view sql, const std::vector<Value>& params) {

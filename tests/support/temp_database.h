@@ -21,10 +21,11 @@ inline const auto kBothBackends = ::testing::Values(Backend::kSqlite, Backend::k
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
 void PrintTo(Backend backend, std::ostream* out);
 
-// True when `backend` can be reached. Otherwise (PostgreSQL without the cluster that ctest
+// `wanted` when it can be reached. Otherwise (PostgreSQL without the cluster that ctest
 // starts) it skips the current test with the reason, or on CI (CI=true) fails it, and
-// returns false. Call it from SetUp, before making a TempDatabase of `backend`.
-bool RequireBackend(Backend backend);
+// returns SQLite, so that the test's fixture still builds: TempDatabase db{false,
+// ReachableBackend(GetParam())}.
+Backend ReachableBackend(Backend wanted);
 
 class TempDatabase {
  public:
@@ -42,6 +43,8 @@ class TempDatabase {
   Backend backend() const { return backend_; }
   // Runs a statement, "?" bound to `params` in order.
   void Exec(std::string_view sql, const std::vector<Value>& params = {});
+  // The first column of every row as text, joined by `separator`.
+  std::string Joined(std::string_view sql, std::string_view separator = ",");
   // The first column of the first row as text, "" when there is no row.
   std::string Scalar(std::string_view sql, const std::vector<Value>& params = {});
   // PostgreSQL only: with false the database refuses new connections and its open ones
