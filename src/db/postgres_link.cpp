@@ -35,6 +35,7 @@ std::string ConnectFailure(PGconn* conn) {
   if (const auto failed = reason.rfind("failed: "); failed != std::string::npos) {
     reason.erase(0, failed + 8);
   }
+  if (reason.starts_with("FATAL:")) reason.erase(0, reason.find_first_not_of(' ', 6));
   const char* host = PQhost(conn);
   const char* port = PQport(conn);
   return "cannot connect to PostgreSQL at " + std::string(host && *host ? host : "localhost") +

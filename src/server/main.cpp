@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "ravochat/database.h"
 #include "server/chat_server.h"
 #include "server/log.h"
 #include "server/options.h"
@@ -86,7 +87,7 @@ int Serve(const ravochat::server::Options& options) {
                     &ravochat::server::LogLine);
   Sweeper sweeper(server);
   std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
-              static_cast<unsigned>(server.port()), options.db.c_str());
+              static_cast<unsigned>(server.port()), ravochat::db::Redacted(options.db).c_str());
   std::fflush(stdout);
   int signal = 0;
   sigwait(&stop_signals, &signal);
