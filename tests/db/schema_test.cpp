@@ -48,9 +48,12 @@ TEST_P(Creation, RefusesADatabaseThatHoldsTheTablesAndLeavesItAsItWas) {
 TEST_P(Creation, EnsuringMakesAMissingDatabaseOnlyOnce) {
   TempDatabase temp(false, backend_, false);
   EXPECT_TRUE(EnsureDatabase(temp.connstr()));
+  // Rows added later are numbered after the default ones.
+  temp.Exec("INSERT INTO room (room_name) VALUES ('new')");
+  EXPECT_EQ(temp.Scalar("SELECT ID FROM room WHERE room_name='new'"), "5");
   temp.Exec("DELETE FROM room WHERE ID=4");
   EXPECT_FALSE(EnsureDatabase(temp.connstr()));
-  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "3");
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, Creation, testing::kBothBackends, testing::BackendName);
