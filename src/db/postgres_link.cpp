@@ -47,14 +47,19 @@ void IgnoreNotice(void*, const char*) {}
 // The key of a prepared statement: the kinds of its values, then its text.
 std::string StatementKey(std::string_view sql, const std::vector<Value>& params) {
   std::string key;
-  key.reserve(params.size() + 1 + sql.size());
-  for (const Value& value : params) key += static_cast<char>('0' + PostgresTypeOf(value) % 64);
-  key += '\n';
-  key.append(sql);
+  for (const Value& value : params) key.append(std::to_string(PostgresTypeOf(value))).append(",");
+  key.append("\n").append(sql);
   return key;
 }
 
-std::unique_ptr<Recordset::Impl> Rows(PGresult* result) {
+Value FieldValue(const PGresult* result, int row, int column) {
+  if (PQgetisnull(result, row, column)) return Value::Null();
+  const auto length = static_cast<std::size_t>(PQgetlength(result, row, column));
+  return FromPostgres(PQftype(result, column),
+                      std::string_view(PQgetvalue(result, row, column), length));
+}
+
+std::unique_ptr<Recordset::Impl> Rows(const PGresult* result) {
   auto rows = std::make_unique<Recordset::Impl>();
   const int columns = PQnfields(result);
   for (int c = 0; c < columns; ++c) rows->names.emplace_back(PQfname(result, c));
@@ -63,16 +68,7 @@ std::unique_ptr<Recordset::Impl> Rows(PGresult* result) {
   for (int r = 0; r < count; ++r) {
     std::vector<Value>& row = rows->rows.emplace_back();
     row.reserve(columns);
-    for (int c = 0; c < columns; ++c) {
-      if (PQgetisnull(result, r, c)) {
-        row.push_back(Value::Null());
-      } else {
-        row.push_back(
-            FromPostgres(PQftype(result, c),
-                         std::string_view(PQgetvalue(result, r, c),
-                                          static_cast<std::size_t>(PQgetlength(result, r, c)))));
-      }
-    }
+    for (int c = 0; c < columns; ++c) row.push_back(FieldValue(result, r, c));
   }
   return rows;
 }
@@ -141,8 +137,9 @@ std::unique_ptr<Recordset::Impl> PostgresLink::Run(std::string_view sql,
     texts.push_back(PostgresText(params[i], i + 1, sql));
   }
   const Prepared& prepared = Prepare(sql, params);
-  if (prepared.nows > 0)
+  if (prepared.nows > 0) {
     texts.insert(texts.end(), prepared.nows, convert::DateToText(clock_->Now()));
+  }
   std::vector<const char*> values;
   values.reserve(texts.size());
   for (const auto& text : texts) values.push_back(text ? text->c_str() : nullptr);
