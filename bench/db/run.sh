@@ -18,7 +18,6 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target ravochat-server -j "$(nproc)" >/dev/null
 
 work=$(mktemp -d)
-chmod 755 "$work"
 server_pid=""
 stop_server() {
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
