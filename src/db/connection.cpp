@@ -1,6 +1,6 @@
-// Connection and Recordset over pooled SQLite handles. A statement runs to completion in
-// Execute and its rows are kept in the recordset, so the handle's cached statement is free
-// again at once and no read snapshot stays open while a page works through the rows.
+// Connection and Recordset over pooled links of either kind. A statement runs to completion
+// in Execute and its rows are kept in the recordset, so a link holds no open result while a
+// page works through the rows.
 #include <memory>
 #include <string>
 #include <utility>
@@ -8,71 +8,31 @@
 
 #include "core/strings.h"
 #include "db/pool.h"
-#include "db/sql_value.h"
 #include "ravochat/database.h"
 #include "ravochat/error.h"
 
 namespace ravochat::db {
 
-class Recordset::Impl {
- public:
-  std::vector<std::string> names;
-  std::vector<std::vector<Value>> rows;
-  std::size_t position = 0;
-};
+std::string StatementFailure(std::string_view sql, std::string_view message) {
+  std::string text = "statement \"";
+  text.append(sql).append("\" failed: ").append(message);
+  return text;
+}
+
+std::string ValueCountFailure(std::string_view sql, std::size_t expected, std::size_t given) {
+  return StatementFailure(sql, "it takes " + std::to_string(expected) + " values, " +
+                                   std::to_string(given) + " were given");
+}
 
 class Connection::Impl {
  public:
-  Impl(std::shared_ptr<Pool> pool, std::unique_ptr<Handle> handle)
-      : pool(std::move(pool)), handle(std::move(handle)) {}
-  ~Impl() { pool->Give(std::move(handle)); }
+  Impl(std::shared_ptr<Pool> pool, std::unique_ptr<Link> link)
+      : pool(std::move(pool)), link(std::move(link)) {}
+  ~Impl() { pool->Give(std::move(link)); }
 
   std::shared_ptr<Pool> pool;
-  std::unique_ptr<Handle> handle;
+  std::unique_ptr<Link> link;
 };
-
-namespace {
-
-// Resets a cached statement and drops its bindings when the execution ends, however it ends.
-class StatementUse {
- public:
-  explicit StatementUse(sqlite3_stmt* stmt) : stmt_(stmt) {}
-  ~StatementUse() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-  StatementUse(const StatementUse&) = delete;
-  StatementUse& operator=(const StatementUse&) = delete;
-
- private:
-  sqlite3_stmt* stmt_;
-};
-
-void BindAll(sqlite3_stmt* stmt, std::string_view sql, const std::vector<Value>& params) {
-  int expected = sqlite3_bind_parameter_count(stmt);
-  if (expected != static_cast<int>(params.size())) {
-    throw DatabaseError(StatementFailure(sql, "it takes " + std::to_string(expected) + " values, " +
-                                                  std::to_string(params.size()) + " were given"));
-  }
-  for (int i = 0; i < expected; ++i) BindValue(stmt, i + 1, params[i], sql);
-}
-
-std::vector<std::string> ColumnNames(sqlite3_stmt* stmt) {
-  std::vector<std::string> names;
-  int count = sqlite3_column_count(stmt);
-  names.reserve(count);
-  for (int i = 0; i < count; ++i) names.emplace_back(sqlite3_column_name(stmt, i));
-  return names;
-}
-
-std::vector<Value> ReadRow(sqlite3_stmt* stmt, std::size_t columns) {
-  std::vector<Value> row;
-  row.reserve(columns);
-  for (std::size_t i = 0; i < columns; ++i) row.push_back(ColumnValue(stmt, static_cast<int>(i)));
-  return row;
-}
-
-}  // namespace
 
 // --- Recordset ---
 
@@ -116,27 +76,16 @@ void Recordset::Close() { impl_.reset(); }
 
 std::unique_ptr<Connection> Connection::Open(const std::string& connstr, const Clock& clock) {
   std::shared_ptr<Pool> pool = PoolFor(connstr);
-  std::unique_ptr<Handle> handle = pool->Take();
-  handle->set_clock(clock);
-  return std::make_unique<Connection>(std::make_unique<Impl>(std::move(pool), std::move(handle)));
+  std::unique_ptr<Link> link = pool->Take();
+  link->SetClock(clock);
+  return std::make_unique<Connection>(std::make_unique<Impl>(std::move(pool), std::move(link)));
 }
 
 Connection::Connection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Connection::~Connection() = default;
 
 Recordset Connection::Execute(std::string_view sql, const std::vector<Value>& params) {
-  Handle& handle = *impl_->handle;
-  sqlite3_stmt* stmt = handle.Prepare(sql);
-  StatementUse use(stmt);
-  BindAll(stmt, sql, params);
-  auto result = std::make_unique<Recordset::Impl>();
-  result->names = ColumnNames(stmt);
-  int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    result->rows.push_back(ReadRow(stmt, result->names.size()));
-  }
-  if (rc != SQLITE_DONE) throw DatabaseError(StatementFailure(sql, sqlite3_errmsg(handle.get())));
-  return Recordset(std::move(result));
+  return Recordset(impl_->link->Run(sql, params));
 }
 
 }  // namespace ravochat::db

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "db/pool.h"
+#include "db/postgres_link.h"
 #include "db/sqlite_handle.h"
 #include "ravochat/database.h"
 
@@ -14,6 +15,10 @@ namespace {
 
 const char kSchema[] =
 #include "schema_sql.inc"
+    ;
+
+const char kPostgresSchema[] =
+#include "schema_postgres_sql.inc"
     ;
 
 const char kDefaults[] =
@@ -26,9 +31,42 @@ void MakeFolderOf(const std::string& path) {
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
 }
 
+// Any number: it names the lock that servers starting at once on one empty PostgreSQL
+// database take, so that one of them makes the tables and the others find them.
+constexpr std::string_view kCreationLock = "7413021";
+
+bool HasChatTables(PostgresLink& link) {
+  auto rows = link.Run(
+      "SELECT count(*) AS n FROM information_schema.tables WHERE table_name='sysparam' AND "
+      "table_schema=current_schema()",
+      {});
+  return rows->rows.at(0).at(0) != Value(0);
+}
+
+// The default rows name their IDs; the numbering of rows added later goes on after them.
+constexpr char kPostgresNumberingAfterDefaults[] = R"(;
+SELECT setval(pg_get_serial_sequence(t, 'id'), n)
+FROM (SELECT 'room' AS t, (SELECT max(ID) FROM room) AS n UNION ALL
+      SELECT 'autoact', (SELECT max(id) FROM autoact) UNION ALL
+      SELECT 'scrollad', (SELECT max(ID) FROM scrollad)) AS numbered
+WHERE n IS NOT NULL;
+)";
+
+void CreatePostgresTables(PostgresLink& link, bool with_defaults) {
+  std::string script = kPostgresSchema;
+  if (with_defaults) script.append(kDefaults).append(kPostgresNumberingAfterDefaults);
+  link.ExecScript(script,
+                  with_defaults ? "schema_postgres.sql + defaults.sql" : "schema_postgres.sql");
+}
+
 }  // namespace
 
 void CreateTables(const std::string& connstr, bool with_defaults) {
+  if (NamesPostgres(connstr)) {
+    PostgresLink link(connstr);
+    CreatePostgresTables(link, with_defaults);
+    return;
+  }
   std::string path = PathOf(connstr);
   MakeFolderOf(path);
   Handle handle(path, true);
@@ -38,5 +76,19 @@ void CreateTables(const std::string& connstr, bool with_defaults) {
 }
 
 void CreateDatabase(const std::string& connstr) { CreateTables(connstr, true); }
+
+bool EnsureDatabase(const std::string& connstr) {
+  if (!NamesPostgres(connstr)) {
+    if (std::filesystem::exists(PathOf(connstr))) return false;
+    CreateDatabase(connstr);
+    return true;
+  }
+  PostgresLink link(connstr);
+  link.ExecScript(std::string("SELECT pg_advisory_lock(") + kCreationLock.data() + ")", "lock");
+  const bool missing = !HasChatTables(link);
+  if (missing) CreatePostgresTables(link, true);
+  // The lock goes with the connection.
+  return missing;
+}
 
 }  // namespace ravochat::db

@@ -1,9 +1,10 @@
-// SQLite handles: opening, the per-handle statement cache and scripts.
+// SQLite handles: opening, the per-handle statement cache, statements and scripts.
 #include "db/sqlite_handle.h"
 
 #include <string>
 
 #include "db/sql_functions.h"
+#include "db/sql_value.h"
 #include "ravochat/error.h"
 
 namespace ravochat::db {
@@ -18,13 +19,47 @@ bool IsBlank(std::string_view s) {
   return s.find_first_not_of(" \t\r\n;") == std::string_view::npos;
 }
 
-}  // namespace
+// Resets a cached statement and drops its bindings when the execution ends, however it ends.
+class StatementUse {
+ public:
+  explicit StatementUse(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~StatementUse() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
 
-std::string StatementFailure(std::string_view sql, std::string_view message) {
-  std::string text = "statement \"";
-  text.append(sql).append("\" failed: ").append(message);
-  return text;
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+void BindAll(sqlite3_stmt* stmt, std::string_view sql, const std::vector<Value>& params) {
+  const auto expected = static_cast<std::size_t>(sqlite3_bind_parameter_count(stmt));
+  if (expected != params.size()) {
+    throw DatabaseError(ValueCountFailure(sql, expected, params.size()));
+  }
+  for (std::size_t i = 0; i < expected; ++i) {
+    BindValue(stmt, static_cast<int>(i + 1), params[i], sql);
+  }
 }
+
+std::vector<std::string> ColumnNames(sqlite3_stmt* stmt) {
+  std::vector<std::string> names;
+  int count = sqlite3_column_count(stmt);
+  names.reserve(count);
+  for (int i = 0; i < count; ++i) names.emplace_back(sqlite3_column_name(stmt, i));
+  return names;
+}
+
+std::vector<Value> ReadRow(sqlite3_stmt* stmt, std::size_t columns) {
+  std::vector<Value> row;
+  row.reserve(columns);
+  for (std::size_t i = 0; i < columns; ++i) row.push_back(ColumnValue(stmt, static_cast<int>(i)));
+  return row;
+}
+
+}  // namespace
 
 Handle::Handle(const std::string& path, bool create) : clock_(&SystemClock::Instance()) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
@@ -69,6 +104,21 @@ sqlite3_stmt* Handle::Prepare(std::string_view sql) {
   }
   statements_.emplace(std::string(sql), stmt);
   return stmt;
+}
+
+std::unique_ptr<Recordset::Impl> Handle::Run(std::string_view sql,
+                                             const std::vector<Value>& params) {
+  sqlite3_stmt* stmt = Prepare(sql);
+  StatementUse use(stmt);
+  BindAll(stmt, sql, params);
+  auto result = std::make_unique<Recordset::Impl>();
+  result->names = ColumnNames(stmt);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    result->rows.push_back(ReadRow(stmt, result->names.size()));
+  }
+  if (rc != SQLITE_DONE) throw DatabaseError(StatementFailure(sql, sqlite3_errmsg(db_)));
+  return result;
 }
 
 void Handle::ExecScript(const char* script, std::string_view what) {

@@ -10,25 +10,30 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
+#include "db/link.h"
 #include "ravochat/clock.h"
 
 namespace ravochat::db {
 
-class Handle {
+class Handle : public Link {
  public:
   // Opens the database file `path`, creating it only when `create`. Throws DatabaseError
   // naming the path when it cannot be opened.
   Handle(const std::string& path, bool create);
-  ~Handle();
+  ~Handle() override;
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
 
   sqlite3* get() const { return db_; }
 
-  // The clock that now() reads; set by every connection that takes the handle.
-  void set_clock(const Clock& clock) { clock_ = &clock; }
+  void SetClock(const Clock& clock) override { clock_ = &clock; }
   const Clock& clock() const { return *clock_; }
+  // The statement runs to completion here and its rows are kept, so the cached statement
+  // is free again at once and no read snapshot stays open while a page reads the rows.
+  std::unique_ptr<Recordset::Impl> Run(std::string_view sql,
+                                       const std::vector<Value>& params) override;
 
   // The prepared statement for `sql`, prepared on first use and kept. The caller resets it
   // after use. Throws DatabaseError for a statement that does not prepare, an empty one, or
@@ -50,8 +55,5 @@ class Handle {
   const Clock* clock_;
   std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>> statements_;
 };
-
-// "statement <sql> failed: <message>", the text of every failing statement's error.
-std::string StatementFailure(std::string_view sql, std::string_view message);
 
 }  // namespace ravochat::db

@@ -39,16 +39,6 @@ std::vector<std::string_view> MetricPages() {
 
 }  // namespace
 
-void EnsureDatabase(const std::string& connstr) {
-  namespace fs = std::filesystem;
-  std::string_view path = connstr;
-  if (path.starts_with("sqlite:")) path.remove_prefix(7);
-  if (fs::exists(path)) return;
-  const fs::path folder = fs::path(path).parent_path();
-  if (!folder.empty()) fs::create_directories(folder);
-  db::CreateDatabase(connstr);
-}
-
 void StoreSettings(const std::string& connstr,
                    const std::vector<std::pair<std::string, std::string>>& settings,
                    const Clock& clock) {
@@ -76,7 +66,7 @@ Services::Services(const Options& options, const Clock& clock_in, LogSink log_in
 
 ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log)
     : services_(options, clock, std::move(log)) {
-  EnsureDatabase(options.db);
+  db::EnsureDatabase(options.db);
   StoreSettings(options.db, options.settings, clock);
   for (const std::string& prefix : options.chats) {
     LoadChat(services_.app, prefix, options.db, clock);

@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "http.h"
+#include "metrics.h"
 #include "options.h"
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
-#include "http.h"
-#include "metrics.h"
-#include "options.h"
 #include "sessions.h"
 #include "site_files.h"
 #include "trusted_proxy.h"
@@ -78,10 +76,6 @@ class ChatServer {
   std::vector<std::unique_ptr<Chat>> chats_;
   std::unique_ptr<HttpServer> http_;
 };
-
-// Creates the database of `connstr` (a path, or "sqlite:" and a path) and its folder with
-// the chat's tables and default rows unless the file exists. Throws DatabaseError.
-void EnsureDatabase(const std::string& connstr);
 
 // Stores every (alias, body) of `settings` as the configuration row of that alias.
 // Throws DatabaseError.

@@ -114,7 +114,7 @@ int Serve(const ravochat::server::Options& options) {
                     AccessLog(access_log.get()));
   Sweeper sweeper(server);
   std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
-              static_cast<unsigned>(server.port()), options.db.c_str());
+              static_cast<unsigned>(server.port()), ravochat::db::Redacted(options.db).c_str());
   std::fflush(stdout);
   WaitForStop(signals, access_log.get());
   ravochat::server::LogLine("ravochat-server: stopping");

@@ -15,7 +15,14 @@
 namespace ravochat::db {
 namespace {
 
+using testing::Backend;
 using testing::TempDatabase;
+
+// The backend of the test: SQLite when PostgreSQL cannot be reached and the test is skipped.
+class OnBothBackends : public ::testing::TestWithParam<Backend> {
+ protected:
+  const Backend backend_ = testing::ReachableBackend(GetParam());
+};
 
 TEST(CreateDatabase, MakesTheFileAndItsFolderWhereNoneIs) {
   TempDatabase scratch;  // its folder, removed at the end, holds the new one
@@ -29,26 +36,43 @@ TEST(CreateDatabase, MakesTheFileAndItsFolderWhereNoneIs) {
   DropPool(connstr);
 }
 
-TEST(CreateDatabase, RefusesADatabaseThatHoldsTheTablesAndLeavesItAsItWas) {
-  TempDatabase temp(true);
-  EXPECT_THROW(CreateDatabase(temp.connstr()), DatabaseError);
+using Creation = OnBothBackends;
+
+TEST_P(Creation, RefusesADatabaseThatHoldsTheTablesAndLeavesItAsItWas) {
+  TempDatabase temp(true, backend_);
+  EXPECT_THROW(db::CreateDatabase(temp.connstr()), DatabaseError);
   EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
 }
 
-class NewDatabase : public ::testing::Test {
+// A missing SQLite file or an empty PostgreSQL database is made a chat database, once.
+TEST_P(Creation, EnsuringMakesAMissingDatabaseOnlyOnce) {
+  TempDatabase temp(false, backend_, false);
+  EXPECT_TRUE(EnsureDatabase(temp.connstr()));
+  // Rows added later are numbered after the default ones.
+  temp.Exec("INSERT INTO room (room_name) VALUES ('new')");
+  EXPECT_EQ(temp.Scalar("SELECT ID FROM room WHERE room_name='new'"), "5");
+  temp.Exec("DELETE FROM room WHERE ID=4");
+  EXPECT_FALSE(EnsureDatabase(temp.connstr()));
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, Creation, testing::kBothBackends, testing::BackendName);
+
+class NewDatabase : public OnBothBackends {
  protected:
   std::string Param(std::string_view alias) {
-    return temp_.Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
+    return temp_->Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
   }
-  TempDatabase temp_{true};
+  std::unique_ptr<TempDatabase> temp_ = std::make_unique<TempDatabase>(true, backend_);
 };
 
 // Every configuration key has one setting, a whole number unless it holds text.
-TEST_F(NewDatabase, HoldsOneSettingForEveryConfigurationKey) {
+TEST_P(NewDatabase, HoldsOneSettingForEveryConfigurationKey) {
   auto expect_settings = [this](std::initializer_list<std::string_view> keys, bool numeric) {
     for (std::string_view key : keys) {
       std::string alias(key.substr(1));
-      EXPECT_EQ(temp_.Scalar("SELECT count(*) FROM sysparam WHERE alias=?", {alias}), "1") << alias;
+      EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam WHERE alias=?", {alias}), "1")
+          << alias;
       EXPECT_NE(Param(alias), "") << alias;
       EXPECT_TRUE(!numeric || convert::IsNumericText(Param(alias))) << alias;
     }
@@ -70,10 +94,10 @@ TEST_F(NewDatabase, HoldsOneSettingForEveryConfigurationKey) {
                    k::kUserNameOnceTimeout, k::kUserNameTimeout, k::kRoomAutoClear, k::kRoomTimeout,
                    k::kRoomExpPerDay, k::kRoomKeepExp, k::kVisitor},
                   true);
-  EXPECT_EQ(temp_.Scalar("SELECT count(*) FROM sysparam"), "42");
+  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam"), "42");
 }
 
-TEST_F(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {
+TEST_P(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {
   EXPECT_EQ(Param("hour24"), "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
   EXPECT_GE(strings::Split(Param("facecolorstr"), " ").size(), 2u);
   EXPECT_GE(strings::Split(Param("backgroudcolorstr"), " ").size(), 1u);
@@ -85,13 +109,15 @@ TEST_F(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {
   }
 }
 
-TEST_F(NewDatabase, ADozenActionsAndRobotSayingsNumberedFromZero) {
-  EXPECT_EQ(temp_.Scalar("SELECT count(*) FROM action WHERE toall<>'' AND toself<>'' AND "
-                         "toother LIKE '%##%' AND toother LIKE '%\\%\\%%' ESCAPE '\\'"),
+TEST_P(NewDatabase, ADozenActionsAndRobotSayingsNumberedFromZero) {
+  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM action WHERE toall<>'' AND toself<>'' AND "
+                          "toother LIKE '%##%' AND toother LIKE '%\\%\\%%' ESCAPE '\\'"),
             "12");
-  EXPECT_EQ(temp_.Scalar("SELECT count(*) || ':' || min(id) || '-' || max(id) FROM autoact"),
+  EXPECT_EQ(temp_->Scalar("SELECT count(*) || ':' || min(id) || '-' || max(id) FROM autoact"),
             "12:0-11");
 }
+
+INSTANTIATE_TEST_SUITE_P(Db, NewDatabase, testing::kBothBackends, testing::BackendName);
 
 }  // namespace
 }  // namespace ravochat::db

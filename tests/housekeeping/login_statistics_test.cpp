@@ -58,9 +58,9 @@ TEST(CountHour, AHistogramThatIsNotTwentyFiveNumbersStartsAfresh) {
 
 // The latest login was in the 13:00 hour; the clean-up periods are days, the room
 // values those of a new chat.
-class LoginStatisticsTest : public LoginChat, public ::testing::Test {
+class LoginStatisticsTest : public ::testing::TestWithParam<Backend>, public LoginChat {
  protected:
-  LoginStatisticsTest() {
+  LoginStatisticsTest() : LoginChat(ReachableBackend(GetParam())) {
     chat.Param("hour24", Hist({}, 13));
     for (const char* period :
          {"calltimeout", "managelogtimeout", "gbtimeout", "usernameoncetimeout"}) {
@@ -95,7 +95,7 @@ class LoginStatisticsTest : public LoginChat, public ::testing::Test {
   }
 };
 
-TEST_F(LoginStatisticsTest, OnlyTheFirstLoginOfANewHourSavesBothValues) {
+TEST_P(LoginStatisticsTest, OnlyTheFirstLoginOfANewHourSavesBothValues) {
   chat.Param("hour24", Hist({{10, 5}, {11, 6}, {12, 7}}, 10));
   At(13);
   ASSERT_EQ(Login("ann", "pw"), "");
@@ -109,7 +109,7 @@ TEST_F(LoginStatisticsTest, OnlyTheFirstLoginOfANewHourSavesBothValues) {
 }
 
 // Calls age by the friend-request period (7 days) and requests by the call period (30).
-TEST_F(LoginStatisticsTest, TheFirstLoginAtTwoPmCleansCallsAndRequestsAndNothingSwitchedOff) {
+TEST_P(LoginStatisticsTest, TheFirstLoginAtTwoPmCleansCallsAndRequestsAndNothingSwitchedOff) {
   AddOldAndRecentRows();
   auto& db = chat.db;
   db.Exec(
@@ -130,7 +130,7 @@ TEST_F(LoginStatisticsTest, TheFirstLoginAtTwoPmCleansCallsAndRequestsAndNothing
   EXPECT_EQ(Text("_hour24"), Hist({{14, 2}}, 14));
 }
 
-TEST_F(LoginStatisticsTest, EveryCleanUpSwitchedOnRuns) {
+TEST_P(LoginStatisticsTest, EveryCleanUpSwitchedOnRuns) {
   for (const char* on :
        {"autoclearmanagelog", "autocleargb", "autoclearusername", "roomautoclear"}) {
     chat.Param(on, "1");
@@ -139,21 +139,21 @@ TEST_F(LoginStatisticsTest, EveryCleanUpSwitchedOnRuns) {
   chat.db.Exec("UPDATE room SET room_exp=5000 WHERE ID=2");
   At(14);
   ASSERT_EQ(Login("ann", "pw"), "");
-  EXPECT_EQ(chat.db.Scalar("SELECT group_concat(post_time) FROM guestbook"), "2026-12-05 10:00:00");
-  EXPECT_EQ(chat.db.Scalar("SELECT group_concat(occ_env) FROM record WHERE stype=16"), "y");
-  EXPECT_EQ(chat.db.Scalar("SELECT group_concat(username) FROM (SELECT username FROM user ORDER BY "
-                           "username)"),
-            "ann,recent");
+  EXPECT_EQ(chat.db.Joined("SELECT post_time FROM guestbook"), "2026-12-05 10:00:00");
+  EXPECT_EQ(chat.db.Joined("SELECT occ_env FROM record WHERE stype=16"), "y");
+  EXPECT_EQ(chat.db.Joined("SELECT username FROM user ORDER BY username"), "ann,recent");
   EXPECT_EQ(chat.Component()->GetListValue(chat.Get("_room_list"), "2", room_field::kKeep), "1");
 }
 
-TEST_F(LoginStatisticsTest, AnEmptyCleanUpPeriodFailsInsteadOfDeletingEverything) {
+TEST_P(LoginStatisticsTest, AnEmptyCleanUpPeriodFailsInsteadOfDeletingEverything) {
   chat.Param("friendtimeout", "");
   chat.db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-12-05 14:00:00',1)");
   At(14);
   EXPECT_THROW(Login("ann", "pw"), ConversionError);
   EXPECT_EQ(Count("calls"), "1");
 }
+
+INSTANTIATE_TEST_SUITE_P(Db, LoginStatisticsTest, kBothBackends, BackendName);
 
 }  // namespace
 }  // namespace ravochat::testing

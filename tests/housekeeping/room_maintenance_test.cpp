@@ -13,14 +13,15 @@
 namespace ravochat {
 namespace {
 
+using testing::Backend;
 using testing::ChatFixture;
 
 constexpr char kNothingToDo[] = "根据系统参数，房间不需要作任何修改。";
 
 // Promotion above 100; 60 minutes of idle time, 10 minutes less per day of age.
-class RoomUpdateTest : public ::testing::Test {
+class RoomUpdateTest : public ::testing::TestWithParam<Backend> {
  protected:
-  RoomUpdateTest() : chat("c1") {
+  RoomUpdateTest() : chat("c1", testing::ReachableBackend(GetParam())) {
     chat.Param("roomkeepexp", "100");
     chat.Param("roomtimeout", "60");
     chat.Param("roomexpperday", "10");
@@ -54,7 +55,7 @@ class RoomUpdateTest : public ::testing::Test {
   ChatFixture chat;
 };
 
-TEST_F(RoomUpdateTest, PreviewWritesNothingAndApplyPromotesRemovesEmptyRoomsAndLogsBoth) {
+TEST_P(RoomUpdateTest, PreviewWritesNothingAndApplyPromotesRemovesEmptyRoomsAndLogsBoth) {
   InitMixedRooms();
   const std::string list_before = RoomList();
   EXPECT_EQ(Update(0), "过期房间：[乙,丙]<br><br>设为永久：[甲]");
@@ -63,7 +64,7 @@ TEST_F(RoomUpdateTest, PreviewWritesNothingAndApplyPromotesRemovesEmptyRoomsAndL
   EXPECT_EQ(Scalar("SELECT count(*) FROM record"), "0");
 
   EXPECT_EQ(Update(1), "过期房间：[乙,丙]<br><br>设为永久：[甲]");
-  EXPECT_EQ(Scalar("SELECT group_concat(ID || ':' || room_keep) FROM room"), "1:1,4:0");
+  EXPECT_EQ(chat.db.Joined("SELECT ID || ':' || room_keep FROM room ORDER BY ID"), "1:1,4:0");
   EXPECT_EQ(RoomField(1, room_field::kKeep), "1");
   EXPECT_FALSE(keyed_list::Contains(RoomList(), "2"));
   EXPECT_FALSE(keyed_list::Contains(RoomList(), "3"));
@@ -76,18 +77,18 @@ TEST_F(RoomUpdateTest, PreviewWritesNothingAndApplyPromotesRemovesEmptyRoomsAndL
 }
 
 // 101 is above the threshold and 100 is not; a promoted room is no longer removed.
-TEST_F(RoomUpdateTest, PromotesAboveTheThresholdAndNeverRemovesAPromotedRoom) {
+TEST_P(RoomUpdateTest, PromotesAboveTheThresholdAndNeverRemovesAPromotedRoom) {
   AddRoom(1, "甲", 150, 9000, 9000);
   AddRoom(2, "乙", 101, 0, 0);
   AddRoom(3, "丙", 100, 0, 0);
   chat.Init();
   EXPECT_EQ(Update(0), "过期房间：[甲]<br><br>设为永久：[甲, 乙]");
   EXPECT_EQ(Update(1), "<br>设为永久：[甲, 乙]");
-  EXPECT_EQ(Scalar("SELECT group_concat(ID || ':' || room_keep) FROM room"), "1:1,2:1,3:0");
+  EXPECT_EQ(chat.db.Joined("SELECT ID || ':' || room_keep FROM room ORDER BY ID"), "1:1,2:1,3:0");
 }
 
 // Built three days ago with popularity 20: 60 + 20 - 3 x 10 = 50 idle minutes allowed.
-TEST_F(RoomUpdateTest, RoomExpiresOnlyAfterItsBudgetOfIdleMinutes) {
+TEST_P(RoomUpdateTest, RoomExpiresOnlyAfterItsBudgetOfIdleMinutes) {
   AddRoom(1, "甲", 20, 50, 3 * 1440);
   chat.Init();
   EXPECT_EQ(Update(1), kNothingToDo);
@@ -97,18 +98,18 @@ TEST_F(RoomUpdateTest, RoomExpiresOnlyAfterItsBudgetOfIdleMinutes) {
   EXPECT_EQ(RoomList(), "");
 }
 
-TEST_F(RoomUpdateTest, RoomsMissingFromTheListAreLeftAloneInBothRoutines) {
+TEST_P(RoomUpdateTest, RoomsMissingFromTheListAreLeftAloneInBothRoutines) {
   chat.Init();
   AddRoom(1, "甲", 150, 0, 0);
   AddRoom(2, "乙", 0, 2880, 2880);
   EXPECT_EQ(Update(0), kNothingToDo);
   EXPECT_EQ(Update(1), kNothingToDo);
-  EXPECT_EQ(Scalar("SELECT group_concat(ID || ':' || room_keep) FROM room"), "1:0,2:0");
+  EXPECT_EQ(chat.db.Joined("SELECT ID || ':' || room_keep FROM room ORDER BY ID"), "1:0,2:0");
   EXPECT_EQ(Scalar("SELECT count(*) FROM record"), "0");
 }
 
 // Every limit is checked before the promotion runs.
-TEST_F(RoomUpdateTest, LimitThatIsNotANumberFailsBeforeAnyChange) {
+TEST_P(RoomUpdateTest, LimitThatIsNotANumberFailsBeforeAnyChange) {
   InitMixedRooms();
   for (const char* limit : {"_roomkeepexp", "_roomtimeout", "_roomexpperday"}) {
     const Value kept = chat.Get(limit);
@@ -119,6 +120,8 @@ TEST_F(RoomUpdateTest, LimitThatIsNotANumberFailsBeforeAnyChange) {
   EXPECT_EQ(Scalar("SELECT count(*) FROM room WHERE room_keep=0"), "4");
   EXPECT_EQ(Scalar("SELECT count(*) FROM record"), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(Db, RoomUpdateTest, testing::kBothBackends, testing::BackendName);
 
 }  // namespace
 }  // namespace ravochat

@@ -11,12 +11,13 @@
 namespace ravochat {
 namespace {
 
+using testing::Backend;
 using testing::ChatFixture;
 
 // Once-visitors go after 10 days, the others after 30.
-class UserClearTest : public ::testing::Test {
+class UserClearTest : public ::testing::TestWithParam<Backend> {
  protected:
-  UserClearTest() {
+  UserClearTest() : chat("", testing::ReachableBackend(GetParam())) {
     chat.Param("usernameoncetimeout", "10");
     chat.Param("usernametimeout", "30");
   }
@@ -27,14 +28,14 @@ class UserClearTest : public ::testing::Test {
                  {name, visits, convert::DateToText(out), saved});
   }
   std::string Clear(const Value& umod) { return chat.Component()->UserClear(chat.app, umod); }
-  std::string Users() { return chat.db.Scalar("SELECT group_concat(username, ' ') FROM \"user\""); }
+  std::string Users() { return chat.db.Joined("SELECT username FROM \"user\"", " "); }
   std::string LogRows() { return chat.db.Scalar("SELECT count(*) FROM record"); }
 
   ChatFixture chat;
 };
 
 // One account on each side of every limit, and a long-gone saved account.
-TEST_F(UserClearTest, JudgesEachAccountByItsOwnLimitAndDeletesOnlyWhenApplied) {
+TEST_P(UserClearTest, JudgesEachAccountByItsOwnLimitAndDeletesOnlyWhenApplied) {
   AddUser("once_stale", 1, 11);
   AddUser("once_recent", 1, 10);
   AddUser("never_counted", 0, 11);
@@ -53,7 +54,7 @@ TEST_F(UserClearTest, JudgesEachAccountByItsOwnLimitAndDeletesOnlyWhenApplied) {
       "57 2026-12-06 12:00:00 系统>系统> >" + stale + ">自动>长时间不访问被自动清除 ！>清除用户%%");
 }
 
-TEST_F(UserClearTest, NoStaleAccountGivesTheEmptyTextAndNoLogRow) {
+TEST_P(UserClearTest, NoStaleAccountGivesTheEmptyTextAndNoLogRow) {
   AddUser("once_recent", 1, 10);
   chat.Init();
   EXPECT_EQ(Clear(1), "");
@@ -61,18 +62,26 @@ TEST_F(UserClearTest, NoStaleAccountGivesTheEmptyTextAndNoLogRow) {
   EXPECT_EQ(LogRows(), "0");
 }
 
-TEST_F(UserClearTest, LogRowIsWrittenBeforeTheDeletion) {
+TEST_P(UserClearTest, LogRowIsWrittenBeforeTheDeletion) {
   AddUser("once_stale", 1, 11);
   chat.Init();
-  chat.db.Exec(
-      "CREATE TRIGGER refuse_delete BEFORE DELETE ON \"user\" "
-      "BEGIN SELECT RAISE(ABORT, 'deletion refused'); END");
+  if (chat.db.backend() == Backend::kSqlite) {
+    chat.db.Exec(
+        "CREATE TRIGGER refuse_delete BEFORE DELETE ON \"user\" "
+        "BEGIN SELECT RAISE(ABORT, 'deletion refused'); END");
+  } else {
+    chat.db.Exec(
+        "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+        "$$ BEGIN RAISE EXCEPTION 'deletion refused'; END $$");
+    chat.db.Exec(
+        "CREATE TRIGGER refuse_delete BEFORE DELETE ON \"user\" EXECUTE FUNCTION refuse()");
+  }
   EXPECT_THROW(Clear(1), DatabaseError);
   EXPECT_EQ(chat.db.Scalar("SELECT stype FROM record"), "57");
   EXPECT_EQ(Users(), "once_stale");
 }
 
-TEST_F(UserClearTest, LimitThatIsNotANumberFailsBeforeAnyStatement) {
+TEST_P(UserClearTest, LimitThatIsNotANumberFailsBeforeAnyStatement) {
   AddUser("once_stale", 1, 11);
   chat.Init();
   chat.Set("_usernametimeout", "0)) OR (1=1");
@@ -80,6 +89,8 @@ TEST_F(UserClearTest, LimitThatIsNotANumberFailsBeforeAnyStatement) {
   EXPECT_EQ(Users(), "once_stale");
   EXPECT_EQ(LogRows(), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(Db, UserClearTest, testing::kBothBackends, testing::BackendName);
 
 }  // namespace
 }  // namespace ravochat

@@ -4,7 +4,7 @@
 
 namespace ravochat::testing {
 
-LoginChat::LoginChat() {
+LoginChat::LoginChat(Backend backend) : chat("", backend) {
   // Switches left out are off; the clean-up periods belong to the statistics tests.
   chat.Param("maxtalk", "100");
   chat.Param("maxpeople", "50");

@@ -26,8 +26,9 @@ struct LoginForm {
 
 class LoginChat {
  public:
-  // Rooms 1 "大厅" and 2 "二楼" and every login setting; adjust them before Init().
-  LoginChat();
+  // Rooms 1 "大厅" and 2 "二楼" and every login setting, in a database of `backend`; adjust
+  // them before Init().
+  explicit LoginChat(Backend backend = Backend::kSqlite);
 
   // Loads the chat; the first Login does it when the test has not.
   void Init();

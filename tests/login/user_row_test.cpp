@@ -11,8 +11,9 @@
 namespace ravochat::testing {
 namespace {
 
-class UserRowTest : public LoginChat, public ::testing::Test {
+class UserRowTest : public ::testing::TestWithParam<Backend>, public LoginChat {
  protected:
+  UserRowTest() : LoginChat(ReachableBackend(GetParam())) {}
   std::string Column(std::string_view column, std::string_view name) {
     return chat.db.Scalar("SELECT " + std::string(column) + " FROM user WHERE username=?", {name});
   }
@@ -21,7 +22,7 @@ class UserRowTest : public LoginChat, public ::testing::Test {
 // --- A new user ---
 
 // The row holds the stored form of the first 15 characters; the welcome repeats them all.
-TEST_F(UserRowTest, ANewUserGetsTheRowOfAFirstLoginAndTheWelcome) {
+TEST_P(UserRowTest, ANewUserGetsTheRowOfAFirstLoginAndTheWelcome) {
   ASSERT_EQ(Login("ann", "abcdefghijklmnopqrs", {.sex = "1"}), "");
   EXPECT_EQ(chat.db.Scalar(
                 "SELECT username||'|'||passwd||'|'||headface||'|'||sex||'|'||log_time||'|'||"
@@ -41,13 +42,13 @@ TEST_F(UserRowTest, ANewUserGetsTheRowOfAFirstLoginAndTheWelcome) {
       R"('【系统】ann:欢迎光临！请记牢您的密码[abcdefghijklmnopqrs]，点[<a href=userset.asp target=list onclick=\'parent.listflag=0\'>设置</a>]可以修改和设置您的个人信息！<br>','ann','',1,'','',-5,'12:00:00',)");
 }
 
-TEST_F(UserRowTest, TheWelcomeShowsAPasswordWithQuotesAndMarkupSafely) {
+TEST_P(UserRowTest, TheWelcomeShowsAPasswordWithQuotesAndMarkupSafely) {
   ASSERT_EQ(Login("ann", R"(it's<b>\)"), "");
   EXPECT_NE(Ring(2, ring_field::kText).find(R"(请记牢您的密码[it\'s&lt;b&gt;\\])"),
             std::string::npos);
 }
 
-TEST_F(UserRowTest, AMissingSecondFaceColourFailsWithoutARow) {
+TEST_P(UserRowTest, AMissingSecondFaceColourFailsWithoutARow) {
   chat.Param("facecolorstr", "#000000");
   EXPECT_THROW(Login("ann", "pw"), ravochat::Error);
   EXPECT_EQ(chat.db.Scalar("SELECT count(*) FROM user"), "0");
@@ -55,7 +56,7 @@ TEST_F(UserRowTest, AMissingSecondFaceColourFailsWithoutARow) {
 
 // --- A returning user ---
 
-TEST_F(UserRowTest, AReturningUserGetsEveryWaitingNoticeInOrder) {
+TEST_P(UserRowTest, AReturningUserGetsEveryWaitingNoticeInOrder) {
   AddUser("Bob", "pw", 3, 4, " carl dave eve ");
   auto& db = chat.db;
   db.Exec(
@@ -76,7 +77,7 @@ TEST_F(UserRowTest, AReturningUserGetsEveryWaitingNoticeInOrder) {
       R"(','Bob','',1,'','',-5,'12:00:00',)");
 }
 
-TEST_F(UserRowTest, AReturningUsersRowIsBroughtUpToDateAndHeEntersUnderHisStoredSpelling) {
+TEST_P(UserRowTest, AReturningUsersRowIsBroughtUpToDateAndHeEntersUnderHisStoredSpelling) {
   AddUser("Bob", "pw", 3, 4);
   ASSERT_EQ(Login("bob", "pw", {.address = "10.7.7.7"}), "");
   EXPECT_EQ(chat.db.Scalar("SELECT '['||temppass||']'||visit_num||'|'||last_ip||'|'||"
@@ -89,7 +90,7 @@ TEST_F(UserRowTest, AReturningUsersRowIsBroughtUpToDateAndHeEntersUnderHisStored
 }
 
 // Bob left at 10:00:00, carl at 10:00:02; a call to everybody came at 10:00:01.
-TEST_F(UserRowTest, OnlyWhatCameAfterTheLastExitIsAnnounced) {
+TEST_P(UserRowTest, OnlyWhatCameAfterTheLastExitIsAnnounced) {
   AddUser("bob", "pw");
   AddUser("carl", "pw", 1, 4, "dave erin");
   auto& db = chat.db;
@@ -108,7 +109,7 @@ TEST_F(UserRowTest, OnlyWhatCameAfterTheLastExitIsAnnounced) {
   EXPECT_EQ(Text("_current"), "3");  // carl's announcement and no notice
 }
 
-TEST_F(UserRowTest, OnlyATemporaryLevelAboveFiveAndTheUsersRaisesTheEffectiveLevel) {
+TEST_P(UserRowTest, OnlyATemporaryLevelAboveFiveAndTheUsersRaisesTheEffectiveLevel) {
   AddUser("bob", "pw", 3);
   AddUser("carl", "pw", 3);
   chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('bob',8),('carl',5)");
@@ -118,6 +119,8 @@ TEST_F(UserRowTest, OnlyATemporaryLevelAboveFiveAndTheUsersRaisesTheEffectiveLev
   EXPECT_EQ(Record("bob", user_field::kEffectiveLevel), "8");
   EXPECT_EQ(Record("carl", user_field::kEffectiveLevel), "3");
 }
+
+INSTANTIATE_TEST_SUITE_P(Db, UserRowTest, kBothBackends, BackendName);
 
 }  // namespace
 }  // namespace ravochat::testing

@@ -22,7 +22,7 @@ class MemberPagesTest : public ServerTest {
     return m.size() > 1 ? m[1].str() : "";
   }
   std::string Passwd(const std::string& name) {
-    return db_.Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
+    return db_->Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
   }
   HttpReply ChangePassword(const std::string& cookie, const std::string& token,
                            const std::vector<std::string>& more = {}) {
@@ -38,7 +38,7 @@ class MemberPagesTest : public ServerTest {
   }
 };
 
-TEST_F(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherSite) {
+TEST_P(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherSite) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
@@ -55,7 +55,7 @@ TEST_F(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherS
   EXPECT_NE(Passwd("amy"), before);
 }
 
-TEST_F(MemberPagesTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
+TEST_P(MemberPagesTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
   Start();
   for (const char* page : {"/userset.asp", "/call.asp", "/getcall.asp", "/guest.asp", "/friend.asp",
                            "/agreefriend.asp?ID=1&answer=yes"}) {
@@ -65,23 +65,23 @@ TEST_F(MemberPagesTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
   EXPECT_TRUE(Has(Client()->Get("/phone.asp").body, Gbk("showerr.asp?errtext=")));
 }
 
-TEST_F(MemberPagesTest, AFriendRequestIsAnsweredOnlyByItsAddresseeFromTheChatsOwnSite) {
+TEST_P(MemberPagesTest, AFriendRequestIsAnsweredOnlyByItsAddresseeFromTheChatsOwnSite) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
   const std::string cat = CookieLine("cat", "secret3");
   Client()->Post("/friend.asp", GbkForm({{"towho", "bob"}, {"formtoken", Token(amy)}}), {amy});
-  const std::string id = db_.Scalar("SELECT ID FROM friendrq WHERE who=?", {Value("amy")});
+  const std::string id = db_->Scalar("SELECT ID FROM friendrq WHERE who=?", {Value("amy")});
   const std::string answer = "/agreefriend.asp?ID=" + id + "&answer=yes";
   EXPECT_TRUE(Has(Client()->Get(answer, {cat}).body, Gbk("没有这个好友申请！")));
   EXPECT_TRUE(
       Has(Client()->Get(answer, {bob, "Sec-Fetch-Site: cross-site"}).body, Gbk("表单已经过期")));
-  EXPECT_EQ(db_.Scalar("SELECT count(*) FROM friendrq", {}), "1");
+  EXPECT_EQ(db_->Scalar("SELECT count(*) FROM friendrq", {}), "1");
   EXPECT_TRUE(Has(Client()->Get(answer, {bob}).body, Gbk("你们已经是好友了！")));
-  EXPECT_EQ(db_.Scalar("SELECT friends FROM user WHERE username=?", {Value("amy")}), "bob");
+  EXPECT_EQ(db_->Scalar("SELECT friends FROM user WHERE username=?", {Value("amy")}), "bob");
 }
 
-TEST_F(MemberPagesTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
+TEST_P(MemberPagesTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
@@ -93,6 +93,8 @@ TEST_F(MemberPagesTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAnd
   EXPECT_TRUE(Has(poll, Gbk("'表情&#128512; a&lt;b','amy'"))) << poll;
   EXPECT_TRUE(Has(poll, "'&amp;#60; &lt;','amy'")) << poll;
 }
+
+INSTANTIATE_TEST_SUITE_P(Server, MemberPagesTest, kBothBackends, BackendName);
 
 }  // namespace
 }  // namespace ravochat::testing

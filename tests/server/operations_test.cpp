@@ -12,7 +12,7 @@ bool Has(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
 }
 
-TEST_F(ServerTest, MetricsCountPagesPollsLinesAndLoginsByReason) {
+TEST_P(ServerTest, MetricsCountPagesPollsLinesAndLoginsByReason) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   LogIn("bob", "bob");
@@ -39,7 +39,13 @@ TEST_F(ServerTest, MetricsCountPagesPollsLinesAndLoginsByReason) {
   EXPECT_TRUE(std::regex_search(reply.body, std::regex("\nravochat_http_connections_open [1-9]")));
 }
 
-TEST_F(ServerTest, ARestoredBackupLogsInAUserMadeBeforeIt) {
+// SQLite's online backup copies the database file; a PostgreSQL database is backed up by
+// its own tools.
+class SqliteServerTest : public ServerTest {};
+INSTANTIATE_TEST_SUITE_P(Server, SqliteServerTest, ::testing::Values(Backend::kSqlite),
+                         BackendName);
+
+TEST_P(SqliteServerTest, ARestoredBackupLogsInAUserMadeBeforeIt) {
   Start({"--admin-token", "t0ken"});
   CookieLine("amy", "secret1");
   EXPECT_EQ(Client()->Get("/admin/backup.asp?token=wrong").status, 404);
@@ -56,7 +62,7 @@ TEST_F(ServerTest, ARestoredBackupLogsInAUserMadeBeforeIt) {
   Start({"--db", restored});
   EXPECT_TRUE(Has(LogIn("amy", "wrong11").body, Gbk("错误：您输入了错误的密码")));
   CookieLine("amy", "secret1");
-  EXPECT_EQ(db_.Scalar("SELECT count(*) FROM user WHERE username='bob'"), "1");
+  EXPECT_EQ(db_->Scalar("SELECT count(*) FROM user WHERE username='bob'"), "1");
   server_.reset();
   db::DropPool(restored);
 }

@@ -90,9 +90,9 @@ bool Has(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
 }
 
-TEST_F(ServerTest, BehindATrustedNginxVisitorsAreKnownByTheirForwardedAddresses) {
+TEST_P(ServerTest, BehindATrustedNginxVisitorsAreKnownByTheirForwardedAddresses) {
   Start({"--trust-proxy", "127.0.0.1", "--set", "disableproxy=1", "--set", "newusernum=1"});
-  db_.Exec("INSERT INTO ip_lock (ip,end_time,act_level) VALUES ('203.0.113.66','2099-01-01',0)");
+  db_->Exec("INSERT INTO ip_lock (ip,end_time,act_level) VALUES ('203.0.113.66','2099-01-01',0)");
   Nginx nginx(server_->port());
   auto log_in = [&](const std::string& name, const std::string& forwarded_for) {
     return HttpClient(nginx.port())
@@ -101,7 +101,7 @@ TEST_F(ServerTest, BehindATrustedNginxVisitorsAreKnownByTheirForwardedAddresses)
   };
   // Our own proxy's Via and forwarded hop do not make a visitor a proxy's.
   EXPECT_NE(log_in("amy", "203.0.113.5").Header("Set-Cookie"), "");
-  EXPECT_EQ(db_.Scalar("SELECT first_ip FROM user WHERE username='amy'"), "203.0.113.5");
+  EXPECT_EQ(db_->Scalar("SELECT first_ip FROM user WHERE username='amy'"), "203.0.113.5");
   const std::vector<std::pair<std::string, std::string>> refused = {
       {"203.0.113.5", "对不起：您暂时不能注册新用户，请等几分钟再试！"},
       {"203.0.113.66", "对不起：您的IP被封锁了！"},

@@ -84,7 +84,7 @@ HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& 
 }
 
 void ServerTest::Start(std::vector<std::string> args) {
-  args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", db_.connstr(), "--threads", "2"});
+  args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", db_->connstr(), "--threads", "2"});
   auto log = [this](std::string_view line) {
     std::lock_guard lock(log_mutex_);
     error_lines_.emplace_back(line);

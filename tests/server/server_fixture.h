@@ -1,5 +1,5 @@
 // A ravochat-server running in-process on a free loopback port, over a temporary
-// database with the default rows and a manual clock, and a small HTTP/1.1 client that
+// database of either backend and a manual clock, and a small HTTP/1.1 client that
 // talks to it: one connection, requests sent as written, answers read by Content-Length.
 #pragma once
 
@@ -48,7 +48,9 @@ class HttpClient {
   std::string buffer_;
 };
 
-class ServerTest : public ::testing::Test {
+// Runs on each backend (INSTANTIATE_TEST_SUITE_P with kBothBackends); the database starts
+// empty and the server makes its tables and default rows, as on a first start.
+class ServerTest : public ::testing::TestWithParam<Backend> {
  protected:
   ~ServerTest() override { server_.reset(); }  // stops the threads that write the log
 
@@ -65,7 +67,8 @@ class ServerTest : public ::testing::Test {
   std::string AppText(std::string_view name);
   std::vector<std::string> ErrorLines();
 
-  TempDatabase db_{true};
+  std::unique_ptr<TempDatabase> db_ =
+      std::make_unique<TempDatabase>(false, ReachableBackend(GetParam()), false);
   ManualClock clock_{FixtureStart()};
   std::unique_ptr<server::ChatServer> server_;
 

@@ -12,7 +12,7 @@ bool Has(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
 }
 
-TEST_F(ServerTest, PagesAndSiteFilesGoOutAsGbk) {
+TEST_P(ServerTest, PagesAndSiteFilesGoOutAsGbk) {
   Start();
   const HttpReply login = Client()->Get("/");
   EXPECT_EQ(login.status, 200);
@@ -26,13 +26,13 @@ TEST_F(ServerTest, PagesAndSiteFilesGoOutAsGbk) {
             "application/javascript; charset=gb2312");
 }
 
-TEST_F(ServerTest, UnknownPathIsNotFound) {
+TEST_P(ServerTest, UnknownPathIsNotFound) {
   Start();
   EXPECT_EQ(Client()->Get("/nothing.asp").status, 404);
   EXPECT_EQ(Client()->Get("/../CMakeLists.txt").status, 404);
 }
 
-TEST_F(ServerTest, QueryValuesAreDecodedFromGbkAndAnInvalidByteAsTheReplacementCharacter) {
+TEST_P(ServerTest, QueryValuesAreDecodedFromGbkAndAnInvalidByteAsTheReplacementCharacter) {
   Start();
   EXPECT_TRUE(Has(Client()->Get("/showerr.asp?errtext=%C4%E3%BA%C3%3Cb%3E").body,
                   Gbk("<h1>你好&lt;b&gt;</h1>")));
@@ -41,7 +41,7 @@ TEST_F(ServerTest, QueryValuesAreDecodedFromGbkAndAnInvalidByteAsTheReplacementC
   EXPECT_TRUE(Has(reply.body, "<h1>a&#65533;b</h1>"));
 }
 
-TEST_F(ServerTest, KeepAliveServesSeveralRequestsOnOneConnection) {
+TEST_P(ServerTest, KeepAliveServesSeveralRequestsOnOneConnection) {
   Start();
   auto client = Client();
   EXPECT_EQ(client->Get("/toolbar.htm").status, 200);
@@ -49,7 +49,7 @@ TEST_F(ServerTest, KeepAliveServesSeveralRequestsOnOneConnection) {
   EXPECT_EQ(client->Get("/").status, 200);
 }
 
-TEST_F(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnline) {
+TEST_P(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnline) {
   Start();
   const HttpReply reply = LogIn("小明", "secret1");
   EXPECT_EQ(reply.status, 200);
@@ -62,7 +62,7 @@ TEST_F(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnline) {
   EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "小明"));
 }
 
-TEST_F(ServerTest, ARefusedLoginShowsTheMessageOnTheLoginPageWithoutACookie) {
+TEST_P(ServerTest, ARefusedLoginShowsTheMessageOnTheLoginPageWithoutACookie) {
   Start();
   const HttpReply reply = LogIn("amy", "amy");
   EXPECT_EQ(reply.Header("Set-Cookie"), "");
@@ -71,7 +71,7 @@ TEST_F(ServerTest, ARefusedLoginShowsTheMessageOnTheLoginPageWithoutACookie) {
   EXPECT_TRUE(Has(reply.body, "value=\"amy\""));
 }
 
-TEST_F(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {
+TEST_P(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
@@ -90,7 +90,7 @@ TEST_F(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {
   EXPECT_TRUE(Has(poll.body, Gbk("'你好，世界','amy','大家',0,'#000000','#0000FF',0,")));
 }
 
-TEST_F(ServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine) {
+TEST_P(ServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
@@ -99,7 +99,7 @@ TEST_F(ServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine) {
                   Gbk("parent.sysmsg('你已经在这个房间里了!');")));
 }
 
-TEST_F(ServerTest, RoomListNamesTheVisitorsRoom) {
+TEST_P(ServerTest, RoomListNamesTheVisitorsRoom) {
   Start();
   const std::string amy = CookieLine("amy", "secret1", "3");
   EXPECT_TRUE(Has(Client()->Get("/roomlist.asp", {amy}).body,
@@ -107,7 +107,7 @@ TEST_F(ServerTest, RoomListNamesTheVisitorsRoom) {
                       "['3','校园青春',1,1],['4','天南地北',0,1]],'3');")));
 }
 
-TEST_F(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
+TEST_P(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   server_->application().Set("_maxsayslength", Value("many"));
@@ -118,7 +118,7 @@ TEST_F(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
   EXPECT_TRUE(ErrorLines()[0].starts_with("error POST /say.asp: ")) << ErrorLines()[0];
 }
 
-TEST_F(ServerTest, LeavingTakesTheVisitorOutOfTheChatAndHisSessionAndTellsTheRoom) {
+TEST_P(ServerTest, LeavingTakesTheVisitorOutOfTheChatAndHisSessionAndTellsTheRoom) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
@@ -127,15 +127,18 @@ TEST_F(ServerTest, LeavingTakesTheVisitorOutOfTheChatAndHisSessionAndTellsTheRoo
   EXPECT_TRUE(Has(Client()->Get("/close.asp", {amy}).body, Gbk("你已经离开了聊天室")));
   EXPECT_FALSE(keyed_list::Contains(AppText("_user_list"), "amy"));
   EXPECT_FALSE(Has(AppText("_room_list"), "amy"));
-  EXPECT_EQ(db_.Scalar("SELECT out_time FROM user WHERE username=?", {Value("amy")}),
+  EXPECT_EQ(db_->Scalar("SELECT out_time FROM user WHERE username=?", {Value("amy")}),
             "2026-12-06 12:01:05");
+  // The first login of the hour saved the statistics; user names ignore letter case.
+  EXPECT_EQ(db_->Scalar("SELECT body FROM sysparam WHERE alias='visitor'"), "1");
+  EXPECT_EQ(db_->Scalar("SELECT visit_num FROM user WHERE username=?", {Value("AMY")}), "1");
   EXPECT_TRUE(Has(Client()->Get("/refresh.asp", {amy}).body, "showerr.asp"));
   EXPECT_TRUE(Has(Client()->Get("/refresh.asp", {bob}).body,
                   Gbk("'##离开了聊天室。<\\script>parent.dell(\\'amy\\')</\\script>','amy',"
                       "'大厅',0,'#808080','#0000FF',-3,")));
 }
 
-TEST_F(ServerTest, TheSweepLogsOutVisitorsIdleForMoreThanThreeMinutes) {
+TEST_P(ServerTest, TheSweepLogsOutVisitorsIdleForMoreThanThreeMinutes) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
@@ -154,7 +157,7 @@ TEST_F(ServerTest, TheSweepLogsOutVisitorsIdleForMoreThanThreeMinutes) {
   EXPECT_EQ(AppText("_user_list"), "");
 }
 
-TEST_F(ServerTest, ASessionEndsAfterTwentyIdleMinutes) {
+TEST_P(ServerTest, ASessionEndsAfterTwentyIdleMinutes) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   clock_.Advance(20 * 60);
@@ -163,7 +166,7 @@ TEST_F(ServerTest, ASessionEndsAfterTwentyIdleMinutes) {
   EXPECT_TRUE(Has(Client()->Get("/saylist.asp", {amy}).body, "showerr.asp"));
 }
 
-TEST_F(ServerTest, AdministrationPagesOpenOnlyWithTheConfiguredToken) {
+TEST_P(ServerTest, AdministrationPagesOpenOnlyWithTheConfiguredToken) {
   Start();
   EXPECT_EQ(Client()->Get("/admin/rooms.asp?token=").status, 404);
   server_.reset();
@@ -174,7 +177,7 @@ TEST_F(ServerTest, AdministrationPagesOpenOnlyWithTheConfiguredToken) {
   EXPECT_TRUE(Has(reply.body, Gbk("<h1>房间维护</h1>")));
 }
 
-TEST_F(ServerTest, EachChatKeepsItsOwnVisitorsUnderItsPrefix) {
+TEST_P(ServerTest, EachChatKeepsItsOwnVisitorsUnderItsPrefix) {
   Start({"--chat", "", "--chat", "c1"});
   const HttpReply reply = Client()->Post(
       "/c1/login.asp",
@@ -184,11 +187,33 @@ TEST_F(ServerTest, EachChatKeepsItsOwnVisitorsUnderItsPrefix) {
   EXPECT_EQ(AppText("_user_list"), "");
 }
 
-TEST_F(ServerTest, SettingsOnTheCommandLineAreStoredBeforeLoading) {
+TEST_P(ServerTest, SettingsOnTheCommandLineAreStoredBeforeLoading) {
   Start({"--set", "maxpeople=7"});
   EXPECT_EQ(AppText("_maxpeople"), "7");
-  EXPECT_EQ(db_.Scalar("SELECT count(*) FROM sysparam WHERE alias='maxpeople'"), "1");
+  EXPECT_EQ(db_->Scalar("SELECT count(*) FROM sysparam WHERE alias='maxpeople'"), "1");
 }
+
+INSTANTIATE_TEST_SUITE_P(Server, ServerTest, kBothBackends, BackendName);
+
+// While the database server cannot be reached, the pages that need it fail with the 500
+// page and one log line each, and polls go on; once it is back the next login works.
+class LostDatabase : public ServerTest {};
+
+TEST_P(LostDatabase, FailsOnlyThePagesThatNeedItUntilItIsBack) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  db_->SetReachable(false);
+  EXPECT_EQ(LogIn("bob", "secret2").status, 500);
+  EXPECT_EQ(Client()->Get("/refresh.asp", {amy}).status, 200);
+  ASSERT_EQ(ErrorLines().size(), 1u);
+  EXPECT_TRUE(
+      ErrorLines()[0].starts_with("error POST /login.asp: cannot connect to PostgreSQL at "))
+      << ErrorLines()[0];
+  db_->SetReachable(true);
+  EXPECT_NE(LogIn("bob", "secret2").Header("Set-Cookie"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, LostDatabase, ::testing::Values(Backend::kPostgres), BackendName);
 
 }  // namespace
 }  // namespace ravochat::testing

@@ -44,8 +44,8 @@ std::string UserRecordBody(const std::string& name, int room, int level, const s
 
 Date FixtureStart() { return convert::FromCivil({2026, 12, 6, 12, 0, 0}); }
 
-ChatFixture::ChatFixture(std::string prefix_in)
-    : clock(FixtureStart()), prefix(std::move(prefix_in)) {}
+ChatFixture::ChatFixture(std::string prefix_in, Backend backend)
+    : db(false, backend), clock(FixtureStart()), prefix(std::move(prefix_in)) {}
 
 void ChatFixture::Param(std::string_view alias, std::string_view body) {
   db.Exec("DELETE FROM sysparam WHERE alias=?", {alias});

@@ -19,9 +19,9 @@ Date FixtureStart();
 
 class ChatFixture {
  public:
-  // `prefix` is the chat's ConstStr. The database holds the schema only; add rows with
-  // db.Exec, set configuration with Param, then call Init.
-  explicit ChatFixture(std::string prefix = "");
+  // `prefix` is the chat's ConstStr. The database, of `backend`, holds the schema only; add
+  // rows with db.Exec, set configuration with Param, then call Init.
+  explicit ChatFixture(std::string prefix = "", Backend backend = Backend::kSqlite);
 
   // Stores the sysparam row `alias` = `body` in the database (loaded by Init).
   void Param(std::string_view alias, std::string_view body);

@@ -1,9 +1,14 @@
-// Temporary chat databases for tests: a fresh folder for each, a copy of a database made
-// from the real schema, and the pool of its handles dropped before the files go.
+// Temporary chat databases for tests: for SQLite a fresh folder for each, a copy of a
+// database made from the real schema; for PostgreSQL a new database in the cluster that
+// RAVOCHAT_TEST_POSTGRES names. The pool of its connections is dropped before it goes.
 #include "support/temp_database.h"
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <system_error>
 
 #include <unistd.h>
@@ -59,21 +64,99 @@ const Templates& TheTemplates() {
   return templates;
 }
 
+// The libpq keyword string of the test cluster's server, without a database name; nullopt
+// when there is none, with the reason in `why`.
+std::optional<std::string> PostgresServer(std::string& why) {
+  const char* file = std::getenv("RAVOCHAT_TEST_POSTGRES");
+  if (file == nullptr) {
+    why = "no PostgreSQL test cluster: ctest starts one (RAVOCHAT_TEST_POSTGRES names it)";
+    return std::nullopt;
+  }
+  std::string server;
+  if (!std::getline(std::ifstream(file) >> std::ws, server)) {
+    why = "no PostgreSQL test cluster at " + std::string(file) + ": is PostgreSQL installed?";
+    return std::nullopt;
+  }
+  return server;
+}
+
+std::string AdminConnstr(const std::string& server) { return server + " dbname=postgres"; }
+
+void Admin(const std::string& server, const std::string& sql,
+           const std::vector<Value>& params = {}) {
+  db::Connection::Open(AdminConnstr(server), SystemClock::Instance())->Execute(sql, params);
+}
+
+std::string NewDatabaseName() {
+  static std::atomic<int> counter = 0;
+  return "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+}
+
 }  // namespace
 
-TempDatabase::TempDatabase(bool with_defaults)
-    : dir_(MakeTempFolder()), connstr_("sqlite:" + dir_ + "/chat.db") {
-  std::filesystem::copy_file(TheTemplates().PathOf(with_defaults), dir_ + "/chat.db");
+std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
+  return info.param == Backend::kSqlite ? "Sqlite" : "Postgres";
+}
+
+void PrintTo(Backend backend, std::ostream* out) {
+  *out << (backend == Backend::kSqlite ? "SQLite" : "PostgreSQL");
+}
+
+Backend ReachableBackend(Backend wanted) {
+  std::string why;
+  if (wanted == Backend::kSqlite || PostgresServer(why)) return wanted;
+  const char* ci = std::getenv("CI");
+  if (ci != nullptr && std::string_view(ci) == "true") {
+    [&] { FAIL() << why; }();
+  } else {
+    [&] { GTEST_SKIP() << why; }();
+  }
+  return Backend::kSqlite;
+}
+
+TempDatabase::TempDatabase(bool with_defaults, Backend backend, bool with_tables)
+    : backend_(backend) {
+  if (backend == Backend::kSqlite) {
+    dir_ = MakeTempFolder();
+    connstr_ = "sqlite:" + dir_ + "/chat.db";
+    if (with_tables)
+      std::filesystem::copy_file(TheTemplates().PathOf(with_defaults), dir_ + "/chat.db");
+    return;
+  }
+  std::string why;
+  const std::optional<std::string> server = PostgresServer(why);
+  if (!server) throw Error(why);
+  name_ = NewDatabaseName();
+  Admin(*server, "CREATE DATABASE " + name_);
+  connstr_ = *server + " dbname=" + name_;
+  if (with_tables) db::CreateTables(connstr_, with_defaults);
 }
 
 TempDatabase::~TempDatabase() {
   db::DropPool(connstr_);
   std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
+  if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+  if (name_.empty()) return;
+  std::string why;
+  try {
+    Admin(*PostgresServer(why), "DROP DATABASE " + name_ + " WITH (FORCE)");
+  } catch (const Error& e) {
+    // The cluster goes at the end of the run with whatever it holds.
+    std::fprintf(stderr, "temporary database %s stays: %s\n", name_.c_str(), e.what());
+  }
 }
 
 void TempDatabase::Exec(std::string_view sql, const std::vector<Value>& params) {
   db::Connection::Open(connstr_, SystemClock::Instance())->Execute(sql, params);
+}
+
+std::string TempDatabase::Joined(std::string_view sql, std::string_view separator) {
+  auto conn = db::Connection::Open(connstr_, SystemClock::Instance());
+  std::string joined;
+  for (db::Recordset rs = conn->Execute(sql); !rs.Eof(); rs.MoveNext()) {
+    joined.append(joined.empty() ? "" : separator).append(convert::ToText(rs.FieldAt(0)));
+  }
+  return joined;
 }
 
 std::string TempDatabase::Scalar(std::string_view sql, const std::vector<Value>& params) {
@@ -82,6 +165,15 @@ std::string TempDatabase::Scalar(std::string_view sql, const std::vector<Value>&
   if (rs.Eof()) return "";
   // The first column, whatever its name.
   return convert::ToText(rs.FieldAt(0));
+}
+
+void TempDatabase::SetReachable(bool reachable) {
+  std::string why;
+  const std::string server = *PostgresServer(why);
+  Admin(server, "ALTER DATABASE " + name_ + " ALLOW_CONNECTIONS " + (reachable ? "true" : "false"));
+  if (reachable) return;
+  Admin(server, "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE datname=?",
+        {name_});
 }
 
 }  // namespace ravochat::testing

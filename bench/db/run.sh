@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Returning-user logins per second and posted lines per second through HTTP, on the
+# embedded SQLite file and on a local PostgreSQL (a throwaway cluster, over loopback TCP),
+# in the same run with the same release build of ravochat-server.
+#
+#   bench/db/run.sh [VISITORS] [SECONDS] [CONNECTIONS]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+visitors=${1:-200}
+seconds=${2:-10}
+connections=${3:-16}
+port=${PORT:-18090}
+base="http://127.0.0.1:$port"
+
+scripts/setup
+cmake --preset release >/dev/null
+cmake --build --preset release --target ravochat-server -j "$(nproc)" >/dev/null
+
+work=$(mktemp -d)
+server_pid=""
+stop_server() {
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  server_pid=""
+}
+finish() {
+  stop_server
+  tests/support/postgres_cluster.sh stop "$work/postgres"
+  rm -rf "$work"
+}
+trap finish EXIT
+
+tests/support/postgres_cluster.sh start "$work/postgres" >/dev/null
+[ -f "$work/postgres/server" ] || { echo "PostgreSQL is not installed"; exit 1; }
+pg_port=$(sed 's/.*port=\([0-9]*\).*/\1/' "$work/postgres/server")
+
+# Rate of `script` (with its argument) against the running server, in requests per second.
+rate() {
+  timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s "bench/db/$1" "$base/" \
+    -- "$2" >"$work/wrk.txt"
+  grep -q "Non-2xx" "$work/wrk.txt" && { cat "$work/wrk.txt"; echo "some requests failed"; exit 1; }
+  sed -n 's/^Requests\/sec: *//p' "$work/wrk.txt"
+}
+
+measure() {
+  local name=$1 db=$2
+  timeout 600 build/release/src/server/ravochat-server --listen "127.0.0.1:$port" --db "$db" \
+    --set maxpeople=30000 --set newusernum=30000 >"$work/server.out" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do grep -q serving "$work/server.out" 2>/dev/null && break; sleep 0.1; done
+  grep -q serving "$work/server.out" || { cat "$work/server.out"; exit 1; }
+  # The first login makes each visitor's row; the ones measured find it.
+  for i in $(seq 1 "$visitors"); do
+    curl -s --max-time 10 -o /dev/null -D - \
+      --data "sUserName=u$i&sPass=pass$i&bSex=0&room_id=1" "$base/login.asp" |
+      sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p'
+  done >"$work/cookies.txt"
+  [ "$(wc -l <"$work/cookies.txt")" -eq "$visitors" ] || { echo "$name: logins refused"; exit 1; }
+  local logins posts
+  logins=$(rate login.lua "$visitors")
+  # Sessions of the measured logins replaced the first ones: log in once more for cookies.
+  for i in $(seq 1 "$visitors"); do
+    curl -s --max-time 10 -o /dev/null -D - \
+      --data "sUserName=u$i&sPass=pass$i&bSex=0&room_id=1" "$base/login.asp" |
+      sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p'
+  done >"$work/cookies.txt"
+  posts=$(rate post.lua "$work/cookies.txt")
+  stop_server
+  printf '%-11s returning-user logins/s: %9s   posts/s: %9s\n' "$name" "$logins" "$posts"
+}
+
+echo "$visitors visitors, $connections connections, ${seconds}s per figure"
+measure SQLite "$work/chat.db"
+measure PostgreSQL "postgresql://ravochat@127.0.0.1:$pg_port/postgres"
