@@ -1,7 +1,8 @@
 // The load client of bench/load/run.sh, on loopback only and bounded in count and time.
 //
 //   load_client login PORT COUNT CONNECTIONS COOKIES   logs in visitors v1..vCOUNT over
-//       CONNECTIONS keep-alive connections; writes one session cookie a line to COOKIES.
+//       CONNECTIONS keep-alive connections, each from his own address as forwarded by a
+//       trusted proxy; writes one session cookie a line to COOKIES.
 //   load_client pace PORT COOKIES RATE SECONDS CONNECTIONS POSTS   polls as the visitors of
 //       COOKIES do, RATE polls a second in all, while one of them posts POSTS lines a second;
 //       prints the latency percentiles of the polls.
@@ -101,8 +102,14 @@ int Login(int port, int count, int connections, const std::string& out) {
       for (int i; (i = next++) < count;) {
         const std::string body = "sUserName=v" + std::to_string(i + 1) + "&sPass=pass" +
                                  std::to_string(i + 1) + "&bSex=0&room_id=1";
+        // Each visitor arrives from an address of his own through the trusted proxy, as
+        // visitors of a real chat do.
+        const std::string address = "10." + std::to_string(i >> 16) + "." +
+                                     std::to_string((i >> 8) & 255) + "." +
+                                     std::to_string(i & 255);
         cookies[static_cast<std::size_t>(i)] = Cookie(conn.Exchange(
-            "POST /login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
+            "POST /login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Forwarded-For: " + address +
+            "\r\nContent-Type: "
             "application/x-www-form-urlencoded\r\nContent-Length: " +
             std::to_string(body.size()) + "\r\n\r\n" + body));
       }

@@ -52,7 +52,7 @@ CREATE TABLE "user" (
   saved INTEGER NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX user_username ON "user" (username);
-CREATE INDEX user_first_ip ON "user" (first_ip);
+CREATE INDEX user_first_ip ON "user" (first_ip, log_time);
 
 -- Temporary levels above the stored one.
 CREATE TABLE vrecord (

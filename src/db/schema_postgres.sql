@@ -69,7 +69,7 @@ CREATE TABLE "user" (
   saved integer NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX user_username ON "user" (username);
-CREATE INDEX user_first_ip ON "user" (first_ip);
+CREATE INDEX user_first_ip ON "user" (first_ip, log_time);
 
 CREATE TABLE vrecord (
   username citext NOT NULL,
