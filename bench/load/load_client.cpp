@@ -105,8 +105,7 @@ int Login(int port, int count, int connections, const std::string& out) {
         // Each visitor arrives from an address of his own through the trusted proxy, as
         // visitors of a real chat do.
         const std::string address = "10." + std::to_string(i >> 16) + "." +
-                                     std::to_string((i >> 8) & 255) + "." +
-                                     std::to_string(i & 255);
+                                    std::to_string((i >> 8) & 255) + "." + std::to_string(i & 255);
         cookies[static_cast<std::size_t>(i)] = Cookie(conn.Exchange(
             "POST /login.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Forwarded-For: " + address +
             "\r\nContent-Type: "
@@ -175,9 +174,10 @@ int Pace(int port, const std::string& cookie_file, double rate, double seconds, 
   const auto at = [&](double q) {
     return latencies[static_cast<std::size_t>(q * static_cast<double>(latencies.size() - 1))];
   };
-  std::printf("%zu paced polls at %.0f/s (%.0f lines/s posted): p50 %.2f ms, p99 %.2f ms, "
-              "max %.2f ms\n",
-              latencies.size(), rate, posts, at(0.5), at(0.99), latencies.back());
+  std::printf(
+      "%zu paced polls at %.0f/s (%.0f lines/s posted): p50 %.2f ms, p99 %.2f ms, "
+      "max %.2f ms\n",
+      latencies.size(), rate, posts, at(0.5), at(0.99), latencies.back());
   return 0;
 }
 
