@@ -39,7 +39,7 @@ grep -q serving "$work/server.out" || { echo "the server did not start"; exit 1;
 
 # The server runs under timeout: its resident memory is that of timeout's child.
 rss_kib() {
-  sed -n 's/^VmRSS: *\([0-9]*\) kB/\1/p' "/proc/$(pgrep -P "$server_pid" | head -1)/status"
+  sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$(pgrep -P "$server_pid" | head -1)/status"
 }
 empty_rss=$(rss_kib)
 echo "logging in $visitors visitors over 8 keep-alive connections ..."
@@ -50,7 +50,10 @@ full_rss=$(rss_kib)
 curl -s -H "Cookie: $(tail -1 "$work/cookies.txt")" "$base/refresh.asp" | grep -q 'parent.ref(' ||
   { echo "a visitor's poll is not answered as a logged-in visitor's"; exit 1; }
 
-# Polls first: they also keep every visitor clear of the idle sweep.
+# Every visitor polls once first, as his window does on entering: that first poll brings the
+# lines since his login, the later ones only what is new. The polls also keep every visitor
+# clear of the idle sweep.
+"$client" pace "$port" "$work/cookies.txt" $((visitors * 10)) 0.1 16 0 >/dev/null
 echo
 echo "== polls (/refresh.asp) of the $visitors visitors, $connections connections, ${seconds}s"
 timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" --latency \

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -154,16 +155,13 @@ class lumochat {
   // DatabaseError when his user row cannot be updated (the lists are changed by then).
   void LeaveChat(Application& TheApplication, Session& TheSession);
 
-  // A visitor SweepIdle logged out: his name and the session token of his record.
-  struct Departure {
-    std::string name;
-    std::string token;
-  };
+  // The visitors SweepIdle logged out: each name with the session token of his record.
+  using Departures = std::map<std::string, std::string>;
   // Logs out every visitor idle for more than kIdleSeconds. Throws as LeaveChat.
-  std::vector<Departure> SweepIdle(Application& TheApplication);
+  Departures SweepIdle(Application& TheApplication);
   // Clears the name and token of `session` when they still are those of a visitor of `gone`
   // (he has not logged in again since).
-  static void ForgetDeparted(Session& session, const std::vector<Departure>& gone);
+  static void ForgetDeparted(Session& session, const Departures& gone);
 
   // --- Views for the site's own pages (src/rooms/room_views.cpp) ---
 

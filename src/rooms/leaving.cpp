@@ -92,8 +92,8 @@ void lumochat::LeaveChat(Application& TheApplication, Session& TheSession) {
   if (left) MarkLeft(TheApplication, {MyName});
 }
 
-std::vector<lumochat::Departure> lumochat::SweepIdle(Application& TheApplication) {
-  std::vector<Departure> gone;
+lumochat::Departures lumochat::SweepIdle(Application& TheApplication) {
+  Departures gone;
   std::vector<std::string> names;
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
@@ -102,7 +102,7 @@ std::vector<lumochat::Departure> lumochat::SweepIdle(Application& TheApplication
     for (const std::string& name : chat.Keys(state::List::kUsers)) {
       if (!IsIdle(chat, name, now)) continue;
       if (std::optional<std::string> token = LogOutLocked(*this, TheApplication, chat, name)) {
-        gone.push_back({name, std::move(*token)});
+        gone.emplace(name, std::move(*token));
         names.push_back(name);
       }
     }
@@ -111,16 +111,14 @@ std::vector<lumochat::Departure> lumochat::SweepIdle(Application& TheApplication
   return gone;
 }
 
-void lumochat::ForgetDeparted(Session& session, const std::vector<Departure>& gone) {
-  const std::string name = messages::SessionName(session);
-  const std::string token = convert::ToText(session.Get(messages::kSessionToken));
-  for (const Departure& d : gone) {
-    if (d.name == name && d.token == token) {
-      session.Set(messages::kSessionName, Value(""));
-      session.Set(messages::kSessionToken, Value(""));
-      return;
-    }
+void lumochat::ForgetDeparted(Session& session, const Departures& gone) {
+  auto departed = gone.find(messages::SessionName(session));
+  if (departed == gone.end() ||
+      departed->second != convert::ToText(session.Get(messages::kSessionToken))) {
+    return;
   }
+  session.Set(messages::kSessionName, Value(""));
+  session.Set(messages::kSessionToken, Value(""));
 }
 
 }  // namespace ravochat

@@ -36,11 +36,12 @@ bool SessionStore::Expired(const Entry& entry, Date now) const {
 
 std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
   const Date now = clock_.Now();
-  std::lock_guard lock(mutex_);
-  auto it = sessions_.find(id);
-  if (it == sessions_.end()) return nullptr;
+  Shard& shard = ShardOf(id);
+  std::lock_guard lock(shard.mutex);
+  auto it = shard.sessions.find(id);
+  if (it == shard.sessions.end()) return nullptr;
   if (Expired(it->second, now)) {
-    sessions_.erase(it);
+    shard.sessions.erase(it);
     return nullptr;
   }
   it->second.last_used = now;
@@ -50,31 +51,39 @@ std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
 std::shared_ptr<MemorySession> SessionStore::Create(std::string& id) {
   auto session = std::make_shared<MemorySession>();
   const Date now = clock_.Now();
-  std::lock_guard lock(mutex_);
-  do {
+  while (true) {
     id = RandomToken();
-  } while (sessions_.contains(id));
-  sessions_.emplace(id, Entry{session, now});
-  return session;
+    Shard& shard = ShardOf(id);
+    std::lock_guard lock(shard.mutex);
+    if (shard.sessions.try_emplace(id, Entry{session, now}).second) return session;
+  }
 }
 
 void SessionStore::Remove(std::string_view id) {
-  std::lock_guard lock(mutex_);
-  if (auto it = sessions_.find(id); it != sessions_.end()) sessions_.erase(it);
+  Shard& shard = ShardOf(id);
+  std::lock_guard lock(shard.mutex);
+  if (auto it = shard.sessions.find(id); it != shard.sessions.end()) shard.sessions.erase(it);
 }
 
 std::size_t SessionStore::Expire() {
   const Date now = clock_.Now();
-  std::lock_guard lock(mutex_);
-  return std::erase_if(sessions_, [&](const auto& item) { return Expired(item.second, now); });
+  std::size_t expired = 0;
+  for (Shard& shard : shards_) {
+    std::lock_guard lock(shard.mutex);
+    expired += std::erase_if(shard.sessions,
+                             [&](const auto& item) { return Expired(item.second, now); });
+  }
+  return expired;
 }
 
 void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
-  std::lock_guard lock(mutex_);
-  for (auto& [id, entry] : sessions_) visit(*entry.session);
+  for (Shard& shard : shards_) {
+    std::lock_guard lock(shard.mutex);
+    for (auto& [id, entry] : shard.sessions) visit(*entry.session);
+  }
 }
 
-void ForgetInSessions(SessionStore& sessions, const std::vector<lumochat::Departure>& gone) {
+void ForgetInSessions(SessionStore& sessions, const lumochat::Departures& gone) {
   if (gone.empty()) return;
   sessions.ForEach([&](MemorySession& session) { lumochat::ForgetDeparted(session, gone); });
 }

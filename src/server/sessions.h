@@ -5,7 +5,8 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
-#include <map>
+#include <array>
+#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,7 +40,7 @@ class SessionStore {
   void Remove(std::string_view id);
   // Drops every expired session; returns how many.
   std::size_t Expire();
-  // Calls `visit` for every live session (under the store's lock: `visit` must not call
+  // Calls `visit` for every live session (under the lock of its shard: `visit` must not call
   // back into the store).
   void ForEach(const std::function<void(MemorySession&)>& visit);
 
@@ -48,16 +49,28 @@ class SessionStore {
     std::shared_ptr<MemorySession> session;
     Date last_used;
   };
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
+  };
+  // The sessions are spread over shards by id, so that the requests of many browsers at
+  // once seldom wait for each other's lookups.
+  struct Shard {
+    std::mutex mutex;
+    std::unordered_map<std::string, Entry, Hash, std::equal_to<>> sessions;
+  };
+  static constexpr std::size_t kShards = 16;
+
   bool Expired(const Entry& entry, Date now) const;
+  Shard& ShardOf(std::string_view id) { return shards_[Hash{}(id) % kShards]; }
 
   const Clock& clock_;
   const std::int64_t idle_seconds_;
-  std::mutex mutex_;
-  std::map<std::string, Entry, std::less<>> sessions_;
+  std::array<Shard, kShards> shards_;
 };
 
 // Clears the name and token in the sessions of `sessions` that still hold a departed
 // visitor's (he has not logged in again since).
-void ForgetInSessions(SessionStore& sessions, const std::vector<lumochat::Departure>& gone);
+void ForgetInSessions(SessionStore& sessions, const lumochat::Departures& gone);
 
 }  // namespace ravochat::server
