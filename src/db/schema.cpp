@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "db/pool.h"
@@ -26,6 +27,9 @@ void MakeFolderOf(const std::string& path) {
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
 }
 
+// The line of schema.sql under which the tables added since the first databases stand.
+constexpr std::string_view kAddedTablesMark = "\n-- Added tables\n";
+
 }  // namespace
 
 void CreateTables(const std::string& connstr, bool with_defaults) {
@@ -38,5 +42,14 @@ void CreateTables(const std::string& connstr, bool with_defaults) {
 }
 
 void CreateDatabase(const std::string& connstr) { CreateTables(connstr, true); }
+
+void UpgradeDatabase(const std::string& connstr) {
+  const std::string_view schema = kSchema;
+  const std::size_t mark = schema.find(kAddedTablesMark);
+  if (mark == std::string_view::npos) return;
+  const std::string added(schema.substr(mark + kAddedTablesMark.size()));
+  Handle handle(PathOf(connstr), false);
+  handle.ExecScript(added.c_str(), "the added tables of schema.sql");
+}
 
 }  // namespace ravochat::db

@@ -35,6 +35,16 @@ TEST(CreateDatabase, RefusesADatabaseThatHoldsTheTablesAndLeavesItAsItWas) {
   EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
 }
 
+TEST(UpgradeDatabase, AddsTheLaterTablesToAnOlderDatabaseAndKeepsThemInANewerOne) {
+  TempDatabase temp(true);
+  temp.Exec("INSERT INTO state_snapshot VALUES (1, 'now', 'c1', 'value', '_says', 'e', NULL)");
+  UpgradeDatabase(temp.connstr());
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM state_snapshot"), "1");
+  temp.Exec("DROP TABLE state_snapshot");
+  UpgradeDatabase(temp.connstr());
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM state_snapshot"), "0");
+}
+
 class NewDatabase : public ::testing::Test {
  protected:
   std::string Param(std::string_view alias) {
