@@ -74,6 +74,30 @@ void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
   for (auto& [id, entry] : sessions_) visit(*entry.session);
 }
 
+std::vector<SavedSession> SessionStore::Save(std::string_view chat) {
+  const Date now = clock_.Now();
+  std::lock_guard lock(mutex_);
+  std::vector<SavedSession> saved;
+  for (const auto& [id, entry] : sessions_) {
+    if (Expired(entry, now)) continue;
+    saved.push_back({std::string(chat), id, entry.last_used, entry.session->Values()});
+  }
+  return saved;
+}
+
+std::size_t SessionStore::Restore(const std::vector<SavedSession>& saved, std::string_view chat) {
+  std::lock_guard lock(mutex_);
+  std::size_t restored_count = 0;
+  for (const SavedSession& session : saved) {
+    if (session.chat != chat) continue;
+    ++restored_count;
+    auto restored = std::make_shared<MemorySession>();
+    for (const auto& [name, value] : session.values) restored->Set(name, value);
+    sessions_.insert_or_assign(session.id, Entry{std::move(restored), session.last_used});
+  }
+  return restored_count;
+}
+
 void ForgetInSessions(SessionStore& sessions, const std::vector<lumochat::Departure>& gone) {
   if (gone.empty()) return;
   sessions.ForEach([&](MemorySession& session) { lumochat::ForgetDeparted(session, gone); });
