@@ -29,11 +29,15 @@ struct Row {
 constexpr std::string_view kSelectRows =
     "SELECT version, saved_time, chat, kind, name, body, used_time FROM state_snapshot";
 
-void Insert(db::Connection& conn, const Value& saved_time, const Row& row) {
+// Adds one row of this format saved at `saved_time`, holding `value` encoded.
+void Insert(db::Connection& conn, const Value& saved_time, std::string_view chat,
+            std::string_view kind, std::string_view name, const Value& value,
+            const Value& used_time = Value::Null()) {
   conn.Execute(
       "INSERT INTO state_snapshot (version, saved_time, chat, kind, name, body, used_time) "
       "VALUES (?, ?, ?, ?, ?, ?, ?)",
-      {Value(kFormat), saved_time, row.chat, row.kind, row.name, row.body, row.used_time});
+      {Value(kFormat), saved_time, Value(chat), Value(kind), Value(name),
+       Value(value_codec::EncodeValue(value)), used_time});
 }
 
 // A session's values as one array: name, value, name, value, ...
@@ -171,26 +175,12 @@ void SaveSnapshot(const std::string& connstr, const Clock& clock, const Snapshot
   db::Transaction transaction(*conn);
   conn->Execute("DELETE FROM state_snapshot");
   for (const auto& [chat, values] : snapshot.chats) {
-    for (const auto& [name, value] : values) {
-      Insert(*conn, saved_time,
-             {{},
-              {},
-              Value(chat),
-              Value(kValueRow),
-              Value(name),
-              Value(value_codec::EncodeValue(value)),
-              Value::Null()});
-    }
+    for (const auto& [name, value] : values)
+      Insert(*conn, saved_time, chat, kValueRow, name, value);
   }
   for (const SavedSession& session : snapshot.sessions) {
-    Insert(*conn, saved_time,
-           {{},
-            {},
-            Value(session.chat),
-            Value(kSessionRow),
-            Value(session.id),
-            Value(value_codec::EncodeValue(SessionArray(session.values))),
-            Value(session.last_used)});
+    Insert(*conn, saved_time, session.chat, kSessionRow, session.id, SessionArray(session.values),
+           Value(session.last_used));
   }
   transaction.Commit();
 }
