@@ -65,11 +65,33 @@ class Connection {
   std::unique_ptr<Impl> impl_;
 };
 
+// The statements `conn` runs between the construction and Commit, made one transaction:
+// all of them take effect or, when the object is destroyed uncommitted (an exception),
+// none. Plain BEGIN, COMMIT and ROLLBACK, which every backend understands.
+class Transaction {
+ public:
+  // Throws DatabaseError when the transaction cannot begin.
+  explicit Transaction(Connection& conn);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  // Throws DatabaseError when the commit fails; the statements are rolled back then.
+  void Commit();
+
+ private:
+  Connection& conn_;
+  bool open_ = true;
+};
+
 // Creates the database that `connstr` names with every table of the chat and the
 // default rows that make a new chat work at once: a new SQLite file (with its folder), or
 // the tables in an existing, empty PostgreSQL database. Throws DatabaseError, also when the
 // database already holds the tables, which then stay as they were.
 void CreateDatabase(const std::string& connstr);
+
+// Adds to the existing database of `connstr` the tables that a database made by an earlier
+// version lacks; changes nothing in one that has them. Throws DatabaseError.
+void UpgradeDatabase(const std::string& connstr);
 
 // Writes a consistent copy of the database that `connstr` names to the file `dest`,
 // while other connections go on reading and writing it (SQLite's online backup). The copy

@@ -81,6 +81,8 @@ class MemorySession : public Session {
  public:
   Value Get(std::string_view key) const override;
   void Set(std::string_view key, Value value) override;
+  // A copy of every value stored, to keep the session across a restart.
+  ValueMap Values() const;
 
  private:
   mutable std::mutex mutex_;

@@ -22,6 +22,11 @@ inline constexpr std::string_view kBbss = "_bbss";
 inline constexpr std::string_view kVisitor = "_visitor";
 inline constexpr std::string_view kHour24 = "_hour24";
 
+// The values besides the two lists that change while the chat runs and are not rebuilt from
+// the database at a start: what a restart keeps through the state snapshot.
+inline constexpr std::string_view kRunningValues[] = {kSays, kCurrent, kChatroomClock, kVisitor,
+                                                      kHour24};
+
 // Configuration, loaded from the sysparam table as "_" + alias.
 inline constexpr std::string_view kConnStr = "_connstr";
 inline constexpr std::string_view kMaxTalk = "_maxtalk";

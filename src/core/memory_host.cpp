@@ -95,6 +95,11 @@ void MemorySession::Set(std::string_view key, Value value) {
   Store(values_, key, std::move(value));
 }
 
+ValueMap MemorySession::Values() const {
+  std::lock_guard lock(mutex_);
+  return values_;
+}
+
 Value MemoryRequest::Item(std::string_view name) const {
   auto it = query_.find(name);
   return it != query_.end() ? it->second : Find(form_, name);

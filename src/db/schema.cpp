@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "db/pool.h"
@@ -59,6 +60,17 @@ void CreatePostgresTables(PostgresLink& link, bool with_defaults) {
                   with_defaults ? "schema_postgres.sql + defaults.sql" : "schema_postgres.sql");
 }
 
+// The line of a schema under which the tables added since the first databases stand; they
+// are made "IF NOT EXISTS", so an older database gains them at every start.
+constexpr std::string_view kAddedTablesMark = "\n-- Added tables\n";
+
+std::string AddedTables(std::string_view schema) {
+  const std::size_t mark = schema.find(kAddedTablesMark);
+  return mark == std::string_view::npos
+             ? ""
+             : std::string(schema.substr(mark + kAddedTablesMark.size()));
+}
+
 }  // namespace
 
 void CreateTables(const std::string& connstr, bool with_defaults) {
@@ -79,16 +91,33 @@ void CreateDatabase(const std::string& connstr) { CreateTables(connstr, true); }
 
 bool EnsureDatabase(const std::string& connstr) {
   if (!NamesPostgres(connstr)) {
-    if (std::filesystem::exists(PathOf(connstr))) return false;
+    if (std::filesystem::exists(PathOf(connstr))) {
+      UpgradeDatabase(connstr);
+      return false;
+    }
     CreateDatabase(connstr);
     return true;
   }
   PostgresLink link(connstr);
   link.ExecScript(std::string("SELECT pg_advisory_lock(") + kCreationLock.data() + ")", "lock");
   const bool missing = !HasChatTables(link);
-  if (missing) CreatePostgresTables(link, true);
+  if (missing) {
+    CreatePostgresTables(link, true);
+  } else {
+    link.ExecScript(AddedTables(kPostgresSchema), "the added tables of schema_postgres.sql");
+  }
   // The lock goes with the connection.
   return missing;
+}
+
+void UpgradeDatabase(const std::string& connstr) {
+  if (NamesPostgres(connstr)) {
+    PostgresLink link(connstr);
+    link.ExecScript(AddedTables(kPostgresSchema), "the added tables of schema_postgres.sql");
+    return;
+  }
+  Handle handle(PathOf(connstr), false);
+  handle.ExecScript(AddedTables(kSchema).c_str(), "the added tables of schema.sql");
 }
 
 }  // namespace ravochat::db

@@ -123,3 +123,22 @@ CREATE TABLE scrollad (
   ad_title TEXT,
   ad_link TEXT
 );
+
+-- Tables added since the first databases were made. Everything below the next line also runs
+-- at every start over an existing database (UpgradeDatabase), so it creates only what is missing.
+-- Added tables
+
+-- The running state of the chats, saved when the server stops and taken back (and deleted)
+-- at its next start: one row per value of a chat (kind 'value', name = the key name such as
+-- '_says') or per session (kind 'session', name = the session's cookie id, used_time = its
+-- last use). body is the value in the snapshot's encoding; every row of one snapshot carries
+-- the same version of that encoding and the same saved_time.
+CREATE TABLE IF NOT EXISTS state_snapshot (
+  version INTEGER NOT NULL,
+  saved_time TEXT NOT NULL,
+  chat TEXT NOT NULL,
+  kind TEXT NOT NULL,
+  name TEXT NOT NULL,
+  body TEXT NOT NULL,
+  used_time TEXT
+);

@@ -134,3 +134,17 @@ CREATE TABLE scrollad (
   ad_title text,
   ad_link text
 );
+
+-- Added tables
+
+-- The running state of the chats, saved when the server stops and taken back (and deleted)
+-- at its next start; as in schema.sql.
+CREATE TABLE IF NOT EXISTS state_snapshot (
+  version integer NOT NULL,
+  saved_time text NOT NULL,
+  chat text NOT NULL,
+  kind text NOT NULL,
+  name text NOT NULL,
+  body text NOT NULL,
+  used_time text
+);

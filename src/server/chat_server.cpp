@@ -11,6 +11,7 @@
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
 #include "ravochat/monitoring.h"
+#include "ravochat/snapshot.h"
 #include "request_adapter.h"
 
 namespace ravochat::server {
@@ -72,6 +73,7 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
     LoadChat(services_.app, prefix, options.db, clock);
     chats_.push_back(std::make_unique<Chat>(prefix, clock));
   }
+  RestoreState();
   HttpConfig config;
   config.host = options.host;
   config.port = options.port;
@@ -82,6 +84,45 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
 }
 
 ChatServer::~ChatServer() { http_.reset(); }
+
+void ChatServer::RestoreState() {
+  try {
+    const std::optional<Snapshot> snapshot =
+        TakeSnapshot(services_.db, services_.clock, lumochat::kIdleSeconds);
+    if (!snapshot) return;
+    std::size_t chats = 0, sessions = 0;
+    for (auto& chat : chats_) {
+      auto saved = snapshot->chats.find(chat->prefix);
+      if (saved == snapshot->chats.end()) continue;
+      RestoreChat(services_.app, chat->prefix, saved->second);
+      sessions += chat->sessions.Restore(snapshot->sessions, chat->prefix);
+      ++chats;
+    }
+    Report(services_.log, "ravochat-server: took back the state saved at the last stop (chats: " +
+                              std::to_string(chats) + ", sessions: " + std::to_string(sessions) +
+                              ")");
+  } catch (const Error& e) {
+    Report(services_.log, std::string("ravochat-server: state snapshot ignored: ") + e.what());
+  }
+}
+
+void ChatServer::Stop() {
+  http_.reset();
+  try {
+    Snapshot snapshot;
+    for (auto& chat : chats_) {
+      snapshot.chats[chat->prefix] = CaptureChat(services_.app, chat->prefix);
+      std::vector<SavedSession> sessions = chat->sessions.Save(chat->prefix);
+      snapshot.sessions.insert(snapshot.sessions.end(), sessions.begin(), sessions.end());
+    }
+    SaveSnapshot(services_.db, services_.clock, snapshot);
+    Report(services_.log, "ravochat-server: saved the state for the next start (chats: " +
+                              std::to_string(chats_.size()) +
+                              ", sessions: " + std::to_string(snapshot.sessions.size()) + ")");
+  } catch (const std::exception& e) {
+    Report(services_.log, std::string("ravochat-server: state not saved: ") + e.what());
+  }
+}
 
 std::uint16_t ChatServer::port() const { return http_->port(); }
 

@@ -44,12 +44,18 @@ struct Services {
 
 class ChatServer {
  public:
-  // Creates the database when its file is missing, loads every chat (InitGlobal), reads
-  // the site and starts listening. Error lines go to `log`, access-log lines to
-  // `access_log` (either may be empty). Throws ravochat::Error (database), HttpError,
-  // std::runtime_error (site folder).
+  // Creates the database when its file is missing, loads every chat (InitGlobal), takes back
+  // the state a stop saved when it is younger than the visitors' idle time-out (one that does
+  // not load is logged and ignored), reads the site and starts listening. Error lines go to `log`,
+  // access-log lines to `access_log` (either may be empty). Throws ravochat::Error (database),
+  // HttpError, std::runtime_error (site folder).
   ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log);
   ~ChatServer();
+
+  // Stops answering requests, then saves every chat's running state and the sessions to the
+  // database for the next start. A failure is logged, not thrown. Call it once, with the
+  // idle sweep stopped; port() may not be asked afterwards.
+  void Stop();
 
   std::uint16_t port() const;
   Application& application() { return services_.app; }
@@ -67,6 +73,8 @@ class ChatServer {
 
   // The chat of `prefix`, or null.
   Chat* FindChat(std::string_view prefix);
+  // Takes the saved snapshot back into the loaded chats and their session stores.
+  void RestoreState();
   HttpResponse Handle(const HttpRequest& request);
   Routed Route(const HttpRequest& request);
   // The metrics page: open to loopback and to the trusted proxies' addresses.

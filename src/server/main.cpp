@@ -1,5 +1,6 @@
 // ravochat-server: serves the chat and its site until SIGINT or SIGTERM (SIGHUP reopens
-// the access-log file), or backs up the database with "backup DEST".
+// the access-log file), then saves the chats' state for its next start; or backs up the
+// database with "backup DEST".
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -112,12 +113,16 @@ int Serve(const ravochat::server::Options& options) {
   }
   ChatServer server(options, ravochat::SystemClock::Instance(), &ravochat::server::LogLine,
                     AccessLog(access_log.get()));
-  Sweeper sweeper(server);
-  std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
-              static_cast<unsigned>(server.port()), ravochat::db::Redacted(options.db).c_str());
-  std::fflush(stdout);
-  WaitForStop(signals, access_log.get());
+  {
+    Sweeper sweeper(server);
+    std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
+                static_cast<unsigned>(server.port()), ravochat::db::Redacted(options.db).c_str());
+    std::fflush(stdout);
+    WaitForStop(signals, access_log.get());
+  }
   ravochat::server::LogLine("ravochat-server: stopping");
+  // The visitors online stay online through the restart that usually follows.
+  server.Stop();
   return 0;
 }
 

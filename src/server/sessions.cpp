@@ -70,8 +70,8 @@ std::size_t SessionStore::Expire() {
   std::size_t expired = 0;
   for (Shard& shard : shards_) {
     std::lock_guard lock(shard.mutex);
-    expired += std::erase_if(shard.sessions,
-                             [&](const auto& item) { return Expired(item.second, now); });
+    expired +=
+        std::erase_if(shard.sessions, [&](const auto& item) { return Expired(item.second, now); });
   }
   return expired;
 }
@@ -81,6 +81,33 @@ void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
     std::lock_guard lock(shard.mutex);
     for (auto& [id, entry] : shard.sessions) visit(*entry.session);
   }
+}
+
+std::vector<SavedSession> SessionStore::Save(std::string_view chat) {
+  const Date now = clock_.Now();
+  std::vector<SavedSession> saved;
+  for (Shard& shard : shards_) {
+    std::lock_guard lock(shard.mutex);
+    for (const auto& [id, entry] : shard.sessions) {
+      if (Expired(entry, now)) continue;
+      saved.push_back({std::string(chat), id, entry.last_used, entry.session->Values()});
+    }
+  }
+  return saved;
+}
+
+std::size_t SessionStore::Restore(const std::vector<SavedSession>& saved, std::string_view chat) {
+  std::size_t restored_count = 0;
+  for (const SavedSession& session : saved) {
+    if (session.chat != chat) continue;
+    ++restored_count;
+    auto restored = std::make_shared<MemorySession>();
+    for (const auto& [name, value] : session.values) restored->Set(name, value);
+    Shard& shard = ShardOf(session.id);
+    std::lock_guard lock(shard.mutex);
+    shard.sessions.insert_or_assign(session.id, Entry{std::move(restored), session.last_used});
+  }
+  return restored_count;
 }
 
 void ForgetInSessions(SessionStore& sessions, const lumochat::Departures& gone) {

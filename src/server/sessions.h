@@ -16,6 +16,7 @@
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
 #include "ravochat/lumochat.h"
+#include "ravochat/snapshot.h"
 
 namespace ravochat::server {
 
@@ -43,6 +44,12 @@ class SessionStore {
   // Calls `visit` for every live session (under the lock of its shard: `visit` must not call
   // back into the store).
   void ForEach(const std::function<void(MemorySession&)>& visit);
+
+  // Every live session, marked as one of chat `chat`, to keep across a restart.
+  std::vector<SavedSession> Save(std::string_view chat);
+  // Puts back the sessions of `saved` that belong to chat `chat`, under their ids and with
+  // their last use, so that an expired one stays expired; returns how many.
+  std::size_t Restore(const std::vector<SavedSession>& saved, std::string_view chat);
 
  private:
   struct Entry {

@@ -23,8 +23,8 @@ class ChatState {
 
   Mutex& mutex() const RETURN_CAPABILITY(mutex_) { return mutex_; }
 
-  // The list as text; throws nothing. SetText throws ListKeyError, changing nothing, for a
-  // text that is not whole records with distinct keys.
+  // The list as text. SetText replaces every record; a text that is not whole records with
+  // distinct keys is kept as it is and reads as an empty list until replaced.
   virtual std::string Text(List list) const REQUIRES(mutex_) = 0;
   // False until the list is first set or changed.
   virtual bool IsSet(List list) const REQUIRES(mutex_) = 0;

@@ -58,6 +58,16 @@ TEST_P(Creation, EnsuringMakesAMissingDatabaseOnlyOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Db, Creation, testing::kBothBackends, testing::BackendName);
 
+TEST(UpgradeDatabase, AddsTheLaterTablesToAnOlderDatabaseAndKeepsThemInANewerOne) {
+  TempDatabase temp(true);
+  temp.Exec("INSERT INTO state_snapshot VALUES (1, 'now', 'c1', 'value', '_says', 'e', NULL)");
+  UpgradeDatabase(temp.connstr());
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM state_snapshot"), "1");
+  temp.Exec("DROP TABLE state_snapshot");
+  UpgradeDatabase(temp.connstr());
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM state_snapshot"), "0");
+}
+
 class NewDatabase : public OnBothBackends {
  protected:
   std::string Param(std::string_view alias) {
