@@ -48,7 +48,7 @@ Outcome Moderator::Kick(const std::string& name, std::int32_t minutes, const std
   if (minutes < 1 || minutes > kMaxKickMinutes) return BadMinutes(kMaxKickMinutes);
   const Date until{clock_->Now().seconds + std::int64_t{minutes} * 60};
   ShutOut(stored, kOutKicked, until, std::string(texts::kKickedLine));
-  const std::string act = "踢出%%" + std::to_string(minutes) + "分钟";
+  const std::string act = "把%%踢出聊天室" + std::to_string(minutes) + "分钟";
   Log(kKickLog, "", stored, reason, act);
   return Outcome{true, strings::Replace(act, "%%", stored)};
 }
@@ -60,7 +60,7 @@ Outcome Moderator::Freeze(const std::string& name, std::int32_t days, const std:
   const Date until{clock_->Now().seconds + std::int64_t{days} * 86400};
   ShutOut(stored, days == 0 ? kOutFrozenForGood : kOutFrozen, until,
           std::string(texts::kFrozenLine));
-  const std::string act = days == 0 ? "永久冻结%%" : "冻结%%" + std::to_string(days) + "天";
+  const std::string act = days == 0 ? "永久冻结%%的帐号" : "冻结%%的帐号" + std::to_string(days) + "天";
   Log(kFreezeLog, "", stored, reason, act);
   return Outcome{true, strings::Replace(act, "%%", stored)};
 }
@@ -96,7 +96,7 @@ Outcome Moderator::LockAddress(const std::string& address, std::int32_t minutes,
                  {Value(ip), Value(convert::DateToText(now))});
   conn_->Execute("INSERT INTO ip_lock (ip, end_time, act_level) VALUES (?, ?, ?)",
                  {Value(ip), Value(Later(now, std::int64_t{minutes} * 60)), Value(level_)});
-  const std::string act = "封锁地址%%" + std::to_string(minutes) + "分钟";
+  const std::string act = "封锁地址%% " + std::to_string(minutes) + "分钟";
   Log(kLockLog, "", ip, reason, act);
   return Outcome{true, strings::Replace(act, "%%", ip)};
 }
