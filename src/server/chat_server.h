@@ -10,24 +10,25 @@
 #include <vector>
 
 #include "http.h"
+#include "metrics.h"
 #include "options.h"
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
-#include "http.h"
-#include "metrics.h"
-#include "options.h"
 #include "sessions.h"
 #include "site_files.h"
 #include "trusted_proxy.h"
 
 namespace ravochat::server {
 
-// One chat of the process: its ConstStr and the sessions of its visitors.
+// One chat of the process: its ConstStr, the sessions of its visitors and those of its
+// operator on the administration site, each behind a cookie of its own.
 struct Chat {
   Chat(std::string prefix, const Clock& clock);
   std::string prefix;
   std::string cookie_name;
   SessionStore sessions;
+  std::string admin_cookie_name;
+  SessionStore admin_sessions;
 };
 
 // What every page of every chat shares.
