@@ -59,7 +59,7 @@ bool FormAccepted(Page& page) {
 
 std::string TokenInput(Page& page) {
   return "<input type=hidden name=" + std::string(kFormTokenName) +
-         " value=" + FormToken(page.admin_session()) + ">";
+         " value=" + FormToken(page.admin_session(true)) + ">";
 }
 
 HttpResponse Frame(Page& page, std::string_view title, std::string_view message,

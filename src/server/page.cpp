@@ -45,12 +45,13 @@ void Page::DropNewSession() {
   new_session_id_.clear();
 }
 
-Session& Page::admin_session() {
+Session& Page::admin_session(bool keep) {
   if (!admin_session_) {
     const std::string id = http_.Cookie(chat_.admin_cookie_name);
     if (!id.empty()) admin_session_ = chat_.admin_sessions.Find(id);
-    if (!admin_session_) admin_session_ = std::make_shared<MemorySession>();
   }
+  if (!admin_session_ && keep) admin_session_ = chat_.admin_sessions.Create(new_admin_session_id_);
+  if (!admin_session_) admin_session_ = std::make_shared<MemorySession>();
   return *admin_session_;
 }
 

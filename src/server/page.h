@@ -40,9 +40,10 @@ class Page {
   // Forgets the new session; the visitor keeps his old one.
   void DropNewSession();
 
-  // The operator's session on the administration site, behind a cookie of its own; a fresh
-  // one kept nowhere when he has none.
-  Session& admin_session();
+  // The operator's session on the administration site, behind a cookie of its own. When he
+  // has none: with `keep`, a new one whose cookie goes out with the answer, else a fresh one
+  // kept nowhere.
+  Session& admin_session(bool keep = false);
   // Starts a new operator session (its cookie goes out with the answer) and forgets the old.
   Session& StartAdminSession();
   // Forgets the operator's session.

@@ -141,6 +141,8 @@ constexpr std::array kRoutes = {
     Route{"friend.asp", &pages::Friend},
     Route{"agreefriend.asp", &pages::AgreeFriend},
     Route{"phone.asp", &pages::PhoneChat},
+    Route{"modacts.asp", &pages::ModActs},
+    Route{"modtools.asp", &pages::ModTools},
     Route{"admin/rooms.asp", &pages::AdminRooms},
     Route{"admin/users.asp", &pages::AdminUsers},
     Route{"admin/backup.asp", &pages::AdminBackup},

@@ -53,11 +53,13 @@ TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelAndOnAnEqualOrHigherLevel
     std::string actor, target;
     std::string_view refusal;
   };
-  for (const Case& c : {Case{"low", "bob", texts::kNotAllowed}, Case{"mod", "peer", texts::kNotOnEqual},
-                        Case{"low", "mod", texts::kNotAllowed}, Case{"mod", "mod", texts::kNotYourself},
-                        Case{"mod", "nobody", texts::kNoSuchUser}}) {
+  for (const Case& c :
+       {Case{"low", "bob", texts::kNotAllowed}, Case{"mod", "peer", texts::kNotOnEqual},
+        Case{"low", "mod", texts::kNotAllowed}, Case{"mod", "mod", texts::kNotYourself},
+        Case{"mod", "nobody", texts::kNoSuchUser}}) {
     Moderator m = As(c.actor);
-    for (const Outcome& o : {m.Kick(c.target, 5), m.Freeze(c.target, 1), m.GiveLevel(c.target, 6)}) {
+    for (const Outcome& o :
+         {m.Kick(c.target, 5), m.Freeze(c.target, 1), m.GiveLevel(c.target, 6)}) {
       EXPECT_FALSE(o.done) << c.actor << " on " << c.target;
       EXPECT_EQ(o.message, c.refusal) << c.actor << " on " << c.target;
     }
@@ -127,9 +129,10 @@ TEST_F(ModeratorTest, RoomActionsChangeTheListAndTheTable) {
   EXPECT_EQ(mod.SetRobot(2, "a'b").message, texts::kBadRobot);
   EXPECT_TRUE(mod.SetTitle(2, "<b>新</b>").done);
   EXPECT_EQ(Scalar("SELECT door_open || room_auto FROM room WHERE ID=2"), "0小灵");
-  EXPECT_EQ(Scalar("SELECT instr(room_title, '&lt;b&gt;新&lt;/b&gt;<font style=color:990099>(mod,') "
-                   "FROM room WHERE ID=2"),
-            "1");
+  EXPECT_EQ(
+      Scalar("SELECT instr(room_title, '&lt;b&gt;新&lt;/b&gt;<font style=color:990099>(mod,') "
+             "FROM room WHERE ID=2"),
+      "1");
   EXPECT_EQ(mod.SetDoor(9, true).message, texts::kNoSuchRoom);
   EXPECT_EQ(LogCount(), "3");
 }
