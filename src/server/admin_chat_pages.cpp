@@ -99,12 +99,13 @@ HttpResponse Settings(Page& page) {
   }
   std::string rows;
   for (const administration::SettingRow& row : console.Settings()) {
-    rows += "<tr>" + Cell(row.alias) + "<td>" +
-            Form(page, "settings.asp", "set",
-                 "<input type=hidden name=alias value='" + HtmlEscape(row.alias) +
-                     "'><input type=text name=body size=40 value='" + HtmlEscape(row.body) + "'> ",
-                 "保存") +
-            "</td></tr>";
+    rows +=
+        "<tr>" + Cell(row.alias) + "<td>" +
+        Form(page, "settings.asp", "set",
+             "<input type=hidden name=alias value='" + HtmlEscape(row.alias) +
+                 "'><input type=text class=wide name=body value='" + HtmlEscape(row.body) + "'> ",
+             "保存") +
+        "</td></tr>";
   }
   return Frame(page, "系统参数", message,
                "<p>保存的参数在重新载入后生效。" +

@@ -36,7 +36,8 @@ constexpr std::string_view kStyle =
     "text-decoration:none}main{padding:12px 18px}table{border-collapse:collapse;background:#fff}"
     "td,th{border:1px solid #cdd7e3;padding:4px 8px;text-align:left;vertical-align:top}"
     "th{background:#e6edf6}.done{color:#087a2b}.message{color:#b00}form.inline{display:inline}"
-    "input[type=text],input[type=number]{width:9em}.box{background:#fff;padding:16px;"
+    "input[type=text],input[type=number]{width:9em}input.wide{width:28em}.box{background:#fff;"
+    "padding:16px;"
     "max-width:22em;margin:60px auto;border:1px solid #cdd7e3}.bar{fill:#2a4d7a}"
     ".axis{font-size:11px;fill:#445}.num{font-size:10px;fill:#223}</style>";
 
