@@ -59,6 +59,20 @@ struct LogRow {
   std::vector<std::string> fields;  // the seven ">"-separated fields
 };
 
+struct NoticeRow {
+  std::int64_t id = 0;
+  std::string title, link;
+};
+
+struct ActionRow {
+  std::string name, to_all, to_self, to_other;
+};
+
+struct SayingRow {
+  std::int64_t id = 0;
+  std::string text;
+};
+
 struct Statistics {
   std::size_t online = 0;
   std::vector<std::pair<std::string, std::size_t>> rooms;  // room name, people present
@@ -93,6 +107,33 @@ class Console {
   // Loads the settings again, keeping the visitors online, the rooms, the messages, the
   // connection string and the counters. Throws DatabaseError, ConversionError.
   void Reload();
+
+  // --- Rooms, notices, actions and robot sayings (src/moderation/console_content.cpp) ---
+
+  // Makes a kept room named `name` (a name of 1 to 20 characters without quotes, "<", ">",
+  // "$" or "\\") with the owner, robot and description given; visitors may enter it at once.
+  moderation::Outcome CreateRoom(const std::string& name, const std::string& owner,
+                                 const std::string& robot, const std::string& description);
+  // Deletes room `id` when nobody is in it and it is not the last room.
+  moderation::Outcome DeleteRoom(std::int32_t id);
+
+  // The scrolling notices, newest first. Adding or removing one reloads the settings
+  // (Reload), which is how the chat page learns them.
+  std::vector<NoticeRow> Notices();
+  // `link` is a relative address or an http(s) one.
+  moderation::Outcome AddNotice(const std::string& title, const std::string& link);
+  moderation::Outcome RemoveNotice(std::int64_t id);
+
+  // The chat actions ("/" + name in the input line), by name.
+  std::vector<ActionRow> Actions();
+  // Adds the action `row.name` (one word) or replaces the one of that name.
+  moderation::Outcome SaveAction(const ActionRow& row);
+  moderation::Outcome RemoveAction(const std::string& name);
+
+  // The robots' sayings, by id; the ids stay 0 to the count minus 1, as the robot draws them.
+  std::vector<SayingRow> Sayings();
+  moderation::Outcome AddSaying(const std::string& text);
+  moderation::Outcome RemoveSaying(std::int64_t id);
 
   // The newest `limit` log rows, newest first.
   std::vector<LogRow> Log(std::size_t limit);

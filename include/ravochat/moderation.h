@@ -49,6 +49,9 @@ inline constexpr int kUserLevelLog = 49;
 inline constexpr int kUserDeletedLog = 50;
 inline constexpr int kSettingLog = 51;
 inline constexpr int kUnlockLog = 52;
+inline constexpr int kRoomMadeLog = 53;
+inline constexpr int kRoomDeletedLog = 54;
+inline constexpr int kContentLog = 55;  // notices, actions and robot sayings
 
 // The outcome of an action: what was done, or why nothing was.
 struct Outcome {

@@ -60,7 +60,8 @@ Outcome Moderator::Freeze(const std::string& name, std::int32_t days, const std:
   const Date until{clock_->Now().seconds + std::int64_t{days} * 86400};
   ShutOut(stored, days == 0 ? kOutFrozenForGood : kOutFrozen, until,
           std::string(texts::kFrozenLine));
-  const std::string act = days == 0 ? "永久冻结%%的帐号" : "冻结%%的帐号" + std::to_string(days) + "天";
+  const std::string act =
+      days == 0 ? "永久冻结%%的帐号" : "冻结%%的帐号" + std::to_string(days) + "天";
   Log(kFreezeLog, "", stored, reason, act);
   return Outcome{true, strings::Replace(act, "%%", stored)};
 }

@@ -22,9 +22,14 @@ administration::Console ConsoleOf(Page& page) {
 std::string Cell(std::string_view text) { return "<td>" + HtmlEscape(text) + "</td>"; }
 
 moderation::Outcome ChangeRoom(Page& page) {
+  const std::string what = page.Item("do");
+  if (what == "create") {
+    return ConsoleOf(page).CreateRoom(page.Item("name"), page.Item("owner"), page.Item("robot"),
+                                      page.Item("des"));
+  }
   const auto room = Number(page, "room", 0, 2147483647);
   if (!room) return moderation::Outcome{false, "没有这个房间"};
-  const std::string what = page.Item("do");
+  if (what == "delete") return ConsoleOf(page).DeleteRoom(*room);
   if (what == "open" || what == "close") return Operator(page).SetDoor(*room, what == "open");
   if (what == "robot") return Operator(page).SetRobot(*room, page.Item("robot"));
   return Operator(page).SetTitle(*room, page.Item("title"));
@@ -75,11 +80,15 @@ HttpResponse Rooms(Page& page) {
         Form(page, "roomadmin.asp", "robot", id + "<input type=text name=robot> ", "改名") +
         "</td><td>" +
         Form(page, "roomadmin.asp", "title", id + "<input type=text name=title> ", "设标题") +
-        "</td></tr>";
+        "</td><td>" + Form(page, "roomadmin.asp", "delete", id, "删除") + "</td></tr>";
   }
   return Frame(page, "房间管理", message,
-               "<table id=rooms><tr><th>号</th><th>房间</th><th>人数</th><th>门</th>"
-               "<th>机器人</th><th>标题</th></tr>" +
+               Form(page, "roomadmin.asp", "create",
+                    "房间名：<input type=text name=name> 房主：<input type=text name=owner> "
+                    "机器人：<input type=text name=robot> 说明：<input type=text name=des> ",
+                    "开设房间") +
+                   "<table id=rooms><tr><th>号</th><th>房间</th><th>人数</th><th>门</th>"
+                   "<th>机器人</th><th>标题</th><th></th></tr>" +
                    rows + "</table>");
 }
 

@@ -67,7 +67,8 @@ HttpResponse Frame(Page& page, std::string_view title, std::string_view message,
                    std::string_view body) {
   std::string nav =
       "<nav><a href=visitors.asp>在线</a><a href=accounts.asp>用户</a><a href=locks.asp>封锁"
-      "</a><a href=roomadmin.asp>房间</a><a href=settings.asp>参数</a><a href=log.asp>管理日志"
+      "</a><a href=roomadmin.asp>房间</a><a href=notices.asp>公告</a><a href=actions.asp>动作</a>"
+      "<a href=settings.asp>参数</a><a href=log.asp>管理日志"
       "</a><a href=maintenance.asp>维护</a><a href=stats.asp>统计</a>";
   if (PasswordSet(page)) nav += Form(page, "logout.asp", "logout", "", "退出");
   nav += "</nav>";

@@ -52,5 +52,7 @@ HttpResponse Settings(Page& page);
 HttpResponse Log(Page& page);
 HttpResponse Statistics(Page& page);
 HttpResponse Maintenance(Page& page);
+HttpResponse Notices(Page& page);
+HttpResponse Actions(Page& page);
 
 }  // namespace ravochat::server::admin

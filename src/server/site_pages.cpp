@@ -157,6 +157,8 @@ constexpr std::array kRoutes = {
     Route{"admin/log.asp", &admin::Log},
     Route{"admin/maintenance.asp", &admin::Maintenance},
     Route{"admin/stats.asp", &admin::Statistics},
+    Route{"admin/notices.asp", &admin::Notices},
+    Route{"admin/actions.asp", &admin::Actions},
 };
 
 }  // namespace
