@@ -159,6 +159,10 @@ Outcome Console::ChangeSetting(const std::string& alias, const std::string& body
   db::Recordset rs = conn_->Execute("SELECT body FROM sysparam WHERE alias=?", {Value(alias)});
   if (rs.Eof()) return Outcome{false, "没有这个参数"};
   if (Text(rs, "body") == body) return Outcome{false, "参数没有改变"};
+  // The chat converts a numeric setting wherever it reads it: text there would fail every poll.
+  if (convert::IsNumericText(Text(rs, "body")) && !convert::IsNumericText(body)) {
+    return Outcome{false, "这个参数必须是数字"};
+  }
   conn_->Execute("UPDATE sysparam SET body=? WHERE alias=?", {Value(body), Value(alias)});
   return Logged(moderation::kSettingLog, alias, "把参数%%改为" + body);
 }

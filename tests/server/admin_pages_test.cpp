@@ -79,6 +79,8 @@ TEST_F(AdminPagesTest, ASettingsReloadAppliesTheChangeAndDropsNobody) {
   EXPECT_TRUE(Has(post({{"do", "set"}, {"alias", "maxsayslength"}, {"body", "4"}}),
                   Gbk("把参数maxsayslength改为4")));
   EXPECT_TRUE(Has(post({{"do", "set"}, {"alias", "connstr"}, {"body", "x"}}), Gbk("不能在这里")));
+  EXPECT_TRUE(
+      Has(post({{"do", "set"}, {"alias", "nosaytimeout"}, {"body", "x"}}), Gbk("必须是数字")));
   EXPECT_TRUE(Has(post({{"do", "reload"}}), Gbk("在线的聊友都还在")));
   EXPECT_EQ(AppText("_maxsayslength"), "4");
   EXPECT_EQ(AppText("_connstr"), db_.connstr());
