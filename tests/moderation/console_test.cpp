@@ -30,6 +30,28 @@ TEST_F(ConsoleTest, ARoomMadeWhileTheChatRunsTakesVisitorsAndGoesWhenEmpty) {
   EXPECT_EQ(chat_.chat.db.Scalar("SELECT count(*) FROM room"), "2");
 }
 
+TEST_F(ConsoleTest, AccountChangesRefuseBadInputAndChangeNothing) {
+  chat_.AddUser("bob", "pass1234");
+  EXPECT_EQ(chat_.Login("ann", "pass1234"), "");
+  Console console = Open();
+  EXPECT_EQ(console.SetUserLevel("bob", 100).message, "级别必须是0到99");
+  EXPECT_EQ(console.SetUserLevel("nobody", 3).message, "没有这个聊友");
+  EXPECT_EQ(console.Unfreeze("bob").message, "这个聊友没有被踢出或冻结");
+  EXPECT_EQ(console.DeleteUser("ann").message, "他正在聊天室里，请先踢出");
+  EXPECT_EQ(console.ChangeSetting("nosuch", "1").message, "没有这个参数");
+  EXPECT_EQ(chat_.chat.db.Scalar("SELECT count(*) FROM record"), "0");
+  EXPECT_TRUE(console.SetUserLevel("ann", 4).done);
+  EXPECT_EQ(chat_.Record("ann", 8), "4");
+}
+
+TEST_F(ConsoleTest, AnUnfrozenUserMayLogInAgain) {
+  chat_.AddUser("bob", "pass1234");
+  chat_.chat.db.Exec("UPDATE user SET out_info=7 WHERE username='bob'");
+  EXPECT_NE(chat_.Login("bob", "pass1234"), "");
+  EXPECT_EQ(Open().Unfreeze("BOB").message, "解冻bob");
+  EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
+}
+
 TEST_F(ConsoleTest, NoticesTakeOnlyPlainTextAndSafeLinks) {
   Console console = Open();
   for (const auto& [title, link] : std::vector<std::pair<std::string, std::string>>{

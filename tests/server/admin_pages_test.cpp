@@ -61,6 +61,37 @@ TEST_F(AdminPagesTest, NothingChangesWithoutTheOperatorsSignInAndFormToken) {
   EXPECT_FALSE(Has(Client()->Get("/admin/settings.asp", {op}).body, "argon2"));
 }
 
+TEST_F(AdminPagesTest, SigningOutEndsTheOperatorsSession) {
+  StartWithPassword();
+  const std::string op = SignIn();
+  EXPECT_EQ(Client()->Post("/admin/logout.asp", "do=logout", {op}).status, 303);
+  EXPECT_EQ(Client()->Get("/admin/log.asp", {op}).status, 200);  // no token: still in
+  Client()->Post("/admin/logout.asp", "do=logout&formtoken=" + Token(op), {op});
+  EXPECT_EQ(Client()->Get("/admin/log.asp", {op}).status, 303);
+}
+
+TEST_F(AdminPagesTest, TheChatsToolsServeModeratorsAndTakeFormsWithTheirToken) {
+  Start({"--set", "l_kick=6"});
+  const std::string bob = CookieLine("bob", "secret2");
+  EXPECT_TRUE(Has(Client()->Get("/modtools.asp", {bob}).body, Gbk("你没有管理权限")));
+  db_.Exec("UPDATE user SET user_level=7 WHERE username='bob'");
+  const std::string mod = CookieLine("bob", "secret2");
+  CookieLine("amy", "secret1");
+  const auto kick = [&](const std::string& token) {
+    return Client()
+        ->Post("/modtools.asp",
+               GbkForm({{"do", "kick"}, {"towho", "amy"}, {"n", "5"}, {"formtoken", token}}), {mod})
+        .body;
+  };
+  EXPECT_TRUE(Has(kick(""), Gbk("表单已经过期")));
+  EXPECT_TRUE(Has(AppText("_user_list"), "<$amy$>"));
+  std::smatch m;
+  const std::string tools = Client()->Get("/modtools.asp?towho=amy", {mod}).body;
+  ASSERT_TRUE(std::regex_search(tools, m, std::regex("name=formtoken value=([0-9a-f]{32})")));
+  EXPECT_TRUE(Has(kick(m[1].str()), Gbk("把amy踢出聊天室5分钟")));
+  EXPECT_FALSE(Has(AppText("_user_list"), "<$amy$>"));
+}
+
 TEST_F(AdminPagesTest, WithoutAPasswordTheSiteServesLoopbackWithoutSignIn) {
   Start();
   EXPECT_EQ(Client()->Get("/admin/").Header("Location"), "visitors.asp");
