@@ -303,7 +303,9 @@ function showlist() {
       '呼叫</a> <a id="tool-note" onclick="parent.memberpage(\'guest.asp\',1)">留言</a> ' +
       '<a id="tool-friend" onclick="parent.memberpage(\'friend.asp\',1)">加好友</a><br>' +
       '<a id="tool-set" onclick="parent.memberpage(\'userset.asp\',0)">设置</a> ' +
-      '<a id="tool-guest" onclick="parent.memberpage(\'guest.asp\',0)">留言簿</a></div>';
+      '<a id="tool-guest" onclick="parent.memberpage(\'guest.asp\',0)">留言簿</a>' +
+      (modacts ? ' <a id="tool-mod" onclick="parent.memberpage(\'modtools.asp\',1)">管理</a>' : '') +
+      '</div>';
   html += '<div class="p" onclick="parent.chuser(\'大家\')">大家</div>';
   for (var i = 0; i < userlist.length; i++) {
     var p = String(userlist[i]).split(' ');
@@ -333,6 +335,20 @@ function memberpage(url, withname) {
   listflag = 0;
   var w = frameWin('list');
   if (w) w.location.href = url + (withname && to ? '?towho=' + to : '');
+}
+
+// The moderation actions this visitor may take ("kick,freeze,..."); the people list offers
+// the tools only when there are any.
+var modacts = '';
+function loadModActs() {
+  var x = new XMLHttpRequest();
+  x.onload = function () {
+    if (x.status != 200) return;
+    modacts = x.responseText;
+    if (modacts) newlist = 1;
+  };
+  x.open('GET', 'modacts.asp');
+  x.send();
 }
 
 // ---- the room list ---------------------------------------------------------------
@@ -467,6 +483,7 @@ function startchat() {
   listDoc();
   var r = frameWin('refresh');
   if (r) r.location.replace('saylist.asp');
+  loadModActs();
   setInterval(tick, 1000);
 }
 

@@ -69,6 +69,16 @@ inline constexpr std::string_view kRoomAutoClear = "_roomautoclear";
 inline constexpr std::string_view kRoomTimeout = "_roomtimeout";
 inline constexpr std::string_view kRoomExpPerDay = "_roomexpperday";
 inline constexpr std::string_view kRoomKeepExp = "_roomkeepexp";
+// Flood control: at most "_floodlines" lines in "_floodseconds" seconds; the "_floodstrikes"th
+// refused line sends the visitor away for "_floodkick" minutes; at most "_loginsperminute"
+// logins from one address in a minute. 0 switches a limit off.
+inline constexpr std::string_view kFloodLines = "_floodlines";
+inline constexpr std::string_view kFloodSeconds = "_floodseconds";
+inline constexpr std::string_view kFloodStrikes = "_floodstrikes";
+inline constexpr std::string_view kFloodKick = "_floodkick";
+inline constexpr std::string_view kLoginsPerMinute = "_loginsperminute";
+// The level a moderation action needs: "_l_" + the action's name ("_l_kick").
+inline constexpr std::string_view kLevelPrefix = "_l_";
 
 // Which of a chat's two lists a key names, and the chat's prefix: "c1_USER_LIST" is the
 // user list of chat "c1". Letter case is ignored, as for every key.

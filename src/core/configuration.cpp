@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/records.h"
+#include "core/room_record.h"
 #include "core/strings.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
@@ -83,26 +84,8 @@ Value NewRing(int highest) {
   return ring;
 }
 
-// One room record of the current row: its 16 fields, a null column as the empty text, and
-// the occupant and guest fields empty.
 std::string RoomRecord(const db::Recordset& rs) {
-  namespace f = room_field;
-  std::vector<std::string> fields(f::kCount + 1);  // the last element stands behind the last "$>"
-  fields[f::kName] = TextOf(rs, "room_name");
-  fields[f::kOwner] = TextOf(rs, "room_owner");
-  fields[f::kRobot] = TextOf(rs, "room_auto");
-  fields[f::kDescription] = TextOf(rs, "room_des");
-  fields[f::kTop] = TextOf(rs, "room_top");
-  fields[f::kTitle] = TextOf(rs, "room_title");
-  fields[f::kKeep] = TextOf(rs, "room_keep");
-  fields[f::kTime] = TextOf(rs, "room_time");
-  fields[f::kTt] = TextOf(rs, "room_tt");
-  fields[f::kHtml] = TextOf(rs, "room_html");
-  fields[f::kExp] = TextOf(rs, "room_exp");
-  fields[f::kBuildTime] = TextOf(rs, "build_time");
-  fields[f::kPermitLevel] = TextOf(rs, "permit_level");
-  fields[f::kDoorOpen] = TextOf(rs, "door_open");
-  return keyed_list::JoinRecord({"", keyed_list::JoinFields(fields), ""}, TextOf(rs, "ID"));
+  return keyed_list::JoinRecord({"", keyed_list::JoinFields(RoomFields(rs)), ""}, TextOf(rs, "ID"));
 }
 
 std::string LoadRoomList(db::Connection& conn) {
@@ -129,6 +112,26 @@ void lumochat::preglobal_1(Application& TheApplication) {
   TheApplication.Set(Key(app_key::kChatroomClock), Value(clock_.Now()));
   TheApplication.Set(Key(app_key::kChatOpenTime), Value(clock_.Now()));
   TheApplication.Set(Key(app_key::kBbss), LoadNotices(conn));
+}
+
+std::vector<std::string> RoomFields(const db::Recordset& rs) {
+  namespace f = room_field;
+  std::vector<std::string> fields(f::kCount + 1);  // the last element stands behind the last "$>"
+  fields[f::kName] = TextOf(rs, "room_name");
+  fields[f::kOwner] = TextOf(rs, "room_owner");
+  fields[f::kRobot] = TextOf(rs, "room_auto");
+  fields[f::kDescription] = TextOf(rs, "room_des");
+  fields[f::kTop] = TextOf(rs, "room_top");
+  fields[f::kTitle] = TextOf(rs, "room_title");
+  fields[f::kKeep] = TextOf(rs, "room_keep");
+  fields[f::kTime] = TextOf(rs, "room_time");
+  fields[f::kTt] = TextOf(rs, "room_tt");
+  fields[f::kHtml] = TextOf(rs, "room_html");
+  fields[f::kExp] = TextOf(rs, "room_exp");
+  fields[f::kBuildTime] = TextOf(rs, "build_time");
+  fields[f::kPermitLevel] = TextOf(rs, "permit_level");
+  fields[f::kDoorOpen] = TextOf(rs, "door_open");
+  return fields;
 }
 
 void lumochat::InitLists(Application& TheApplication) {

@@ -23,6 +23,22 @@ INSERT INTO sysparam (alias, body) VALUES
   ('l_tt', '5'),
   ('l_allhtml', '8'),
   ('l_delroom', '9'),
+  -- Levels from which a visitor may send someone out of the chat, freeze an account, lock
+  -- an address, give a temporary level, and change a room's door, robot name (the title
+  -- follows l_title). Nobody acts on someone of his own level or above.
+  ('l_kick', '6'),
+  ('l_freeze', '8'),
+  ('l_lock', '8'),
+  ('l_level', '9'),
+  ('l_door', '6'),
+  ('l_robot', '6'),
+  -- Flood control: at most 5 lines in 10 seconds; the third line refused sends the poster
+  -- out for 5 minutes. At most 10 logins a minute from one address.
+  ('floodlines', '5'),
+  ('floodseconds', '10'),
+  ('floodstrikes', '3'),
+  ('floodkick', '5'),
+  ('loginsperminute', '10'),
   -- Names: 2 to 10 units, a Chinese character counting 2.
   ('usernamefilter', 'admin,管理员,系统,客服'),
   ('usernameenable', '_'),

@@ -63,6 +63,7 @@ CREATE INDEX vrecord_username ON vrecord (username);
 
 -- Locked client addresses: a row matches every address that contains its ip text.
 CREATE TABLE ip_lock (
+  ID INTEGER PRIMARY KEY,
   ip TEXT NOT NULL,
   end_time TEXT,
   act_level INTEGER NOT NULL DEFAULT 0
@@ -97,6 +98,7 @@ CREATE INDEX friendrq_towho ON friendrq (towho);
 
 -- The management log: occ_env holds seven ">"-separated fields.
 CREATE TABLE record (
+  ID INTEGER PRIMARY KEY,
   stype INTEGER NOT NULL,
   occ_time TEXT,
   occ_env TEXT
@@ -141,4 +143,9 @@ CREATE TABLE IF NOT EXISTS state_snapshot (
   name TEXT NOT NULL,
   body TEXT NOT NULL,
   used_time TEXT
+);
+
+-- The operator's password for the administration site: one argon2id hash string.
+CREATE TABLE IF NOT EXISTS operator (
+  password_hash TEXT NOT NULL
 );

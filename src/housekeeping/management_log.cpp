@@ -20,6 +20,13 @@ std::string BracketList(const std::vector<std::string>& names, std::string_view 
   return "[" + strings::Join(names, separator) + "]";
 }
 
+void WriteEntry(db::Connection& conn, int stype, Date now, const std::vector<std::string>& fields) {
+  std::vector<std::string> kept;
+  for (const std::string& field : fields) kept.push_back(strings::Replace(field, ">", "＞"));
+  conn.Execute("INSERT INTO record (stype,occ_time,occ_env) VALUES (?,?,?)",
+               {Value(stype), Value(convert::DateToText(now)), Value(strings::Join(kept, ">"))});
+}
+
 void WriteLog(db::Connection& conn, int stype, Date now, std::string_view bracketed_names,
               std::string_view tail) {
   conn.Execute(

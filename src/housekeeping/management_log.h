@@ -26,6 +26,10 @@ inline constexpr std::string_view kUserClearedTail = "长时间不访问被自�
 // "[a, b]" for names {a, b} and separator ", "; the empty text for no names.
 std::string BracketList(const std::vector<std::string>& names, std::string_view separator);
 
+// Inserts one log row of kind `stype` stamped `now` whose text is the seven `fields` joined
+// by ">" (a ">" inside a field becomes "＞", so the fields stay seven). Throws DatabaseError.
+void WriteEntry(db::Connection& conn, int stype, Date now, const std::vector<std::string>& fields);
+
 // Inserts one log row of kind `stype` stamped `now`, its text bound as a parameter:
 // WriteLog(conn, kRoomExpiredLog, now, "[a]", kRoomExpiredTail) stores
 // "系统>系统> >[a]>自动> 由于人气不旺被系统自动清除！>清除房间%%". Throws DatabaseError.

@@ -11,6 +11,7 @@
 #include "login/login_texts.h"
 #include "login/visitor.h"
 #include "messages/visitor.h"
+#include "moderation/flood_control.h"
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
@@ -41,6 +42,9 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
   }
   const std::int32_t max_people = convert::ToInt32(TheApplication.Get(Key(app_key::kMaxPeople)));
   login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
+  if (moderation::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
+    return std::string(login::kTooManyLogins);
+  }
   if (std::string refusal = CheckLoginName(TheApplication, visitor); !refusal.empty()) {
     return refusal;
   }

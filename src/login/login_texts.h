@@ -33,6 +33,7 @@ inline constexpr std::string_view kAddressLocked = "对不起：您的IP被封�
 inline constexpr std::string_view kTooManyNewUsers =
     "对不起：您暂时不能注册新用户，请等几分钟再试！";
 inline constexpr std::string_view kNewUsersForbidden = "对不起：管理员禁止新用户登陆！";
+inline constexpr std::string_view kTooManyLogins = "对不起：这个地址登录太频繁了，请过一分钟再试！";
 
 // "错误：用户名长度不能太短至少" + `min_length` + "个字符！"
 std::string ShortNameRefusal(std::string_view min_length);

@@ -42,6 +42,7 @@ std::string_view LoginRefusalReason(std::string_view refusal) {
       Reason{login::kAddressLocked, "address_locked"},
       Reason{login::kTooManyNewUsers, "too_many_new_users"},
       Reason{login::kNewUsersForbidden, "new_users_forbidden"},
+      Reason{login::kTooManyLogins, "too_many_logins"},
   };
   for (const Reason& reason : kReasons) {
     if (refusal == reason.text) return reason.name;

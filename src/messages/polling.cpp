@@ -14,6 +14,7 @@
 #include "messages/pages.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
+#include "moderation/flood_control.h"
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
@@ -75,6 +76,8 @@ std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
     // One read-change-store sequence on the visitor's record; the page is built after it.
     state::MutexLock lock(chat.mutex());
     if (TakeVisitor(messages::FindVisitor(TheSession, chat)) == 0) {
+      // A visitor sent out of the chat finds his window closed rather than an error.
+      if (moderation::TakeSentAway(chat, TheSession)) return page.append(messages::kCloseRedirect);
       return page.append(messages::kNotLoggedInScript);
     }
     Date now = clock_.Now();

@@ -15,6 +15,7 @@
 #include "messages/posting.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
+#include "moderation/flood_control.h"
 #include "ravochat/error.h"
 #include "text/classic_random.h"
 
@@ -170,12 +171,23 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   Value enable = TheApplication.Get(Key(app_key::kEnableSaysFilter));
   std::string page = std::string(messages::kPageHead).append(messages::kPollHead);
   PostLine line;
+  const std::string raw_says = convert::ToText(TheRequest.Form("says"));
+  moderation::PostVerdict verdict;
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
     line.level = TakeVisitor(messages::FindVisitor(TheSession, chat));
     if (line.level == 0) return page.append(messages::kNotLoggedInRedirect);
-    ReadLine(*this, TheApplication, chat, TheRequest, enable, line);
+    verdict = moderation::CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now(), raw_says);
+    if (verdict == moderation::PostVerdict::kPass) {
+      ReadLine(*this, TheApplication, chat, TheRequest, enable, line);
+    }
+  }
+  // A flood or a moderation command is answered to the poster alone; nothing is stored.
+  if (verdict != moderation::PostVerdict::kPass) {
+    line.system_message = moderation::SettlePost(TheApplication, TheSession, ConstStr, clock_,
+                                                 verdict, MyName, raw_says, room_id);
+    return page.append(DeliverPost(TheApplication, TheRequest, line, ""));
   }
 
   db::Connection& conn = OpenConn(TheApplication);

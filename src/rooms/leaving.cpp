@@ -15,6 +15,7 @@
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 #include "rooms/announcement.h"
+#include "rooms/leaving.h"
 
 namespace ravochat {
 namespace {
@@ -33,8 +34,10 @@ bool IsIdle(const state::ChatState& chat, const std::string& name, Date now)
   return convert::DateDiff(convert::Interval::kSecond, last_seen, now) > lumochat::kIdleSeconds;
 }
 
-// The list and ring part of a logout. Returns the token of the record of `name`, or
-// nothing when he was not listed.
+}  // namespace
+
+namespace rooms {
+
 std::optional<std::string> LogOutLocked(lumochat& component, Application& app,
                                         state::ChatState& chat, const std::string& name)
     REQUIRES(chat.mutex()) {
@@ -66,7 +69,7 @@ std::optional<std::string> LogOutLocked(lumochat& component, Application& app,
   return keyed_list::FieldAt(*record, user_field::kToken, name);
 }
 
-}  // namespace
+}  // namespace rooms
 
 void lumochat::MarkLeft(Application& TheApplication, const std::vector<std::string>& names) {
   if (names.empty()) return;
@@ -84,7 +87,7 @@ void lumochat::LeaveChat(Application& TheApplication, Session& TheSession) {
     state::MutexLock lock(chat.mutex());
     // Only a valid visitor is logged out: a stale session must not end a newer login.
     if (TakeVisitor(messages::FindVisitor(TheSession, chat)) > 0) {
-      left = LogOutLocked(*this, TheApplication, chat, MyName).has_value();
+      left = rooms::LogOutLocked(*this, TheApplication, chat, MyName).has_value();
     }
   }
   TheSession.Set(messages::kSessionName, Value(""));
@@ -101,7 +104,8 @@ lumochat::Departures lumochat::SweepIdle(Application& TheApplication) {
     const Date now = clock_.Now();
     for (const std::string& name : chat.Keys(state::List::kUsers)) {
       if (!IsIdle(chat, name, now)) continue;
-      if (std::optional<std::string> token = LogOutLocked(*this, TheApplication, chat, name)) {
+      if (std::optional<std::string> token =
+              rooms::LogOutLocked(*this, TheApplication, chat, name)) {
         gone.emplace(name, std::move(*token));
         names.push_back(name);
       }

@@ -3,9 +3,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "ravochat/database.h"
 #include "markup.h"
 #include "pages.h"
+#include "ravochat/database.h"
 
 namespace ravochat::server::pages {
 namespace {

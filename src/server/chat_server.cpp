@@ -54,7 +54,9 @@ void StoreSettings(const std::string& connstr,
 Chat::Chat(std::string prefix_in, const Clock& clock)
     : prefix(std::move(prefix_in)),
       cookie_name(prefix.empty() ? "ravochat" : "ravochat_" + prefix),
-      sessions(clock) {}
+      sessions(clock),
+      admin_cookie_name(cookie_name + "_admin"),
+      admin_sessions(clock) {}
 
 Services::Services(const Options& options, const Clock& clock_in, LogSink log_in)
     : clock(clock_in),
@@ -198,6 +200,7 @@ void ChatServer::Sweep() {
       component.ConstStr = chat->prefix;
       ForgetInSessions(chat->sessions, component.SweepIdle(services_.app));
       chat->sessions.Expire();
+      chat->admin_sessions.Expire();
     } catch (const std::exception& e) {
       Report(services_.log, "error in the idle sweep of chat '" + chat->prefix + "': " + e.what());
     }

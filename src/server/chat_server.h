@@ -20,12 +20,15 @@
 
 namespace ravochat::server {
 
-// One chat of the process: its ConstStr and the sessions of its visitors.
+// One chat of the process: its ConstStr, the sessions of its visitors and those of its
+// operator on the administration site, each behind a cookie of its own.
 struct Chat {
   Chat(std::string prefix, const Clock& clock);
   std::string prefix;
   std::string cookie_name;
   SessionStore sessions;
+  std::string admin_cookie_name;
+  SessionStore admin_sessions;
 };
 
 // What every page of every chat shares.

@@ -4,18 +4,24 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "chat_server.h"
 #include "log.h"
 #include "log_file.h"
 #include "options.h"
+#include "ravochat/administration.h"
 #include "ravochat/database.h"
 
 #ifndef RAVOCHAT_SITE_DIR
@@ -95,6 +101,59 @@ void WaitForStop(const sigset_t& signals, ravochat::server::LogFile* access_log)
   }
 }
 
+// One line of standard input without its line end; false at its end.
+bool ReadLine(std::string& line) {
+  if (!std::getline(std::cin, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+// Keeps a terminal from showing what is typed while it lives.
+class HiddenInput {
+ public:
+  HiddenInput() : active_(tcgetattr(STDIN_FILENO, &saved_) == 0) {
+    if (!active_) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  ~HiddenInput() {
+    if (active_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+    std::fputs("\n", stderr);
+  }
+
+ private:
+  termios saved_{};
+  bool active_;
+};
+
+// --set-admin-password: the new password from standard input, asked twice from a terminal.
+int SetAdminPassword(const ravochat::server::Options& options) {
+  const bool terminal = isatty(STDIN_FILENO) != 0;
+  std::string password, again;
+  std::optional<HiddenInput> hidden;
+  if (terminal) {
+    hidden.emplace();
+    std::fputs("New administration password: ", stderr);
+  }
+  if (!ReadLine(password) || password.empty()) {
+    std::fputs("ravochat-server: no password given; nothing changed\n", stderr);
+    return 1;
+  }
+  if (terminal) {
+    std::fputs("\nAgain: ", stderr);
+    if (!ReadLine(again) || again != password) {
+      std::fputs("ravochat-server: the two passwords differ; nothing changed\n", stderr);
+      return 1;
+    }
+  }
+  ravochat::db::EnsureDatabase(options.db);
+  ravochat::administration::SetOperatorPassword(options.db, password,
+                                                ravochat::SystemClock::Instance());
+  std::printf("ravochat-server: administration password stored in %s\n", options.db.c_str());
+  return 0;
+}
+
 int Serve(const ravochat::server::Options& options) {
   sigset_t signals;
   sigemptyset(&signals);
@@ -136,6 +195,7 @@ int main(int argc, char** argv) {
       std::fputs(ravochat::server::UsageText().c_str(), stdout);
       return 0;
     }
+    if (options.set_admin_password) return SetAdminPassword(options);
     if (!options.backup_to.empty()) {
       ravochat::db::BackupDatabase(options.db, options.backup_to);
       std::printf("ravochat-server: %s backed up to %s\n", options.db.c_str(),

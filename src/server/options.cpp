@@ -85,6 +85,10 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& de
       options.help = true;
       continue;
     }
+    if (arg == "--set-admin-password") {
+      options.set_admin_password = true;
+      continue;
+    }
     if (!arg.starts_with("--")) throw UsageError("unexpected argument " + std::string(arg));
     arg.remove_prefix(2);
     const auto eq = arg.find('=');
@@ -103,6 +107,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& de
 std::string UsageText() {
   return "Usage: ravochat-server [options]\n"
          "       ravochat-server backup DEST [--db PATH]\n"
+         "       ravochat-server --db PATH --set-admin-password\n"
          "Serves the chat and its site over HTTP, or writes a consistent copy of the\n"
          "database to DEST while the chat runs (restore by copying it back).\n\n"
          "  --listen HOST:PORT   address to listen on (default 127.0.0.1:8080)\n"
@@ -119,6 +124,10 @@ std::string UsageText() {
          "  --admin-token TEXT   open /admin/rooms.asp, /admin/users.asp and\n"
          "                       /admin/backup.asp to loopback requests carrying\n"
          "                       token=TEXT (default: closed)\n"
+         "  --set-admin-password read the operator's new password from standard input (one\n"
+         "                       line; twice from a terminal), store its hash and exit;\n"
+         "                       with a password, the administration site /admin/ asks\n"
+         "                       for it from any address (without one: loopback only)\n"
          "  --trust-proxy ADDR[/BITS],...\n"
          "                       reverse proxies whose X-Forwarded-For names the visitor;\n"
          "                       repeatable (default: none)\n"

@@ -45,6 +45,28 @@ void Page::DropNewSession() {
   new_session_id_.clear();
 }
 
+Session& Page::admin_session(bool keep) {
+  if (!admin_session_) {
+    const std::string id = http_.Cookie(chat_.admin_cookie_name);
+    if (!id.empty()) admin_session_ = chat_.admin_sessions.Find(id);
+  }
+  if (!admin_session_ && keep) admin_session_ = chat_.admin_sessions.Create(new_admin_session_id_);
+  if (!admin_session_) admin_session_ = std::make_shared<MemorySession>();
+  return *admin_session_;
+}
+
+Session& Page::StartAdminSession() {
+  EndAdminSession();
+  admin_session_ = chat_.admin_sessions.Create(new_admin_session_id_);
+  return *admin_session_;
+}
+
+void Page::EndAdminSession() {
+  const std::string old_id = http_.Cookie(chat_.admin_cookie_name);
+  if (!old_id.empty()) chat_.admin_sessions.Remove(old_id);
+  admin_session_.reset();
+}
+
 lumochat& Page::component() {
   if (!component_) {
     component_ = std::make_unique<lumochat>(services_.clock);
@@ -62,6 +84,11 @@ HttpResponse Page::Html(std::string_view utf8, int status) {
   if (new_session_) {
     response.headers.emplace_back(
         "Set-Cookie", chat_.cookie_name + "=" + new_session_id_ + std::string(kCookieAttributes));
+  }
+  if (!new_admin_session_id_.empty()) {
+    response.headers.emplace_back(
+        "Set-Cookie",
+        chat_.admin_cookie_name + "=" + new_admin_session_id_ + std::string(kCookieAttributes));
   }
   return response;
 }

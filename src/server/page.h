@@ -12,8 +12,6 @@
 #include "chat_server.h"
 #include "http.h"
 #include "ravochat/lumochat.h"
-#include "chat_server.h"
-#include "http.h"
 #include "trusted_proxy.h"
 
 namespace ravochat::server {
@@ -42,6 +40,15 @@ class Page {
   // Forgets the new session; the visitor keeps his old one.
   void DropNewSession();
 
+  // The operator's session on the administration site, behind a cookie of its own. When he
+  // has none: with `keep`, a new one whose cookie goes out with the answer, else a fresh one
+  // kept nowhere.
+  Session& admin_session(bool keep = false);
+  // Starts a new operator session (its cookie goes out with the answer) and forgets the old.
+  Session& StartAdminSession();
+  // Forgets the operator's session.
+  void EndAdminSession();
+
   // A component of this page's chat.
   lumochat& component();
 
@@ -57,6 +64,8 @@ class Page {
   std::shared_ptr<MemorySession> session_;
   std::string new_session_id_;
   std::shared_ptr<MemorySession> new_session_;
+  std::shared_ptr<MemorySession> admin_session_;
+  std::string new_admin_session_id_;
   std::unique_ptr<lumochat> component_;
 };
 

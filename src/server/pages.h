@@ -39,6 +39,10 @@ HttpResponse GetCall(Page& page);
 HttpResponse Guest(Page& page);
 HttpResponse Friend(Page& page);
 HttpResponse AgreeFriend(Page& page);
+// The moderation tools of the chat window: the actions the visitor may take, and the page
+// that takes them on the chosen person and in his room.
+HttpResponse ModActs(Page& page);
+HttpResponse ModTools(Page& page);
 // The single-column chat window of a narrow screen.
 HttpResponse PhoneChat(Page& page);
 

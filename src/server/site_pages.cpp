@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "admin_site.h"
 #include "ascii.h"
 #include "markup.h"
 #include "pages.h"
@@ -140,9 +141,24 @@ constexpr std::array kRoutes = {
     Route{"friend.asp", &pages::Friend},
     Route{"agreefriend.asp", &pages::AgreeFriend},
     Route{"phone.asp", &pages::PhoneChat},
+    Route{"modacts.asp", &pages::ModActs},
+    Route{"modtools.asp", &pages::ModTools},
     Route{"admin/rooms.asp", &pages::AdminRooms},
     Route{"admin/users.asp", &pages::AdminUsers},
     Route{"admin/backup.asp", &pages::AdminBackup},
+    Route{"admin/", &admin::SignIn},
+    Route{"admin/index.asp", &admin::SignIn},
+    Route{"admin/logout.asp", &admin::SignOut},
+    Route{"admin/visitors.asp", &admin::Visitors},
+    Route{"admin/accounts.asp", &admin::Accounts},
+    Route{"admin/locks.asp", &admin::Locks},
+    Route{"admin/roomadmin.asp", &admin::Rooms},
+    Route{"admin/settings.asp", &admin::Settings},
+    Route{"admin/log.asp", &admin::Log},
+    Route{"admin/maintenance.asp", &admin::Maintenance},
+    Route{"admin/stats.asp", &admin::Statistics},
+    Route{"admin/notices.asp", &admin::Notices},
+    Route{"admin/actions.asp", &admin::Actions},
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "state/indexed_list.h"
+#include "state/restraints.h"
 #include "state/thread_annotations.h"
 
 namespace ravochat::state {
@@ -56,8 +57,14 @@ class ChatState {
   virtual void RemoveOccupant(std::string_view room, std::string_view name) REQUIRES(mutex_) = 0;
   virtual std::size_t OccupantCount(std::string_view room) const REQUIRES(mutex_) = 0;
 
+  // The rate windows and sent-away tokens of the chat's moderation.
+  Restraints& restraints() REQUIRES(mutex_) { return restraints_; }
+
  protected:
   mutable Mutex mutex_;
+
+ private:
+  Restraints restraints_ GUARDED_BY(mutex_);
 };
 
 // The chat state in this process's memory.

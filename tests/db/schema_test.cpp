@@ -104,7 +104,11 @@ TEST_P(NewDatabase, HoldsOneSettingForEveryConfigurationKey) {
                    k::kUserNameOnceTimeout, k::kUserNameTimeout, k::kRoomAutoClear, k::kRoomTimeout,
                    k::kRoomExpPerDay, k::kRoomKeepExp, k::kVisitor},
                   true);
-  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam"), "42");
+  expect_settings(
+      {k::kFloodLines, k::kFloodSeconds, k::kFloodStrikes, k::kFloodKick, k::kLoginsPerMinute,
+       "_l_kick", "_l_freeze", "_l_lock", "_l_level", "_l_door", "_l_robot"},
+      true);
+  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam"), "53");
 }
 
 TEST_P(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {

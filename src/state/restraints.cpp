@@ -1,0 +1,43 @@
+#include "state/restraints.h"
+
+namespace ravochat::state {
+namespace {
+
+constexpr std::size_t kSweepEvery = 4096;
+constexpr std::int64_t kIdleWindowSeconds = 3600;
+constexpr std::size_t kMaxSentAway = 10000;
+
+}  // namespace
+
+std::size_t Restraints::Note(const std::string& key, Date now, std::int64_t seconds) {
+  if (++notes_since_sweep_ >= kSweepEvery) DropIdle(now);
+  Window& window = windows_[key];
+  while (!window.events.empty() && now.seconds - window.events.front().seconds >= seconds) {
+    window.events.pop_front();
+  }
+  if (window.events.empty()) window.strikes = 0;
+  window.events.push_back(now);
+  return window.events.size();
+}
+
+int Restraints::Strike(const std::string& key) { return ++windows_[key].strikes; }
+
+void Restraints::Forget(const std::string& key) { windows_.erase(key); }
+
+void Restraints::SendAway(const std::string& token) {
+  // A visitor sent away who never polls again leaves his token behind; keep them bounded.
+  if (sent_away_.size() >= kMaxSentAway) sent_away_.clear();
+  if (!token.empty()) sent_away_.insert(token);
+}
+
+bool Restraints::TakeSentAway(const std::string& token) { return sent_away_.erase(token) > 0; }
+
+void Restraints::DropIdle(Date now) {
+  notes_since_sweep_ = 0;
+  std::erase_if(windows_, [now](const auto& entry) {
+    return entry.second.events.empty() ||
+           now.seconds - entry.second.events.back().seconds > kIdleWindowSeconds;
+  });
+}
+
+}  // namespace ravochat::state

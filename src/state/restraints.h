@@ -1,0 +1,45 @@
+// What a chat remembers to keep its visitors in check: the recent events of a key (the lines
+// of a visitor, the logins from an address) for the rate limits, with the strikes earned by
+// going past a limit, and the session tokens of visitors sent away, whose next poll closes
+// their window. Memory stays bounded: windows idle for an hour and surplus tokens are dropped.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "ravochat/value.h"
+
+namespace ravochat::state {
+
+class Restraints {
+ public:
+  // Notes an event of `key` at `now` and forgets its events more than `seconds` old (and its
+  // strikes, when none was left). Returns the events of the last `seconds`, this one included.
+  std::size_t Note(const std::string& key, Date now, std::int64_t seconds);
+  // Adds a strike to `key`; returns its strikes. They last while its events do.
+  int Strike(const std::string& key);
+  // Forgets the events and strikes of `key`.
+  void Forget(const std::string& key);
+
+  // Remembers that the visitor of session token `token` was sent away.
+  void SendAway(const std::string& token);
+  // True, once, when `token` was sent away.
+  bool TakeSentAway(const std::string& token);
+
+ private:
+  struct Window {
+    std::deque<Date> events;
+    int strikes = 0;
+  };
+  void DropIdle(Date now);
+
+  std::unordered_map<std::string, Window> windows_;
+  std::unordered_set<std::string> sent_away_;
+  std::size_t notes_since_sweep_ = 0;
+};
+
+}  // namespace ravochat::state

@@ -1,0 +1,91 @@
+// Flood control in the posting and login paths, and moderation commands typed in the input
+// line: a line past the limit is refused to the poster alone and stores nothing.
+#include <gtest/gtest.h>
+
+#include "core/convert.h"
+#include "login/login_chat.h"
+#include "login/login_texts.h"
+#include "messages/pages.h"
+
+namespace ravochat::moderation {
+namespace {
+
+using testing::LoginChat;
+
+class FloodTest : public ::testing::Test {
+ protected:
+  FloodTest() {
+    chat_.chat.Param("maxsayslength", "200");
+    chat_.chat.Param("titlelength", "20");
+    chat_.chat.Param("enablesaysfilter", "0");
+    chat_.chat.Param("floodlines", "3");
+    chat_.chat.Param("floodseconds", "10");
+    chat_.chat.Param("floodstrikes", "2");
+    chat_.chat.Param("floodkick", "5");
+    chat_.chat.Param("loginsperminute", "4");
+    chat_.chat.Param("l_kick", "6");
+    chat_.AddUser("mod", "pass1234", 7);
+    EXPECT_EQ(chat_.Login("mod", "pass1234"), "");
+    mod_ = &chat_.session();
+    EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
+    bob_ = &chat_.session();
+  }
+
+  std::string Post(MemorySession& session, const std::string& says) {
+    MemoryRequest request;
+    request.SetForm("says", says);
+    request.SetQuery("towho", "大家");
+    request.SetQuery("id", Value(0));
+    return chat_.chat.Component()->subsay(chat_.chat.app, session, request);
+  }
+  std::string Current() { return chat_.Text("_current"); }
+
+  LoginChat chat_;
+  MemorySession* mod_ = nullptr;
+  MemorySession* bob_ = nullptr;
+};
+
+TEST_F(FloodTest, ALinePastTheLimitIsRefusedToThePosterAloneAndStoresNothing) {
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Post(*bob_, "hi").find("太快"), std::string::npos);
+  const std::string stored = Current();
+  EXPECT_NE(Post(*bob_, "hi").find("【系统】您发言太快了，请休息一下再说！"), std::string::npos);
+  EXPECT_EQ(Current(), stored);
+  // Another visitor is not held back, and the window moves on with the clock.
+  EXPECT_EQ(Post(*mod_, "hi").find("太快"), std::string::npos);
+  chat_.chat.clock.Advance(10);
+  EXPECT_EQ(Post(*bob_, "hi").find("太快"), std::string::npos);
+}
+
+TEST_F(FloodTest, RepeatedFloodsSendThePosterOutForSomeMinutesAndAreLogged) {
+  for (int i = 0; i < 4; ++i) Post(*bob_, "hi");
+  EXPECT_NE(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  Post(*bob_, "hi");
+  EXPECT_EQ(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  EXPECT_EQ(chat_.chat.db.Scalar("SELECT occ_env FROM record WHERE stype=41"),
+            "系统>系统> >[bob]>自动>刷屏>把%%踢出聊天室5分钟");
+  EXPECT_EQ(chat_.Login("bob", "pass1234"), login::kKickedOut);
+}
+
+TEST_F(FloodTest, LoginsFromOneAddressAreLimitedPerMinute) {
+  // Two logins counted in the fixture; two more pass, the fifth is refused.
+  EXPECT_EQ(chat_.Login("ann", "pass1234"), "");
+  EXPECT_EQ(chat_.Login("cat", "pass1234"), "");
+  EXPECT_EQ(chat_.Login("dan", "pass1234"), login::kTooManyLogins);
+  EXPECT_EQ(chat_.Login("dan", "pass1234", {.address = "10.0.0.2"}), "");
+  chat_.chat.clock.Advance(60);
+  EXPECT_EQ(chat_.Login("dan", "pass1234"), "");
+}
+
+TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
+  const std::string stored = Current();
+  EXPECT_NE(Post(*bob_, "/kick mod 5").find("【系统】你的级别不够，不能这样做！"),
+            std::string::npos);
+  EXPECT_NE(Post(*mod_, "/kick bob 5").find("【系统】好的：把bob踢出聊天室5分钟。"),
+            std::string::npos);
+  EXPECT_EQ(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  // Only the departure and the kick notice reached the ring, no line of either poster.
+  EXPECT_EQ(convert::ToDouble(Value(Current())) - convert::ToDouble(Value(stored)), 2);
+}
+
+}  // namespace
+}  // namespace ravochat::moderation
