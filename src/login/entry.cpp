@@ -13,8 +13,10 @@
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
+#include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
+#include "rooms/announcement.h"
 
 namespace ravochat {
 namespace login {
@@ -85,13 +87,14 @@ std::int64_t lumochat::AnnounceEntry(Application& TheApplication, const login::V
   Value current = TheApplication.Get(Key(app_key::kCurrent));
   const std::int64_t newest = convert::ToInt32(
       says.At(static_cast<std::size_t>(convert::ToInt32(current)), ring_field::kNumber));
-  const login::Announcement announcement = login::SplitTemplate(convert::ToText(
+  const rooms::Announcement announcement = rooms::SplitAnnouncement(convert::ToText(
       TheApplication.Get(Key(reentering ? app_key::kReenterShow : app_key::kEnterChatShow))));
   Newsay(visitor.name, room_name, 0, room_id,
          login::AnnouncementText(announcement.text, visitor.sex, visitor.name, visitor.face),
-         announcement.c1, announcement.c2, -3, says, current);
+         announcement.color1, announcement.color2, messages::kNoticeAct, says, current);
   if (!visitor.notice.empty()) {
-    Newsay(visitor.name, "", 1, room_id, visitor.notice, "", "", -5, says, current);
+    Newsay(visitor.name, "", 1, room_id, visitor.notice, "", "", messages::kSystemAct, says,
+           current);
   }
   TheApplication.Set(Key(app_key::kSays), says);
   TheApplication.Set(Key(app_key::kCurrent), current);

@@ -62,12 +62,6 @@ std::string OnlineFriendsNotice(std::string_view friends,
 
 std::string_view SexTag(int sex) { return sex == 1 ? "<small>girl</small>" : "<small>boy</small>"; }
 
-Announcement SplitTemplate(std::string_view template_text) {
-  std::vector<std::string> parts = strings::Split(template_text, "::");
-  parts.resize(std::max<std::size_t>(parts.size(), 3));
-  return Announcement{parts[0], parts[1], parts[2]};
-}
-
 std::string AnnouncementText(std::string_view text, int sex, std::string_view name,
                              std::int32_t face) {
   std::string tagged_mark(SexTag(sex));

@@ -63,14 +63,6 @@ std::string OnlineFriendsNotice(std::string_view friends,
 // "<small>girl</small>" for sex 1, else "<small>boy</small>".
 std::string_view SexTag(int sex);
 
-// An announcement template: a text and two values handed on to the ring unchanged.
-struct Announcement {
-  std::string text;
-  std::string c1;
-  std::string c2;
-};
-// `template_text` split at "::"; missing parts are empty texts.
-Announcement SplitTemplate(std::string_view template_text);
 // The template's text with the sex tag before every "##", followed by the script part
 // that adds the user to the browser's people list:
 // AnnouncementText("##来了", 0, "ann", 1010) ==

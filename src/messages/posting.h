@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "messages/says_ring.h"
 #include "ravochat/database.h"
 #include "ravochat/lumochat.h"
 #include "ravochat/value.h"
@@ -20,7 +21,7 @@ namespace ravochat::messages {
 inline constexpr std::string_view kEveryone = "大家";
 
 // Act codes of the lines posting makes.
-inline constexpr std::int32_t kActTitle = -5;
+inline constexpr std::int32_t kActTitle = kSystemAct;
 inline constexpr std::int32_t kActSystem = -2;
 inline constexpr std::int32_t kActCommand = -1;
 

@@ -13,6 +13,10 @@
 
 namespace ravochat::messages {
 
+// Action codes of the rows the chat writes itself.
+inline constexpr std::int32_t kNoticeAct = -3;  // entry, departure and room notices
+inline constexpr std::int32_t kSystemAct = -5;  // private notices and room titles
+
 // The parent.addsay values of one message, behind its number:
 // RowText("hi", "a", "大家", "0", "000000", "", "0", "12:00:05")
 //   == "'hi','a','大家',0,'000000','',0,'12:00:05',"

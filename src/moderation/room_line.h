@@ -1,6 +1,8 @@
 // A line of the chat itself to the visitors of one room, through the says ring.
 #pragma once
 
+#include "messages/says_ring.h"
+
 #include <cstdint>
 #include <string>
 
@@ -11,14 +13,13 @@
 namespace ravochat::moderation {
 
 // Notices show `text` with "##" replaced by `from` and "%%" by `to`.
-inline constexpr std::int32_t kNoticeAct = -3;
 
 struct RoomLine {
   std::string from;
   std::string to;
   std::int32_t room = 0;
   std::string text;  // already safe inside a single-quoted script string
-  std::int32_t act = kNoticeAct;
+  std::int32_t act = messages::kNoticeAct;
 };
 
 // Appends `line` as a public message of its room through `component` (whose ConstStr names the

@@ -12,6 +12,7 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 #include "rooms/announcement.h"
@@ -19,9 +20,6 @@
 
 namespace ravochat {
 namespace {
-
-// Action code of entry and departure notices.
-constexpr int kNoticeAct = -3;
 
 bool IsIdle(const state::ChatState& chat, const std::string& name, Date now)
     REQUIRES(chat.mutex()) {
@@ -62,7 +60,7 @@ std::optional<std::string> LogOutLocked(lumochat& component, Application& app,
     Value current = app.Get(key(app_key::kCurrent));
     component.Newsay(name, room_name, 0, convert::ToInt32(room),
                      "##离开了聊天室。<\\script>parent.dell(\\'" + name + "\\')</\\script>",
-                     exit.color1, exit.color2, kNoticeAct, says, current);
+                     exit.color1, exit.color2, messages::kNoticeAct, says, current);
     app.Set(key(app_key::kSays), says);
     app.Set(key(app_key::kCurrent), current);
   }

@@ -12,6 +12,7 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 #include "rooms/announcement.h"
@@ -22,8 +23,6 @@ namespace {
 constexpr std::string_view kNotLoggedIn = "你还没有登陆到聊天室!";
 constexpr std::string_view kNoSuchRoom = "你要去的房间并不存在!";
 constexpr std::string_view kAlreadyThere = "你已经在这个房间里了!";
-// Action code of entry and departure notices.
-constexpr int kNoticeAct = -3;
 
 using Fields = std::vector<std::string>;
 
@@ -119,11 +118,11 @@ std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSessio
   Value says = TheApplication.Get(Key(app_key::kSays));
   Value current = TheApplication.Get(Key(app_key::kCurrent));
   Newsay(Value(MyName), Value(old_name), Value(0), Value(convert::ToInt32(Value(toroom))),
-         Value(arrival), Value(enter.color1), Value(enter.color2), Value(kNoticeAct), says,
-         current);
+         Value(arrival), Value(enter.color1), Value(enter.color2), Value(messages::kNoticeAct),
+         says, current);
   Newsay(Value(MyName), Value(new_name), Value(0), Value(room_id),
          Value(DepartureText(exit.text, MyName)), Value(exit.color1), Value(exit.color2),
-         Value(kNoticeAct), says, current);
+         Value(messages::kNoticeAct), says, current);
 
   // Everything is worked out before the first store, so a failure changes nothing.
   chat.AddOccupant(toroom, MyName);

@@ -3,6 +3,8 @@
 // their sender.
 #include "social/system_line.h"
 
+#include "messages/says_ring.h"
+
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "messages/visitor.h"
@@ -13,7 +15,6 @@ namespace ravochat::social {
 namespace {
 
 constexpr int kEveryRoom = -2;
-constexpr int kSystemAct = -5;
 
 }  // namespace
 
@@ -32,7 +33,8 @@ void PostSystemLine(Application& app, std::string_view prefix, const Clock& cloc
   Value current = app.Get(app_key::AppKey(prefix, app_key::kCurrent));
   lumochat chat(clock);
   chat.ConstStr = std::string(prefix);
-  chat.Newsay("", to_who, secret, kEveryRoom, script_text, "", "", kSystemAct, says, current);
+  chat.Newsay("", to_who, secret, kEveryRoom, script_text, "", "", messages::kSystemAct, says,
+              current);
   app.Set(app_key::AppKey(prefix, app_key::kSays), says);
   app.Set(app_key::AppKey(prefix, app_key::kCurrent), current);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "rooms/announcement.h"
+
 #include <thread>
 
 #include "core/convert.h"
@@ -113,8 +115,8 @@ TEST(Announcement, PutsTheSexTagBeforeEveryMark) {
 }
 
 TEST(Announcement, ATemplateWithOnlyItsTextHasEmptyColours) {
-  const login::Announcement parts = login::SplitTemplate("欢迎##");
-  EXPECT_EQ(parts.text + "|" + parts.c1 + "|" + parts.c2, "欢迎##||");
+  const rooms::Announcement parts = rooms::SplitAnnouncement("欢迎##");
+  EXPECT_EQ(parts.text + "|" + parts.color1 + "|" + parts.color2, "欢迎##||");
 }
 
 }  // namespace
