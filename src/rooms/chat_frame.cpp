@@ -25,6 +25,7 @@ constexpr std::int64_t kTitleHeight = 40;
 
 // The values the page is made of, each read once.
 struct PageInputs {
+  std::string version;            // GetVer()
   std::string title;              // name of the first room in the room list
   std::vector<std::string> room;  // fields of the visitor's room record
   std::string my_name;
@@ -74,7 +75,7 @@ std::string Head(const PageInputs& in) {
   std::string s = "<html><head>";
   s += "<meta name='author' content='ravochat'>";
   s += "<meta name='e-mail' content='chat@ravochat.invalid'>";
-  s += "<meta name='copyright' content='ravochat 3.1.2'>";
+  s += "<meta name='copyright' content='ravochat " + in.version + "'>";
   s += messages::kPageHead;
   s += "<title>" + in.title + "</title>";
   return s;
@@ -197,6 +198,7 @@ std::string lumochat::ChatFrame(Application& TheApplication, Session& TheSession
     in.room = chat.Find(state::List::kRooms, convert::ToText(std::int64_t{room_id})).value();
   }
   in.my_name = MyName;
+  in.version = GetVer();
 
   db::Recordset user =
       OpenConn(TheApplication).Execute("select * from \"user\" where username=?", {Value(MyName)});
