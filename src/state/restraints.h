@@ -6,10 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "ravochat/value.h"
 
@@ -32,7 +32,7 @@ class Restraints {
 
  private:
   struct Window {
-    std::deque<Date> events;
+    std::vector<Date> events;  // oldest first
     int strikes = 0;
   };
   void DropIdle(Date now);
