@@ -1,6 +1,7 @@
-// The login of a returning user with 100 to 10,000 visitors online: the admission checks,
-// the statements on his row and notices, and the entry that replaces his record at the
-// end of the user list. Runs on a real database file made from the schema and defaults.
+// The login of a returning user and a posted line with 100 to 100,000 visitors online,
+// spread over the rooms: the admission checks, the statements on his row and notices, the
+// entry that replaces his record at the end of the user list; the line's checks, the ring
+// and the poster's record. Runs on a real database file made from the schema and defaults.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -18,9 +19,11 @@
 namespace ravochat {
 namespace {
 
-std::string OnlineRecord(const std::string& name) {
-  return "<$" + name + "$>" + name +
-         "$>127.0.0.1$>0$>1$>1$>2026-12-06 12:00:00$>1010$>0$>1$>0$>2026-12-06 12:00:00$>"
+constexpr int kRooms = 4;  // the rooms of the default rows
+
+std::string OnlineRecord(const std::string& name, int room) {
+  return "<$" + name + "$>" + name + "$>127.0.0.1$>0$>1$>" + std::to_string(room) +
+         "$>2026-12-06 12:00:00$>1010$>0$>1$>0$>2026-12-06 12:00:00$>"
          "2026-12-06 12:00:00$>$>$>$><$" +
          name + "$>";
 }
@@ -36,9 +39,13 @@ struct LoginChat {
     db::CreateDatabase(connstr);
     app.Set(app_key::kConnStr, connstr);
     lumochat(clock).InitGlobal(app);
-    app.Set(app_key::kMaxPeople, "30000");
+    app.Set(app_key::kMaxPeople, "200000");
+    app.Set(app_key::kFloodLines, "0");
+    app.Set(app_key::kLoginsPerMinute, "0");
     std::string users;
-    for (int i = 0; i < visitors; ++i) users += OnlineRecord("u" + std::to_string(i));
+    for (int i = 0; i < visitors; ++i) {
+      users += OnlineRecord("u" + std::to_string(i), i % kRooms + 1);
+    }
     app.Set(app_key::kUserList, users);
     request.SetForm("sUserName", "bench");
     request.SetForm("sPass", "secret");
@@ -50,15 +57,13 @@ struct LoginChat {
     std::filesystem::remove_all(dir, ignored);
   }
 
-  std::string Login() {
-    MemorySession session;
-    return lumochat(clock).LoginCheck(app, session, request);
-  }
+  std::string Login() { return lumochat(clock).LoginCheck(app, session, request); }
 
   std::filesystem::path dir;
   ManualClock clock;
   MemoryApplication app;
   MemoryRequest request;
+  MemorySession session;
 };
 
 void BM_ReturningUserLogin(benchmark::State& state) {
@@ -70,7 +75,22 @@ void BM_ReturningUserLogin(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_ReturningUserLogin)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_ReturningUserLogin)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000);
+
+// A line to everybody in the poster's room.
+void BM_Post(benchmark::State& state) {
+  LoginChat chat(static_cast<int>(state.range(0)));
+  if (chat.Login() != "") state.SkipWithError("the login was refused");
+  MemoryRequest line;
+  line.SetForm("says", "a line of the chat");
+  line.SetForm("towho", "大家");
+  for (auto _ : state) {
+    std::string page = lumochat(chat.clock).subsay(chat.app, chat.session, line);
+    benchmark::DoNotOptimize(page);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Post)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000);
 
 }  // namespace
 }  // namespace ravochat
