@@ -58,7 +58,11 @@ int lumochat::getLevel(Session& TheSession, const std::string& User_List,
 }
 
 std::string lumochat::GetNewSays(const Value& says, int current, int sayid) {
-  return messages::NewSays(says, current, sayid, messages::Reader{MyName, room_id});
+  std::string rows = messages::NewSays(says, current, sayid, messages::Reader{MyName, room_id});
+  if (messages::LinesMissed(says, current, sayid)) {
+    rows.insert(0, messages::MissedLinesRow(MyName, GetTimeStr()));
+  }
+  return rows;
 }
 
 std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
