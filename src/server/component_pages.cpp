@@ -5,14 +5,27 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "messages/pages.h"
+#include "ravochat/request_check.h"
 #include "rooms/chat_window.h"
 #include "server/logout.h"
 #include "server/markup.h"
 #include "server/pages.h"
 
 namespace ravochat::server::pages {
+namespace {
+
+// The name of the request item that `operation` could not convert, "" when none.
+std::string Unfit(Page& page, RequestOf operation) {
+  return UnfitRequestItem(operation, page.request());
+}
+
+}  // namespace
+
 HttpResponse Login(Page& page) {
   if (page.http().method != "POST") return LoginForm(page);
+  if (const std::string bad = Unfit(page, RequestOf::kLoginCheck); !bad.empty()) {
+    return BadRequest(bad);
+  }
   Session& session = page.StartNewSession();
   const std::string refusal = page.component().LoginCheck(page.app(), session, page.request());
   if (!refusal.empty()) {
@@ -34,10 +47,13 @@ HttpResponse SayList(Page& page) {
 }
 
 HttpResponse Refresh(Page& page) {
+  if (const std::string bad = Unfit(page, RequestOf::kRefresh); !bad.empty())
+    return BadRequest(bad);
   return page.Html(page.component().refresh(page.app(), page.session(), page.request()));
 }
 
 HttpResponse Say(Page& page) {
+  if (const std::string bad = Unfit(page, RequestOf::kSubsay); !bad.empty()) return BadRequest(bad);
   return page.Html(page.component().subsay(page.app(), page.session(), page.request()));
 }
 
