@@ -8,6 +8,8 @@
 #include "ravochat/database.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "server/cross_site.h"
+#include "server/log.h"
 #include "server/logout.h"
 #include "server/page.h"
 #include "server/pages.h"
@@ -15,8 +17,9 @@
 namespace ravochat::server {
 namespace {
 
+// Logs `line`, whose values may come from a request, escaped.
 void Report(const LogSink& log, const std::string& line) {
-  if (log) log(line);
+  if (log) log(EscapeLogText(line));
 }
 
 // Loads the chat of `prefix` from the database at `db`: configuration, rooms, an empty
@@ -103,6 +106,7 @@ HttpResponse ChatServer::Handle(const HttpRequest& request) {
     }
   }
   if (PageHandler handler = FindPage(rest)) {
+    if (ChangesState(request, rest) && IsCrossSite(request)) return CrossSiteRefusal();
     try {
       Page page(services_, *chat, request);
       return handler(page);

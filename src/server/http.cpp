@@ -6,10 +6,13 @@
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netdb.h>
+#include <strings.h>
 #include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
+
+#include "server/log.h"
 
 namespace ravochat::server {
 
@@ -18,6 +21,15 @@ std::string HttpRequest::Cookie(std::string_view name) const {
     if (key == name) return value;
   }
   return "";
+}
+
+const std::string* HttpRequest::Header(std::string_view name) const {
+  for (const auto& [key, value] : headers) {
+    if (key.size() == name.size() && strncasecmp(key.data(), name.data(), name.size()) == 0) {
+      return &value;
+    }
+  }
+  return nullptr;
 }
 
 namespace {
@@ -76,6 +88,31 @@ std::string PeerAddress(MHD_Connection* connection) {
   return text;
 }
 
+// Request framing that a proxy in front could read otherwise than we do (request
+// smuggling): more than one Content-Length, or Content-Length with Transfer-Encoding.
+bool AmbiguousFraming(MHD_Connection* connection) {
+  int lengths = 0;
+  bool encoded = false;
+  for (const auto& [name, value] : ConnectionValues(connection, MHD_HEADER_KIND)) {
+    if (strcasecmp(name.c_str(), MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) ++lengths;
+    if (strcasecmp(name.c_str(), MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) encoded = true;
+  }
+  return lengths > 1 || (lengths == 1 && encoded);
+}
+
+// Queues a plain-text refusal and closes the connection after it: what follows on it
+// cannot be trusted to start a new request.
+MHD_Result Refuse(MHD_Connection* connection, unsigned status, std::string_view text) {
+  MHD_Response* reply = MHD_create_response_from_buffer(text.size(), const_cast<char*>(text.data()),
+                                                        MHD_RESPMEM_MUST_COPY);
+  if (reply == nullptr) return MHD_NO;
+  MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain");
+  MHD_add_response_header(reply, MHD_HTTP_HEADER_CONNECTION, "close");
+  const MHD_Result queued = MHD_queue_response(connection, status, reply);
+  MHD_destroy_response(reply);
+  return queued;
+}
+
 std::string_view PathOf(const char* url) {
   std::string_view path = url;
   return path.substr(0, path.find('?'));
@@ -113,7 +150,7 @@ void HttpServer::Impl::Log(const char* method, const char* url, int status,
       std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - state.start)
           .count();
   std::string line = method;
-  line.append(" ").append(PathOf(url)).append(" ").append(std::to_string(status));
+  line.append(" ").append(EscapeLogText(PathOf(url))).append(" ").append(std::to_string(status));
   line.append(" ").append(std::to_string(micros)).append("us");
   config.access_log(line);
 }
@@ -160,6 +197,9 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
                      void** request_cls) {
   auto* impl = static_cast<HttpServer::Impl*>(cls);
   if (*request_cls == nullptr) {
+    if (AmbiguousFraming(connection)) {
+      return Refuse(connection, MHD_HTTP_BAD_REQUEST, "400 Ambiguous request length\n");
+    }
     auto state = std::make_unique<RequestState>();
     if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0) {
       // Null for a body that is not a form; such a body is read and ignored.

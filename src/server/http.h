@@ -28,9 +28,13 @@ struct HttpRequest {
   Fields headers;
   Fields cookies;
   std::string peer_address;
+  // The request came over TLS, directly or through a trusted proxy that says so.
+  bool secure = false;
 
   // The cookie `name`, "" when absent.
   std::string Cookie(std::string_view name) const;
+  // The first header `name` (any letter case), or null.
+  const std::string* Header(std::string_view name) const;
 };
 
 struct HttpResponse {
