@@ -88,12 +88,18 @@ std::string PeerAddress(MHD_Connection* connection) {
   return text;
 }
 
+std::size_t HeaderBytes(const Fields& headers) {
+  std::size_t bytes = 0;
+  for (const auto& [name, value] : headers) bytes += name.size() + value.size();
+  return bytes;
+}
+
 // Request framing that a proxy in front could read otherwise than we do (request
 // smuggling): more than one Content-Length, or Content-Length with Transfer-Encoding.
-bool AmbiguousFraming(MHD_Connection* connection) {
+bool AmbiguousFraming(const Fields& headers) {
   int lengths = 0;
   bool encoded = false;
-  for (const auto& [name, value] : ConnectionValues(connection, MHD_HEADER_KIND)) {
+  for (const auto& [name, value] : headers) {
     if (strcasecmp(name.c_str(), MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) ++lengths;
     if (strcasecmp(name.c_str(), MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) encoded = true;
   }
@@ -197,7 +203,12 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
                      void** request_cls) {
   auto* impl = static_cast<HttpServer::Impl*>(cls);
   if (*request_cls == nullptr) {
-    if (AmbiguousFraming(connection)) {
+    const Fields headers = ConnectionValues(connection, MHD_HEADER_KIND);
+    if (HeaderBytes(headers) > impl->config.max_header_bytes) {
+      return Refuse(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
+                    "431 Request header fields too large\n");
+    }
+    if (AmbiguousFraming(headers)) {
       return Refuse(connection, MHD_HTTP_BAD_REQUEST, "400 Ambiguous request length\n");
     }
     auto state = std::make_unique<RequestState>();

@@ -62,9 +62,14 @@ struct HttpConfig {
   // default keeps them forever).
   unsigned idle_timeout_seconds = 45;
   unsigned listen_backlog = 1024;
-  // Buffer of one connection: holds the largest header block and a chunk of a posted
-  // form (the form parser works incrementally).
-  std::size_t connection_memory = 16 * 1024;
+  // Buffer of one connection: holds the largest header block, the library's copy of its
+  // cookies and the answer's header, and a chunk of a posted form (the form parser works
+  // incrementally). At 16 KiB a header block of 7 KiB left no room for any answer.
+  std::size_t connection_memory = 24 * 1024;
+  // Header names and values beyond this many bytes in all are answered with 431. The
+  // library parses cookies into a copy and builds the answer in the same connection
+  // memory, so a larger header block could leave no room for any answer.
+  std::size_t max_header_bytes = 6 * 1024;
   // A request body beyond this many bytes is answered with 413.
   std::size_t max_body = 64 * 1024;
   LogSink access_log;
