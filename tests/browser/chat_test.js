@@ -1,7 +1,9 @@
 // The chat in a real browser: ravochat-server on a fresh database, three visitors in
 // headless Chromium (each its own browser with a fresh profile). A Chinese line reaches
 // the others within one poll, a private line reaches its addressee and nobody else, and
-// a room change shows the departure in the old room. Saves a screenshot of a chat window.
+// a room change shows the departure in the old room. A markup line (every visitor may post
+// markup here) keeps its formatting but runs no script in any window, whichever way the
+// script is hidden. Saves a screenshot of a chat window.
 //
 //   node chat_test.js --server path/to/ravochat-server --out folder/for/screenshots
 
@@ -35,8 +37,8 @@ function step(text) {
 
 // Starts the server on a free port and resolves to its address.
 function startServer() {
-  const server = spawn(serverPath, ['--listen', '127.0.0.1:0', '--db', path.join(work, 'chat.db')],
-    { stdio: ['ignore', 'pipe', 'pipe'] });
+  const server = spawn(serverPath, ['--listen', '127.0.0.1:0', '--db', path.join(work, 'chat.db'),
+    '--set', 'l_allhtml=0'], { stdio: ['ignore', 'pipe', 'pipe'] });
   let log = '';
   server.stderr.on('data', (d) => { log += d; });
   cleanups.push(() => new Promise((resolve) => {
@@ -107,6 +109,62 @@ async function say(v, text, options = {}) {
   await input.press('#saystemp', 'Enter');
 }
 
+// Payload families that ran script through the markup of a line, each setting top.pwned.
+const PAYLOADS = [
+  '#<script>top.pwned="script"</script>脚本',
+  '#<SCRIPT>top.pwned="upper"</SCRIPT>大写',
+  '#<img src=x onerror="top.pwned=\'img\'">图片',
+  '#<a href="javascript:top.pwned=\'href\'" id=jslink>链接</a>',
+  '#<svg onload="top.pwned=\'svg\'"><circle r=5></circle></svg>矢量',
+  '#<iframe src="javascript:top.pwned=\'iframe\'"></iframe>框架',
+  '#<body onload="top.pwned=\'body\'">正文',
+  '#<style>@import "javascript:top.pwned=1"</style><b style="background:url(javascript:x)">样式</b>',
+];
+const FORMATTED = '#<b>粗体</b><font color=red>红字</font><a href="http://example.com/">外链</a>';
+
+async function markupRunsNoScript(poster, viewer) {
+  const started = Date.now();
+  // One line at a time: a new post replaces the answer frame of the one before.
+  const words = ['脚本', '大写', '图片', '链接', '矢量', '框架', '正文', '样式', '外链'];
+  for (const [i, p] of [...PAYLOADS, FORMATTED].entries()) {
+    await say(poster, p);
+    await waitForText(poster, 'say1', words[i], 5000);
+  }
+  await waitForText(viewer, 'say1', '外链', POLL_WAIT_MS);
+  for (const v of [poster, viewer]) {
+    await v.frame('say1').evaluate(() => {
+      const a = document.querySelector('a[id=jslink], a:not([href])');
+      if (a) a.click();
+    });
+    const found = await v.page.evaluate(() => {
+      const d = window.frames.say1.document;
+      // The names the site itself links (a.name) are no part of a line's markup.
+      const attrs = [...d.querySelectorAll('#msgs *:not(a.name)')].flatMap((e) => [...e.attributes])
+        .filter((a) => /^on/i.test(a.name) || /javascript:/i.test(a.value)).map((a) => a.name);
+      return {
+        pwned: window.pwned,
+        attrs,
+        banned: d.querySelectorAll('#msgs script, #msgs svg, #msgs iframe, #msgs style').length,
+        bold: [...d.querySelectorAll('#msgs b')].some((b) => b.textContent === '粗体'),
+        red: !!d.querySelector('#msgs font[color=red]'),
+        link: !!d.querySelector('#msgs a[href="http://example.com/"]'),
+        text: d.body.innerText,
+      };
+    });
+    if (found.pwned !== undefined) throw new Error(`${v.name} ran script: ${found.pwned}`);
+    if (found.attrs.length || found.banned) {
+      throw new Error(`${v.name} got live markup: ${found.attrs} ${found.banned}`);
+    }
+    if (!found.bold || !found.red || !found.link) {
+      throw new Error(`${v.name} lost the formatting: ${JSON.stringify(found)}`);
+    }
+    for (const word of words) {
+      if (!found.text.includes(word)) throw new Error(`${v.name} lost the text ${word}: ${found.text}`);
+    }
+  }
+  step(`markup lines kept their formatting and ran nothing after ${Date.now() - started} ms`);
+}
+
 async function main() {
   if (!serverPath) throw new Error('--server is required');
   const { server, base } = await startServer();
@@ -140,6 +198,8 @@ async function main() {
   await waitForText(bob, 'list', '情感天地（1人）', 10000);
   await waitForText(ming, 'say1', 'bob离开了本房间，去了情感天地', POLL_WAIT_MS);
   step(`the old room saw bob leave after ${Date.now() - started} ms`);
+
+  await markupRunsNoScript(ming, cat);
 
   await new Promise((r) => setTimeout(r, 6500));  // the people list redraws on the timer
   fs.mkdirSync(outDir, { recursive: true });
