@@ -78,6 +78,7 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
   config.host = options.host;
   config.port = options.port;
   config.threads = options.threads;
+  config.connections_per_address = options.connections_per_address;
   config.access_log = std::move(access_log);
   http_ = std::make_unique<HttpServer>(
       config, [this](const HttpRequest& request) { return Handle(request); });

@@ -9,8 +9,11 @@
 #include <strings.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 #include "server/log.h"
 
@@ -74,18 +77,21 @@ MHD_Result CollectFormPiece(void* cls, MHD_ValueKind, const char* key, const cha
   return MHD_YES;
 }
 
-std::string PeerAddress(MHD_Connection* connection) {
-  const MHD_ConnectionInfo* info =
-      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  if (info == nullptr || info->client_addr == nullptr) return "";
+std::string AddressText(const sockaddr* addr) {
   char text[INET6_ADDRSTRLEN] = {};
-  const sockaddr* addr = info->client_addr;
+  if (addr == nullptr) return "";
   if (addr->sa_family == AF_INET) {
     inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(addr)->sin_addr, text, sizeof text);
   } else if (addr->sa_family == AF_INET6) {
     inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(addr)->sin6_addr, text, sizeof text);
   }
   return text;
+}
+
+std::string PeerAddress(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  return info == nullptr ? "" : AddressText(info->client_addr);
 }
 
 std::size_t HeaderBytes(const Fields& headers) {
@@ -130,6 +136,15 @@ struct HttpServer::Impl {
   HttpConfig config;
   HttpHandler handler;
   MHD_Daemon* daemon = nullptr;
+  std::mutex open_mutex;
+  std::unordered_map<std::string, unsigned> open_per_address;  // limited addresses only
+
+  // Whether connections from `address` are counted against the per-address limit.
+  bool Limited(const std::string& address) const {
+    return config.connections_per_address > 0 &&
+           std::find(config.unlimited_addresses.begin(), config.unlimited_addresses.end(),
+                     address) == config.unlimited_addresses.end();
+  }
 
   MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method,
                     RequestState& state);
@@ -232,6 +247,29 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
   return impl->Answer(connection, url, method, state);
 }
 
+// Admits a connection unless its address already holds the most it may.
+MHD_Result Admit(void* cls, const sockaddr* addr, socklen_t) {
+  auto* impl = static_cast<HttpServer::Impl*>(cls);
+  const std::string address = AddressText(addr);
+  if (!impl->Limited(address)) return MHD_YES;
+  std::lock_guard lock(impl->open_mutex);
+  unsigned& open = impl->open_per_address[address];
+  if (open >= impl->config.connections_per_address) return MHD_NO;
+  ++open;
+  return MHD_YES;
+}
+
+void OnConnection(void* cls, MHD_Connection* connection, void**,
+                  MHD_ConnectionNotificationCode code) {
+  auto* impl = static_cast<HttpServer::Impl*>(cls);
+  if (code != MHD_CONNECTION_NOTIFY_CLOSED) return;
+  const std::string address = PeerAddress(connection);
+  if (!impl->Limited(address)) return;
+  std::lock_guard lock(impl->open_mutex);
+  auto it = impl->open_per_address.find(address);
+  if (it != impl->open_per_address.end() && --it->second == 0) impl->open_per_address.erase(it);
+}
+
 void OnCompleted(void*, MHD_Connection*, void** request_cls, MHD_RequestTerminationCode) {
   std::unique_ptr<RequestState> state(static_cast<RequestState*>(*request_cls));
   *request_cls = nullptr;
@@ -270,14 +308,15 @@ HttpServer::HttpServer(const HttpConfig& config, HttpHandler handler)
   unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
   if (ipv6) flags |= MHD_USE_IPv6;
   impl_->daemon =
-      MHD_start_daemon(flags, config.port, nullptr, nullptr, &OnRequest, impl_.get(),  //
-                       MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),    //
+      MHD_start_daemon(flags, config.port, &Admit, impl_.get(), &OnRequest, impl_.get(),  //
+                       MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),       //
                        MHD_OPTION_THREAD_POOL_SIZE, config.threads > 1 ? config.threads : 0u,
                        MHD_OPTION_CONNECTION_LIMIT, config.connection_limit,          //
                        MHD_OPTION_CONNECTION_TIMEOUT, config.idle_timeout_seconds,    //
                        MHD_OPTION_LISTEN_BACKLOG_SIZE, config.listen_backlog,         //
                        MHD_OPTION_CONNECTION_MEMORY_LIMIT, config.connection_memory,  //
                        MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, nullptr,            //
+                       MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, impl_.get(),      //
                        MHD_OPTION_END);
   if (impl_->daemon == nullptr) {
     throw HttpError("cannot listen on " + config.host + ":" + std::to_string(config.port));

@@ -58,6 +58,11 @@ struct HttpConfig {
   unsigned threads = 4;
   // The library's default is about 1,000; browsers keep a connection each open.
   unsigned connection_limit = 20000;
+  // Connections one client address may hold open at once (further ones are closed as
+  // they arrive); 0 for no limit. Never applied to `unlimited_addresses`: a trusted
+  // proxy carries many visitors.
+  unsigned connections_per_address = 0;
+  std::vector<std::string> unlimited_addresses;
   // Idle keep-alive connections are closed after this many seconds (the library's
   // default keeps them forever).
   unsigned idle_timeout_seconds = 45;

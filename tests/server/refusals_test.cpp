@@ -1,6 +1,6 @@
 // What the server refuses at its edge, and that a refusal changes nothing: values that are
-// no numbers, ambiguous framing, oversized headers, cross-site requests; and log lines that
-// a logged value cannot forge.
+// no numbers, ambiguous framing, oversized headers, cross-site requests, connections beyond
+// an address's limit; and log lines that a logged value cannot forge.
 #include "core/keyed_list.h"
 #include "server/log.h"
 #include "server/server_fixture.h"
@@ -81,6 +81,25 @@ TEST_F(ServerTest, ALineBreakInALoggedValueCannotForgeALogLine) {
   ASSERT_EQ(ErrorLines().size(), 1u);
   EXPECT_NE(ErrorLines()[0].find("many\\x0aerror GET /forged"), std::string::npos);
   EXPECT_EQ(server::EscapeLogText("a\r\n\x1b\x7f\\b"), "a\\x0d\\x0a\\x1b\\x7f\\\\b");
+}
+
+TEST_F(ServerTest, OneAddressHoldsNoMoreConnectionsThanItsLimit) {
+  Start({"--per-address", "2"});
+  auto first = Client();
+  auto second = Client();
+  EXPECT_EQ(first->Get("/").status, 200);
+  EXPECT_EQ(second->Get("/").status, 200);
+  EXPECT_THROW(Client()->Get("/"), std::runtime_error);
+  first.reset();
+  // The server learns of the closed connection on its own thread.
+  int status = 0;
+  for (int attempt = 0; attempt < 1000 && status == 0; ++attempt) {
+    try {
+      status = Client()->Get("/").status;
+    } catch (const std::runtime_error&) {
+    }
+  }
+  EXPECT_EQ(status, 200);
 }
 
 }  // namespace
