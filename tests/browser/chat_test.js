@@ -127,7 +127,7 @@ async function markupRunsNoScript(poster, viewer) {
   // One line at a time: a new post replaces the answer frame of the one before.
   const words = ['脚本', '大写', '图片', '链接', '矢量', '框架', '正文', '样式', '外链'];
   for (const [i, p] of [...PAYLOADS, FORMATTED].entries()) {
-    await say(poster, p);
+    await say(poster, p, { to: '大家' });  // the last private line's addressee has left
     await waitForText(poster, 'say1', words[i], 5000);
   }
   await waitForText(viewer, 'say1', '外链', POLL_WAIT_MS);
