@@ -106,9 +106,10 @@ function clearscreen() {
   clearpane('say2');
 }
 
-// Puts the HTML of a line into pane `n` and runs its scripts in this window, where their
-// "parent." is the chat window itself.
-function putline(n, html, cls) {
+// Puts the HTML of a line into pane `n`. Script blocks are always taken out; they run in
+// this window (where their "parent." is the chat window itself) only when `runs` is set,
+// for the lines the chat writes itself, never for a visitor's line.
+function putline(n, html, cls, runs) {
   var d = paneDoc(n);
   if (!d) return;
   var scripts = [];
@@ -126,7 +127,7 @@ function putline(n, html, cls) {
     var win = frameWin(n);
     if (win) win.scrollTo(0, d.body.scrollHeight);
   }
-  for (var i = 0; i < scripts.length; i++) {
+  for (var i = 0; runs && i < scripts.length; i++) {
     try {
       (new Function(scripts[i]))();
     } catch (e) {}
@@ -176,7 +177,9 @@ function putsay(n, text, from, to, secret, c1, c2, act, time) {
         text + '</span>';
     if (to == myname || from == myname) cls = isprivate ? 'private' : 'tome';
   }
-  putline(pane, html, cls);
+  // Entry and departure notices (-3) and the chat's own notices and titles (-5) carry the
+  // scripts that update the user list, the title and the message window.
+  putline(pane, html, cls, act == -3 || act == -5);
 }
 
 // parent.addsay(n, text, from, to, secret, c1, c2, act, time, ..., ''): nine values per

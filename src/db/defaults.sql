@@ -6,7 +6,7 @@
 
 INSERT INTO sysparam (alias, body) VALUES
   -- Messages: the ring keeps the newest 101 lines.
-  ('maxtalk', '100'),
+  ('maxtalk', '2999'),
   ('maxsayslength', '200'),
   ('minsayslength', '1'),
   ('saysfilterstr', '他妈的,操你妈,傻逼,王八蛋'),

@@ -60,7 +60,11 @@ int lumochat::TakeVisitor(messages::ListedVisitor visitor) {
 }
 
 std::string lumochat::GetNewSays(const Value& says, int current, int sayid) {
-  return messages::NewSays(says, current, sayid, messages::Reader{MyName, room_id});
+  std::string rows = messages::NewSays(says, current, sayid, messages::Reader{MyName, room_id});
+  if (messages::LinesMissed(says, current, sayid)) {
+    rows.insert(0, messages::MissedLinesRow(MyName, GetTimeStr()));
+  }
+  return rows;
 }
 
 std::string lumochat::refresh(Application& TheApplication, Session& TheSession,

@@ -18,6 +18,7 @@
 #include "moderation/flood_control.h"
 #include "ravochat/error.h"
 #include "text/classic_random.h"
+#include "text/markup_filter.h"
 
 namespace ravochat {
 namespace {
@@ -67,7 +68,7 @@ std::string EscapeSays(lumochat& chat, std::string says, int level, const Applic
                        const Value& enable) {
   if (says.find('<') == std::string::npos) return chat.TrStr(says, enable);
   if (says.starts_with("#") && Reaches(level, Setting(chat, app, app_key::kLevelAllHtml))) {
-    std::string html = says.substr(1);
+    std::string html = text::FilterMarkup(std::string_view(says).substr(1));
     return ScriptGuard(chat.TrStr(html, enable));
   }
   return chat.trDb(says);

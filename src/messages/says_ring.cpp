@@ -118,6 +118,20 @@ std::string NewSays(const Value& says, int current, int sayid, const Reader& rea
   return out;
 }
 
+bool LinesMissed(const Value& says, int current, int sayid) {
+  const Grid& ring = Ring(says);
+  NumberAt(says, current);
+  std::size_t oldest = static_cast<std::size_t>(current) + 1 >= ring.rows ? 0 : current + 1;
+  double number = Number(says, oldest);
+  // An unwritten oldest row means the ring never wrapped: nothing was overwritten yet.
+  return number != 0 && number - sayid > 1;
+}
+
+std::string MissedLinesRow(std::string_view name, std::string_view time) {
+  return "-1," + RowText(std::string("【系统】").append(kMissedLinesText), "", name, "0", "990066",
+                         "", "-2", time);
+}
+
 }  // namespace ravochat::messages
 
 namespace ravochat {

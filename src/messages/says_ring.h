@@ -68,4 +68,14 @@ bool IsVisible(const Value& says, std::size_t row, const Reader& reader);
 // ConversionError for a damaged row, ListKeyError when `current` is no row.
 std::string NewSays(const Value& says, int current, int sayid, const Reader& reader);
 
+// True when lines newer than `sayid` have left the ring unread: the ring has wrapped and
+// its oldest line is numbered above `sayid` + 1. Throws ConversionError for a damaged
+// ring, ListKeyError when `current` is no row.
+bool LinesMissed(const Value& says, int current, int sayid);
+
+// The argument-list entry of the system line that tells `name` that earlier lines were
+// missed: number -1, then RowText of "【系统】" + kMissedLinesText at `time`.
+std::string MissedLinesRow(std::string_view name, std::string_view time);
+inline constexpr std::string_view kMissedLinesText = "消息太多，有些较早的发言没能送到。";
+
 }  // namespace ravochat::messages

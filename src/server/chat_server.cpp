@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 
+#include "cross_site.h"
+#include "log.h"
 #include "page.h"
 #include "pages.h"
 #include "ravochat/database.h"
@@ -17,8 +19,9 @@
 namespace ravochat::server {
 namespace {
 
+// Logs `line`, whose values may come from a request, escaped.
 void Report(const LogSink& log, const std::string& line) {
-  if (log) log(line);
+  if (log) log(EscapeLogText(line));
 }
 
 // Loads the chat of `prefix` from the database at `db`: configuration, rooms, an empty
@@ -80,6 +83,10 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
   config.host = options.host;
   config.port = options.port;
   config.threads = options.threads;
+  config.connections_per_address = options.connections_per_address;
+  config.unlimited = [this](std::string_view address) {
+    return services_.trusted_proxies.Trusts(address);
+  };
   config.access_log = std::move(access_log);
   http_ = std::make_unique<HttpServer>(
       config, [this](const HttpRequest& request) { return Handle(request); });
@@ -156,6 +163,9 @@ ChatServer::Routed ChatServer::Route(const HttpRequest& request) {
     }
   }
   if (const server::Route* route = FindRoute(rest)) {
+    if (ChangesState(request, rest) && IsCrossSite(request)) {
+      return {CrossSiteRefusal(), route->name};
+    }
     try {
       Page page(services_, *chat, request);
       return {route->handler(page), route->name};

@@ -6,10 +6,23 @@
 #include "pages.h"
 #include "ravochat/monitoring.h"
 #include "ravochat/page_texts.h"
+#include "ravochat/request_check.h"
 
 namespace ravochat::server::pages {
+namespace {
+
+// The name of the request item that `operation` could not convert, "" when none.
+std::string Unfit(Page& page, RequestOf operation) {
+  return UnfitRequestItem(operation, page.request());
+}
+
+}  // namespace
+
 HttpResponse Login(Page& page) {
   if (page.http().method != "POST") return LoginForm(page);
+  if (const std::string bad = Unfit(page, RequestOf::kLoginCheck); !bad.empty()) {
+    return BadRequest(bad);
+  }
   Session& session = page.StartNewSession();
   const std::string refusal = page.component().LoginCheck(page.app(), session, page.request());
   page.services().metrics.CountLogin(refusal.empty() ? "" : LoginRefusalReason(refusal));
@@ -32,11 +45,14 @@ HttpResponse SayList(Page& page) {
 }
 
 HttpResponse Refresh(Page& page) {
+  if (const std::string bad = Unfit(page, RequestOf::kRefresh); !bad.empty())
+    return BadRequest(bad);
   page.services().metrics.CountPoll();
   return page.Html(page.component().refresh(page.app(), page.session(), page.request()));
 }
 
 HttpResponse Say(Page& page) {
+  if (const std::string bad = Unfit(page, RequestOf::kSubsay); !bad.empty()) return BadRequest(bad);
   page.services().metrics.CountLinePosted();
   return page.Html(page.component().subsay(page.app(), page.session(), page.request()));
 }

@@ -6,10 +6,16 @@
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netdb.h>
+#include <strings.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#include "log.h"
 
 namespace ravochat::server {
 
@@ -18,6 +24,15 @@ std::string HttpRequest::Cookie(std::string_view name) const {
     if (key == name) return value;
   }
   return "";
+}
+
+const std::string* HttpRequest::Header(std::string_view name) const {
+  for (const auto& [key, value] : headers) {
+    if (key.size() == name.size() && strncasecmp(key.data(), name.data(), name.size()) == 0) {
+      return &value;
+    }
+  }
+  return nullptr;
 }
 
 namespace {
@@ -62,18 +77,52 @@ MHD_Result CollectFormPiece(void* cls, MHD_ValueKind, const char* key, const cha
   return MHD_YES;
 }
 
-std::string PeerAddress(MHD_Connection* connection) {
-  const MHD_ConnectionInfo* info =
-      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  if (info == nullptr || info->client_addr == nullptr) return "";
+std::string AddressText(const sockaddr* addr) {
   char text[INET6_ADDRSTRLEN] = {};
-  const sockaddr* addr = info->client_addr;
+  if (addr == nullptr) return "";
   if (addr->sa_family == AF_INET) {
     inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(addr)->sin_addr, text, sizeof text);
   } else if (addr->sa_family == AF_INET6) {
     inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(addr)->sin6_addr, text, sizeof text);
   }
   return text;
+}
+
+std::string PeerAddress(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  return info == nullptr ? "" : AddressText(info->client_addr);
+}
+
+std::size_t HeaderBytes(const Fields& headers) {
+  std::size_t bytes = 0;
+  for (const auto& [name, value] : headers) bytes += name.size() + value.size();
+  return bytes;
+}
+
+// Request framing that a proxy in front could read otherwise than we do (request
+// smuggling): more than one Content-Length, or Content-Length with Transfer-Encoding.
+bool AmbiguousFraming(const Fields& headers) {
+  int lengths = 0;
+  bool encoded = false;
+  for (const auto& [name, value] : headers) {
+    if (strcasecmp(name.c_str(), MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) ++lengths;
+    if (strcasecmp(name.c_str(), MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) encoded = true;
+  }
+  return lengths > 1 || (lengths == 1 && encoded);
+}
+
+// Queues a plain-text refusal and closes the connection after it: what follows on it
+// cannot be trusted to start a new request.
+MHD_Result Refuse(MHD_Connection* connection, unsigned status, std::string_view text) {
+  MHD_Response* reply = MHD_create_response_from_buffer(text.size(), const_cast<char*>(text.data()),
+                                                        MHD_RESPMEM_MUST_COPY);
+  if (reply == nullptr) return MHD_NO;
+  MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain");
+  MHD_add_response_header(reply, MHD_HTTP_HEADER_CONNECTION, "close");
+  const MHD_Result queued = MHD_queue_response(connection, status, reply);
+  MHD_destroy_response(reply);
+  return queued;
 }
 
 std::string_view PathOf(const char* url) {
@@ -87,6 +136,13 @@ struct HttpServer::Impl {
   HttpConfig config;
   HttpHandler handler;
   MHD_Daemon* daemon = nullptr;
+  std::mutex open_mutex;
+  std::unordered_map<std::string, unsigned> open_per_address;  // limited addresses only
+
+  // Whether connections from `address` are counted against the per-address limit.
+  bool Limited(const std::string& address) const {
+    return config.connections_per_address > 0 && !(config.unlimited && config.unlimited(address));
+  }
 
   MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method,
                     RequestState& state);
@@ -113,7 +169,7 @@ void HttpServer::Impl::Log(const char* method, const char* url, int status,
       std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - state.start)
           .count();
   std::string line = method;
-  line.append(" ").append(PathOf(url)).append(" ").append(std::to_string(status));
+  line.append(" ").append(EscapeLogText(PathOf(url))).append(" ").append(std::to_string(status));
   line.append(" ").append(std::to_string(micros)).append("us");
   config.access_log(line);
 }
@@ -160,6 +216,14 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
                      void** request_cls) {
   auto* impl = static_cast<HttpServer::Impl*>(cls);
   if (*request_cls == nullptr) {
+    const Fields headers = ConnectionValues(connection, MHD_HEADER_KIND);
+    if (HeaderBytes(headers) > impl->config.max_header_bytes) {
+      return Refuse(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
+                    "431 Request header fields too large\n");
+    }
+    if (AmbiguousFraming(headers)) {
+      return Refuse(connection, MHD_HTTP_BAD_REQUEST, "400 Ambiguous request length\n");
+    }
     auto state = std::make_unique<RequestState>();
     if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0) {
       // Null for a body that is not a form; such a body is read and ignored.
@@ -179,6 +243,29 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
     return MHD_YES;
   }
   return impl->Answer(connection, url, method, state);
+}
+
+// Admits a connection unless its address already holds the most it may.
+MHD_Result Admit(void* cls, const sockaddr* addr, socklen_t) {
+  auto* impl = static_cast<HttpServer::Impl*>(cls);
+  const std::string address = AddressText(addr);
+  if (!impl->Limited(address)) return MHD_YES;
+  std::lock_guard lock(impl->open_mutex);
+  unsigned& open = impl->open_per_address[address];
+  if (open >= impl->config.connections_per_address) return MHD_NO;
+  ++open;
+  return MHD_YES;
+}
+
+void OnConnection(void* cls, MHD_Connection* connection, void**,
+                  MHD_ConnectionNotificationCode code) {
+  auto* impl = static_cast<HttpServer::Impl*>(cls);
+  if (code != MHD_CONNECTION_NOTIFY_CLOSED) return;
+  const std::string address = PeerAddress(connection);
+  if (!impl->Limited(address)) return;
+  std::lock_guard lock(impl->open_mutex);
+  auto it = impl->open_per_address.find(address);
+  if (it != impl->open_per_address.end() && --it->second == 0) impl->open_per_address.erase(it);
 }
 
 void OnCompleted(void*, MHD_Connection*, void** request_cls, MHD_RequestTerminationCode) {
@@ -219,14 +306,15 @@ HttpServer::HttpServer(const HttpConfig& config, HttpHandler handler)
   unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
   if (ipv6) flags |= MHD_USE_IPv6;
   impl_->daemon =
-      MHD_start_daemon(flags, config.port, nullptr, nullptr, &OnRequest, impl_.get(),  //
-                       MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),    //
+      MHD_start_daemon(flags, config.port, &Admit, impl_.get(), &OnRequest, impl_.get(),  //
+                       MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),       //
                        MHD_OPTION_THREAD_POOL_SIZE, config.threads > 1 ? config.threads : 0u,
                        MHD_OPTION_CONNECTION_LIMIT, config.connection_limit,          //
                        MHD_OPTION_CONNECTION_TIMEOUT, config.idle_timeout_seconds,    //
                        MHD_OPTION_LISTEN_BACKLOG_SIZE, config.listen_backlog,         //
                        MHD_OPTION_CONNECTION_MEMORY_LIMIT, config.connection_memory,  //
                        MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, nullptr,            //
+                       MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, impl_.get(),      //
                        MHD_OPTION_END);
   if (impl_->daemon == nullptr) {
     throw HttpError("cannot listen on " + config.host + ":" + std::to_string(config.port));

@@ -28,9 +28,13 @@ struct HttpRequest {
   Fields headers;
   Fields cookies;
   std::string peer_address;
+  // The request came over TLS, directly or through a trusted proxy that says so.
+  bool secure = false;
 
   // The cookie `name`, "" when absent.
   std::string Cookie(std::string_view name) const;
+  // The first header `name` (any letter case), or null.
+  const std::string* Header(std::string_view name) const;
 };
 
 struct HttpResponse {
@@ -54,13 +58,23 @@ struct HttpConfig {
   unsigned threads = 4;
   // The library's default is about 1,000; browsers keep a connection each open.
   unsigned connection_limit = 20000;
+  // Connections one client address may hold open at once (further ones are closed as
+  // they arrive); 0 for no limit. Never applied to an address `unlimited` holds for: a
+  // trusted proxy carries many visitors.
+  unsigned connections_per_address = 0;
+  std::function<bool(std::string_view address)> unlimited;
   // Idle keep-alive connections are closed after this many seconds (the library's
   // default keeps them forever).
   unsigned idle_timeout_seconds = 45;
   unsigned listen_backlog = 1024;
-  // Buffer of one connection: holds the largest header block and a chunk of a posted
-  // form (the form parser works incrementally).
-  std::size_t connection_memory = 16 * 1024;
+  // Buffer of one connection: holds the largest header block, the library's copy of its
+  // cookies and the answer's header, and a chunk of a posted form (the form parser works
+  // incrementally). At 16 KiB a header block of 7 KiB left no room for any answer.
+  std::size_t connection_memory = 24 * 1024;
+  // Header names and values beyond this many bytes in all are answered with 431. The
+  // library parses cookies into a copy and builds the answer in the same connection
+  // memory, so a larger header block could leave no room for any answer.
+  std::size_t max_header_bytes = 6 * 1024;
   // A request body beyond this many bytes is answered with 413.
   std::size_t max_body = 64 * 1024;
   LogSink access_log;

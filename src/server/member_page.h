@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "ravochat/social.h"
 #include "page.h"
+#include "ravochat/social.h"
 
 namespace ravochat::server {
 

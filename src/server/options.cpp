@@ -48,6 +48,8 @@ void Apply(std::string_view name, const std::string& value, Options& options) {
   } else if (name == "threads") {
     options.threads = ParseUnsigned(name, value, 256);
     if (options.threads == 0) throw UsageError("--threads: at least 1");
+  } else if (name == "per-address") {
+    options.connections_per_address = ParseUnsigned(name, value, 1000000);
   } else if (name == "chat") {
     CheckChatPrefix(value);
     options.chats.push_back(value);
@@ -116,6 +118,8 @@ std::string UsageText() {
          "                       or host=... dbname=...; its tables are made when it has none\n"
          "  --site DIR           folder of the static site (default: the site of the build)\n"
          "  --threads N          worker threads (default 4)\n"
+         "  --per-address N      open connections allowed to one client address; 0 for\n"
+         "                       no limit (default 64)\n"
          "  --chat PREFIX        host a chat with this key prefix, served under /PREFIX/;\n"
          "                       repeatable; the first is also served at / (default: one\n"
          "                       chat with the empty prefix)\n"

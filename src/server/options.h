@@ -21,6 +21,8 @@ struct Options {
   // The folder of the static site.
   std::string site;
   unsigned threads = 4;
+  // Connections one client address may hold open at once; 0 for no limit.
+  unsigned connections_per_address = 64;
   // The ConstStr of every chat hosted. A chat with a prefix is served under "/<prefix>/";
   // the first one is also served at "/".
   std::vector<std::string> chats;

@@ -2,6 +2,7 @@
 #include "page.h"
 
 #include "gbk_edge.h"
+#include "markup.h"
 #include "request_adapter.h"
 
 namespace ravochat::server {
@@ -82,13 +83,14 @@ HttpResponse Page::Html(std::string_view utf8, int status) {
   response.body = ToWire(utf8);
   response.headers.emplace_back("Cache-Control", "no-store");
   if (new_session_) {
-    response.headers.emplace_back(
-        "Set-Cookie", chat_.cookie_name + "=" + new_session_id_ + std::string(kCookieAttributes));
+    response.headers.emplace_back("Set-Cookie", chat_.cookie_name + "=" + new_session_id_ +
+                                                    std::string(kCookieAttributes) +
+                                                    (origin_.secure ? "; Secure" : ""));
   }
   if (!new_admin_session_id_.empty()) {
     response.headers.emplace_back(
-        "Set-Cookie",
-        chat_.admin_cookie_name + "=" + new_admin_session_id_ + std::string(kCookieAttributes));
+        "Set-Cookie", chat_.admin_cookie_name + "=" + new_admin_session_id_ +
+                          std::string(kCookieAttributes) + (origin_.secure ? "; Secure" : ""));
   }
   return response;
 }
@@ -113,5 +115,13 @@ HttpResponse NotFound() {
 }
 
 HttpResponse ServerError() { return Notice(500, "500", "<p>服务器出错了，请稍后再试。</p>"); }
+
+HttpResponse BadRequest(std::string_view name) {
+  return Notice(400, "400", "<p>请求有误：" + HtmlEscape(name) + " 的值无效。</p>");
+}
+
+HttpResponse CrossSiteRefusal() {
+  return Notice(403, "403", "<p>拒绝来自其他网站的请求。</p><p><a href='/'>回到聊天室入口</a></p>");
+}
 
 }  // namespace ravochat::server

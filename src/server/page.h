@@ -87,5 +87,9 @@ std::vector<std::string_view> PageNames();
 HttpResponse NotFound();
 // The answer for a page whose operation failed.
 HttpResponse ServerError();
+// The answer for a request whose item `name` holds no value the page can use (400).
+HttpResponse BadRequest(std::string_view name);
+// The answer for a state-changing request that another site made (403).
+HttpResponse CrossSiteRefusal();
 
 }  // namespace ravochat::server

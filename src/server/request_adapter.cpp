@@ -1,6 +1,8 @@
 // Decoding of query, form and header values into a MemoryRequest.
 #include "request_adapter.h"
 
+#include "ascii.h"
+
 #include <functional>
 #include <string>
 
@@ -56,7 +58,11 @@ Origin RequestOrigin(const HttpRequest& request, const TrustedProxies& trusted) 
     if (!forwarded_for.empty()) forwarded_for += ", ";
     forwarded_for += value;
   }
-  return trusted.Resolve(request.peer_address, forwarded_for);
+  Origin origin = trusted.Resolve(request.peer_address, forwarded_for);
+  const std::string* proto = request.Header("X-Forwarded-Proto");
+  origin.secure = request.secure || (trusted.Trusts(request.peer_address) && proto != nullptr &&
+                                     SameIgnoringCase(*proto, "https"));
+  return origin;
 }
 
 MemoryRequest AdaptRequest(const HttpRequest& request, const Origin& origin) {

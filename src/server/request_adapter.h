@@ -5,7 +5,6 @@
 
 #include "http.h"
 #include "ravochat/host.h"
-#include "http.h"
 #include "trusted_proxy.h"
 
 namespace ravochat::server {

@@ -2,15 +2,15 @@
 // the idle limit (20 minutes) is gone; the ids come from the kernel's random source.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <functional>
-#include <array>
-#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ravochat/clock.h"

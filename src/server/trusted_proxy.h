@@ -29,6 +29,9 @@ struct Origin {
   // The X-Forwarded-For entries that came from beyond the trusted proxies, joined by ", ":
   // for an untrusted peer the header as received.
   std::string forwarded_for;
+  // The visitor reached us over TLS: directly, or through a trusted proxy that says so
+  // (X-Forwarded-Proto: https).
+  bool secure = false;
 };
 
 class TrustedProxies {

@@ -1,7 +1,8 @@
 // The chat in a real browser: ravochat-server on a fresh database, three visitors in
 // headless Chromium (each its own browser with a fresh profile). A Chinese line reaches
 // the others within one poll, a private line reaches its addressee and nobody else, and
-// a room change shows the departure in the old room. Saves a screenshot of a chat window.
+// a room change shows the departure in the old room, and a privileged visitor's markup keeps
+// its formatting and runs no script in any window. Saves a screenshot of a chat window.
 //
 //   node chat_test.js --server path/to/ravochat-server --out folder/for/screenshots
 
@@ -12,8 +13,64 @@ const path = require('path');
 const { POLL_WAIT_MS, step, sleep, startServer, visitor, frameText, waitForText, say, run } =
   require('./support');
 
+// Payload families that ran script through the markup of a line, each setting top.pwned.
+const PAYLOADS = [
+  '#<script>top.pwned="script"</script>脚本',
+  '#<SCRIPT>top.pwned="upper"</SCRIPT>大写',
+  '#<img src=x onerror="top.pwned=\'img\'">图片',
+  '#<a href="javascript:top.pwned=\'href\'" id=jslink>链接</a>',
+  '#<svg onload="top.pwned=\'svg\'"><circle r=5></circle></svg>矢量',
+  '#<iframe src="javascript:top.pwned=\'iframe\'"></iframe>框架',
+  '#<body onload="top.pwned=\'body\'">正文',
+  '#<style>@import "javascript:top.pwned=1"</style><b style="background:url(javascript:x)">样式</b>',
+];
+const FORMATTED = '#<b>粗体</b><font color=red>红字</font><a href="http://example.com/">外链</a>';
+
+async function markupRunsNoScript(poster, viewer) {
+  const started = Date.now();
+  // One line at a time: a new post replaces the answer frame of the one before.
+  const words = ['脚本', '大写', '图片', '链接', '矢量', '框架', '正文', '样式', '外链'];
+  for (const [i, p] of [...PAYLOADS, FORMATTED].entries()) {
+    await say(poster, p, { to: '大家' });  // the last private line's addressee has left
+    await waitForText(poster, 'say1', words[i], 5000);
+  }
+  await waitForText(viewer, 'say1', '外链', POLL_WAIT_MS);
+  for (const v of [poster, viewer]) {
+    await v.frame('say1').evaluate(() => {
+      const a = document.querySelector('a[id=jslink], a:not([href])');
+      if (a) a.click();
+    });
+    const found = await v.page.evaluate(() => {
+      const d = window.frames.say1.document;
+      // The names the site itself links (a.name) are no part of a line's markup.
+      const attrs = [...d.querySelectorAll('#msgs *:not(a.name)')].flatMap((e) => [...e.attributes])
+        .filter((a) => /^on/i.test(a.name) || /javascript:/i.test(a.value)).map((a) => a.name);
+      return {
+        pwned: window.pwned,
+        attrs,
+        banned: d.querySelectorAll('#msgs script, #msgs svg, #msgs iframe, #msgs style').length,
+        bold: [...d.querySelectorAll('#msgs b')].some((b) => b.textContent === '粗体'),
+        red: !!d.querySelector('#msgs font[color=red]'),
+        link: !!d.querySelector('#msgs a[href="http://example.com/"]'),
+        text: d.body.innerText,
+      };
+    });
+    if (found.pwned !== undefined) throw new Error(`${v.name} ran script: ${found.pwned}`);
+    if (found.attrs.length || found.banned) {
+      throw new Error(`${v.name} got live markup: ${found.attrs} ${found.banned}`);
+    }
+    if (!found.bold || !found.red || !found.link) {
+      throw new Error(`${v.name} lost the formatting: ${JSON.stringify(found)}`);
+    }
+    for (const word of words) {
+      if (!found.text.includes(word)) throw new Error(`${v.name} lost the text ${word}: ${found.text}`);
+    }
+  }
+  step(`markup lines kept their formatting and ran nothing after ${Date.now() - started} ms`);
+}
+
 run(async (serverPath, outDir) => {
-  const { server, base } = await startServer(serverPath);
+  const { server, base } = await startServer(serverPath, ['--set', 'l_allhtml=0']);
   step(`server at ${base}`);
 
   const ming = await visitor(base, '小明', 'mingpass1', '0', '1');
@@ -44,6 +101,8 @@ run(async (serverPath, outDir) => {
   await waitForText(bob, 'list', '情感天地（1人）', 10000);
   await waitForText(ming, 'say1', 'bob离开了本房间，去了情感天地', POLL_WAIT_MS);
   step(`the old room saw bob leave after ${Date.now() - started} ms`);
+
+  await markupRunsNoScript(ming, cat);
 
   await sleep(6500);  // the people list redraws on the timer
   fs.mkdirSync(outDir, { recursive: true });

@@ -26,7 +26,7 @@ TEST(InitGlobal, ANewDatabaseLoadsIntoAWorkingChat) {
 
   EXPECT_EQ(chat.GetVer(), "3.1.2");
   EXPECT_EQ(app.Get("_autosay_count"), Value(12));
-  EXPECT_EQ(app.Get("_says").GetGrid().rows, 101u);  // "_maxtalk" is 100
+  EXPECT_EQ(app.Get("_says").GetGrid().rows, 3000u);  // "_maxtalk" is 2999
   const Grid& news = app.Get("_bbss").GetGrid();
   EXPECT_EQ(news.cells,
             (std::vector<Value>{"help.htm", "新朋友请先看看聊天室的使用说明。", "help.htm",
@@ -139,7 +139,7 @@ TEST(ConfigurationPrefix, TwoChatsInOneApplicationKeepSeparateValues) {
   c1.ConstStr = "c1";
   second.app.Set("c1_connstr", Value(first.connstr()));
   c1.InitGlobal(second.app);
-  EXPECT_EQ(second.app.Get("c1_maxtalk"), Value("100"));
+  EXPECT_EQ(second.app.Get("c1_maxtalk"), Value("2999"));
   EXPECT_EQ(second.app.Get("c2_maxtalk"), Value("5"));
   EXPECT_EQ(second.Get("_room_list"), Value(""));
   EXPECT_TRUE(second.app.Get("_maxtalk").IsEmpty());

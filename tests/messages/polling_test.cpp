@@ -4,6 +4,7 @@
 #include <string>
 
 #include "messages/messages_fixture.h"
+#include "messages/says_ring.h"
 #include "ravochat/error.h"
 
 namespace ravochat::messages {
@@ -62,6 +63,21 @@ TEST_F(Polling, TheRequestsSayIdOverridesTheRecordsAndMustBeANumber) {
             PollPage("parent.addsay(1," + Stored("one", "amy") + "2," + Stored("two", "amy") +
                      "'');parent.ref(2);parent.allusernum=3;</script>"));
   EXPECT_THROW(Refresh("bob", "abc"), ConversionError);
+}
+
+TEST_F(Polling, LinesThatLeftTheRingUnreadAreAnnouncedOnceBeforeTheRest) {
+  Post("amy", "x");
+  Refresh("bob");
+  for (int i = 0; i < 101; ++i) Post("amy", "x");
+  // Lines 2 to 102 fill the 101 rows: none was lost.
+  EXPECT_EQ(Refresh("bob").find(kMissedLinesText), std::string::npos);
+  for (int i = 0; i < 102; ++i) Post("amy", "x");  // line 103 is overwritten by line 204
+  const std::string announced =
+      PollPage("parent.addsay(-1,'【系统】" + std::string(kMissedLinesText) +
+               "','','bob',0,'990066','',-2,'12:00:00',104," + Stored("x", "amy"));
+  EXPECT_EQ(Refresh("bob").substr(0, announced.size()), announced);
+  Post("amy", "x");
+  EXPECT_EQ(Refresh("bob").find(kMissedLinesText), std::string::npos);
 }
 
 TEST_F(Polling, AVisitorExactlyAtTheSilenceLimitStaysAndOneMinuteLaterIsClosed) {
