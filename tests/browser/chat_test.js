@@ -70,7 +70,9 @@ async function markupRunsNoScript(poster, viewer) {
 }
 
 run(async (serverPath, outDir) => {
-  const { server, base } = await startServer(serverPath, ['--set', 'l_allhtml=0']);
+  // Markup for everyone, and no flood limit for the quick run of markup lines.
+  const { server, base } =
+    await startServer(serverPath, ['--set', 'l_allhtml=0', '--set', 'floodlines=0']);
   step(`server at ${base}`);
 
   const ming = await visitor(base, '小明', 'mingpass1', '0', '1');
