@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   http.method = "POST";
   http.query = Parse(input.substr(0, split));
   if (split != std::string_view::npos) http.form = Parse(input.substr(split + 1));
-  const MemoryRequest request = server::AdaptRequest(http);
+  const MemoryRequest request =
+      server::AdaptRequest(http, server::RequestOrigin(http, server::TrustedProxies()));
   if (UnfitRequestItem(RequestOf::kRefresh, request).empty()) {
     const Value sayid = request.Item("sayid");
     if (!sayid.IsEmpty() && !convert::ToText(sayid).empty()) convert::ToInt32(sayid);
