@@ -203,45 +203,53 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
 
 std::string lumochat::DeliverPost(Application& TheApplication, Request& TheRequest,
                                   const PostLine& line, const std::string& robot_reply) {
+  const int sayid = convert::ToInt32(TheRequest.Item("id"));
   state::ChatState& chat = TheApplication.Chat(ConstStr);
-  state::MutexLock lock(chat.mutex());
-  Value says = TheApplication.Get(Key(app_key::kSays));
-  Value current = TheApplication.Get(Key(app_key::kCurrent));
-  Date now = clock_.Now();
-  std::string time = GetTimeStr();
-  std::string own_lines;
-  bool said = false;
-  if (!line.system_message.empty()) {
-    own_lines = messages::SystemLine(line.system_message, MyName, time);
-  } else if (line.towho == MyName) {
-    own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
-                                      line.act, time);
-  } else if (line.towho == line.robot) {
-    own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
-                                      line.act, time) +
-                messages::PrivateLine(robot_reply, line.towho, MyName, line.color2, line.color1,
-                                      line.raw_act, time);
-  } else {
-    Newsay(Value(MyName), Value(line.towho), Value(line.secret), Value(room_id), Value(line.says),
-           Value(line.color1), Value(line.color2), Value(line.act), says, current);
-    TheApplication.Set(Key(app_key::kSays), says);
-    TheApplication.Set(Key(app_key::kCurrent), current);
-    said = true;
-  }
+  Value says;
+  int row = 0;
+  std::string own_lines, newest;
+  bool open_check = false;
+  {
+    state::MutexLock lock(chat.mutex());
+    says = TheApplication.Get(Key(app_key::kSays));
+    Value current = TheApplication.Get(Key(app_key::kCurrent));
+    Date now = clock_.Now();
+    std::string time = GetTimeStr();
+    bool said = false;
+    if (!line.system_message.empty()) {
+      own_lines = messages::SystemLine(line.system_message, MyName, time);
+    } else if (line.towho == MyName) {
+      own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
+                                        line.act, time);
+    } else if (line.towho == line.robot) {
+      own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
+                                        line.act, time) +
+                  messages::PrivateLine(robot_reply, line.towho, MyName, line.color2, line.color1,
+                                        line.raw_act, time);
+    } else {
+      Newsay(Value(MyName), Value(line.towho), Value(line.secret), Value(room_id), Value(line.says),
+             Value(line.color1), Value(line.color2), Value(line.act), says, current);
+      TheApplication.Set(Key(app_key::kSays), says);
+      TheApplication.Set(Key(app_key::kCurrent), current);
+      said = true;
+    }
 
-  int row = messages::CurrentRow(current);
-  std::string rows = GetNewSays(says, row, convert::ToInt32(TheRequest.Item("id")));
+    row = messages::CurrentRow(current);
+    std::string clock_key = Key(app_key::kChatroomClock);
+    if (convert::DateDiff(convert::Interval::kSecond,
+                          convert::ToDate(TheApplication.Get(clock_key)), now) > 60) {
+      open_check = true;
+      TheApplication.Set(clock_key, Value(now));
+    }
+    newest = convert::ToText(messages::NumberAt(says, row));
+    StorePosterRecord(chat, MyName, now, newest, said);
+  }
+  // The ring is an immutable array: the page is made from the rows read above, unlocked.
+  std::string rows = GetNewSays(says, row, sayid);
   std::string out = rows == "''" ? "" : "parent.addsay(" + rows + ");";
   out += own_lines;
-  std::string clock_key = Key(app_key::kChatroomClock);
-  if (convert::DateDiff(convert::Interval::kSecond, convert::ToDate(TheApplication.Get(clock_key)),
-                        now) > 60) {
-    out += "window.open('usercheck.asp','usercheck');";
-    TheApplication.Set(clock_key, Value(now));
-  }
-  std::string newest = convert::ToText(messages::NumberAt(says, row));
+  if (open_check) out += "window.open('usercheck.asp','usercheck');";
   out.append("parent.ref(").append(newest).append(");</script>");
-  StorePosterRecord(chat, MyName, now, newest, said);
   return out;
 }
 

@@ -67,9 +67,7 @@ std::string HourChart(const std::vector<std::pair<int, std::int64_t>>& hours) {
 
 HttpResponse Rooms(Page& page) {
   if (!Allowed(page)) return Refuse(page);
-  std::string message;
-  if (page.http().method == "POST")
-    message = FormAccepted(page) ? Message(ChangeRoom(page)) : Expired();
+  const std::string message = Posted(page, [&] { return Message(ChangeRoom(page)); });
   std::string rows;
   for (const lumochat::RoomView& room : page.component().RoomViews(page.app())) {
     const std::string id = "<input type=hidden name=room value=" + HtmlEscape(room.id) + ">";
@@ -95,17 +93,13 @@ HttpResponse Rooms(Page& page) {
 HttpResponse Settings(Page& page) {
   if (!Allowed(page)) return Refuse(page);
   administration::Console console = ConsoleOf(page);
-  std::string message;
-  if (page.http().method == "POST") {
-    if (!FormAccepted(page)) {
-      message = Expired();
-    } else if (page.Item("do") == "reload") {
-      console.Reload();
-      message = Message({true, "参数已经重新载入，在线的聊友都还在"});
-    } else {
-      message = Message(console.ChangeSetting(page.Item("alias"), page.Item("body")));
+  const std::string message = Posted(page, [&] {
+    if (page.Item("do") != "reload") {
+      return Message(console.ChangeSetting(page.Item("alias"), page.Item("body")));
     }
-  }
+    console.Reload();
+    return Message({true, "参数已经重新载入，在线的聊友都还在"});
+  });
   std::string rows;
   for (const administration::SettingRow& row : console.Settings()) {
     rows +=

@@ -53,14 +53,11 @@ moderation::Outcome ChangeAccount(Page& page, administration::Console& console) 
 
 HttpResponse Visitors(Page& page) {
   if (!Allowed(page)) return Refuse(page);
-  std::string message;
-  if (page.http().method == "POST") {
+  const std::string message = Posted(page, [&] {
     const auto minutes = Number(page, "minutes", 1, 10080);
-    message = !FormAccepted(page) ? Expired()
-              : minutes
-                  ? Message(Operator(page).Kick(page.Item("name"), *minutes, page.Item("reason")))
-                  : Message(kBadNumber);
-  }
+    return minutes ? Message(Operator(page).Kick(page.Item("name"), *minutes, page.Item("reason")))
+                   : Message(kBadNumber);
+  });
   std::string rows;
   for (const administration::OnlineVisitor& v : ConsoleOf(page).Online()) {
     rows += "<tr>" + Cell(v.name) + Cell(v.room) + Cell(v.level) + Cell(v.address) +
@@ -82,10 +79,7 @@ HttpResponse Visitors(Page& page) {
 HttpResponse Accounts(Page& page) {
   if (!Allowed(page)) return Refuse(page);
   administration::Console console = ConsoleOf(page);
-  std::string message;
-  if (page.http().method == "POST") {
-    message = FormAccepted(page) ? Message(ChangeAccount(page, console)) : Expired();
-  }
+  const std::string message = Posted(page, [&] { return Message(ChangeAccount(page, console)); });
   const std::string part = page.Item("q");
   std::string rows;
   for (const administration::UserSummary& u : console.FindUsers(part)) {
@@ -116,20 +110,16 @@ HttpResponse Accounts(Page& page) {
 HttpResponse Locks(Page& page) {
   if (!Allowed(page)) return Refuse(page);
   administration::Console console = ConsoleOf(page);
-  std::string message;
-  if (page.http().method == "POST") {
-    if (!FormAccepted(page)) {
-      message = Expired();
-    } else if (page.Item("do") == "remove") {
+  const std::string message = Posted(page, [&] {
+    if (page.Item("do") == "remove") {
       const auto id = Number(page, "id", 0, 2147483647);
-      message = Message(id ? console.RemoveLock(*id) : kBadNumber);
-    } else {
-      const auto minutes = Number(page, "minutes", 1, 525600);
-      message = Message(
-          minutes ? Operator(page).LockAddress(page.Item("ip"), *minutes, page.Item("reason"))
-                  : kBadNumber);
+      return Message(id ? console.RemoveLock(*id) : kBadNumber);
     }
-  }
+    const auto minutes = Number(page, "minutes", 1, 525600);
+    return Message(minutes
+                       ? Operator(page).LockAddress(page.Item("ip"), *minutes, page.Item("reason"))
+                       : kBadNumber);
+  });
   std::string rows;
   for (const administration::AddressLockRow& lock : console.Locks()) {
     rows += "<tr>" + Cell(lock.ip) + Cell(lock.end_time) + Cell(std::to_string(lock.level)) +

@@ -87,6 +87,11 @@ std::string Message(const moderation::Outcome& outcome) {
 
 std::string Expired() { return "<p class=message>" + std::string(kFormExpired) + "</p>"; }
 
+std::string Posted(Page& page, const std::function<std::string()>& act) {
+  if (page.http().method != "POST") return "";
+  return admin::FormAccepted(page) ? act() : Expired();
+}
+
 std::optional<std::int32_t> Number(Page& page, std::string_view name, std::int32_t low,
                                    std::int32_t high) {
   const std::string text = page.Item(name);

@@ -4,6 +4,8 @@
 // from any address; without one, the site answers loopback requests alone, as before.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,6 +36,9 @@ HttpResponse Frame(Page& page, std::string_view title, std::string_view message,
 std::string Message(const moderation::Outcome& outcome);
 // The refusal of a form without the token.
 std::string Expired();
+// The message line of a request: "" for a GET; for a POST the refusal when the form lacks
+// the session's token, else the message `act` returns after acting on the form.
+std::string Posted(Page& page, const std::function<std::string()>& act);
 // The whole number of the request item `name` within [low, high], or nullopt.
 std::optional<std::int32_t> Number(Page& page, std::string_view name, std::int32_t low,
                                    std::int32_t high);

@@ -137,24 +137,16 @@ bool IndexedList::HasWord(std::string_view key, std::string_view word) const {
   return padded.find(" " + std::string(word) + " ") != std::string::npos;
 }
 
-void IndexedList::AddWord(std::string_view key, std::string_view word) {
+void IndexedList::EditWord(std::string_view key, std::string_view word, bool add) {
   Record& record = Get(key);
   CheckWordField(record, key);
   if (record.words && WordList::IsPlainWord(word)) {
-    record.words->Add(word);
+    add ? record.words->Add(word) : record.words->Remove(word);
   } else {
-    SetField(key, *word_field_, keyed_list::AddWord(WordFieldText(record), word));
-  }
-  Changed();
-}
-
-void IndexedList::RemoveWord(std::string_view key, std::string_view word) {
-  Record& record = Get(key);
-  CheckWordField(record, key);
-  if (record.words && WordList::IsPlainWord(word)) {
-    record.words->Remove(word);
-  } else {
-    SetField(key, *word_field_, keyed_list::RemoveWord(WordFieldText(record), word));
+    // A word the set cannot hold, or a field it does not: the text rules edit the text.
+    const std::string text = WordFieldText(record);
+    SetField(key, *word_field_,
+             add ? keyed_list::AddWord(text, word) : keyed_list::RemoveWord(text, word));
   }
   Changed();
 }

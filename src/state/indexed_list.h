@@ -54,8 +54,8 @@ class IndexedList {
   // The word field of the record of `key`, as keyed_list::AddWord / RemoveWord would edit
   // its text. Throw ListKeyError when there is no such record or field.
   bool HasWord(std::string_view key, std::string_view word) const;
-  void AddWord(std::string_view key, std::string_view word);
-  void RemoveWord(std::string_view key, std::string_view word);
+  void AddWord(std::string_view key, std::string_view word) { EditWord(key, word, true); }
+  void RemoveWord(std::string_view key, std::string_view word) { EditWord(key, word, false); }
   // Number of blank-separated words of the word field.
   std::size_t WordCount(std::string_view key) const;
 
@@ -66,6 +66,7 @@ class IndexedList {
     std::optional<WordList> words;
   };
 
+  void EditWord(std::string_view key, std::string_view word, bool add);
   Record MakeRecord(Fields fields) const;
   const Record& Get(std::string_view key) const;
   Record& Get(std::string_view key);
