@@ -25,12 +25,12 @@ stop_server() {
 }
 finish() {
   stop_server
-  tests/support/postgres_cluster.sh stop "$work/postgres"
+  tests/support/postgres_server.sh stop "$work/postgres"
   rm -rf "$work"
 }
 trap finish EXIT
 
-tests/support/postgres_cluster.sh start "$work/postgres" >/dev/null
+tests/support/postgres_server.sh start "$work/postgres" >/dev/null
 [ -f "$work/postgres/server" ] || { echo "PostgreSQL is not installed"; exit 1; }
 pg_port=$(sed 's/.*port=\([0-9]*\).*/\1/' "$work/postgres/server")
 

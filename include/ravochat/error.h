@@ -43,4 +43,11 @@ class DatabaseError : public Error {
   using Error::Error;
 };
 
+// The shared state store (Redis) that cannot be reached, refuses a command, or took a chat's
+// lock away from a change that ran too long; the change was not stored.
+class StateError : public Error {
+ public:
+  using Error::Error;
+};
+
 }  // namespace ravochat

@@ -1,0 +1,186 @@
+// The Redis connection: address parsing, pipelined commands over hiredis, scripts by SHA-1.
+#include "state/redis_link.h"
+
+#include <hiredis/hiredis.h>
+
+#include <algorithm>
+#include <charconv>
+
+#include "ravochat/error.h"
+
+namespace ravochat::state {
+namespace {
+
+// How long connecting and each answer may take before the server counts as lost.
+constexpr timeval kTimeout{5, 0};
+
+int NumberIn(std::string_view text, const std::string& address) {
+  int number = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || number < 0) {
+    throw StateError("cannot read the Redis address '" + address + "'");
+  }
+  return number;
+}
+
+RedisReply Convert(const redisReply& reply) {
+  RedisReply out;
+  switch (reply.type) {
+    case REDIS_REPLY_INTEGER:
+      out.kind = RedisReply::Kind::kInteger;
+      out.integer = reply.integer;
+      break;
+    case REDIS_REPLY_STRING:
+    case REDIS_REPLY_STATUS:
+    case REDIS_REPLY_ERROR:
+      out.kind = RedisReply::Kind::kText;
+      out.text.assign(reply.str, reply.len);
+      break;
+    case REDIS_REPLY_ARRAY:
+      out.kind = RedisReply::Kind::kArray;
+      out.elements.reserve(reply.elements);
+      for (std::size_t i = 0; i < reply.elements; ++i) {
+        out.elements.push_back(Convert(*reply.element[i]));
+      }
+      break;
+    default:
+      break;
+  }
+  return out;
+}
+
+}  // namespace
+
+RedisLink::RedisLink(std::string address) : address_(std::move(address)) {
+  std::string_view rest = address_;
+  if (rest.starts_with("unix:")) {
+    host_ = rest.substr(5);
+  } else if (rest.starts_with("redis://")) {
+    rest.remove_prefix(8);
+    if (const auto slash = rest.find('/'); slash != std::string_view::npos) {
+      db_ = NumberIn(rest.substr(slash + 1), address_);
+      rest = rest.substr(0, slash);
+    }
+    port_ = 6379;
+    if (const auto colon = rest.rfind(':'); colon != std::string_view::npos) {
+      port_ = NumberIn(rest.substr(colon + 1), address_);
+      rest = rest.substr(0, colon);
+    }
+    host_ = rest;
+  }
+  if (host_.empty()) {
+    throw StateError("cannot read the Redis address '" + address_ +
+                     "' (redis://HOST:PORT[/DB] or unix:/path/to/redis.sock)");
+  }
+  Connect();
+}
+
+RedisLink::~RedisLink() {
+  if (context_ != nullptr) redisFree(context_);
+}
+
+void RedisLink::Connect() {
+  context_ = port_ == 0 ? redisConnectUnixWithTimeout(host_.c_str(), kTimeout)
+                        : redisConnectWithTimeout(host_.c_str(), port_, kTimeout);
+  if (context_ == nullptr) throw StateError("cannot reach Redis at " + address_);
+  if (context_->err != 0) Fail("cannot reach Redis at " + address_);
+  redisSetTimeout(context_, kTimeout);
+  if (db_ != 0) Exchange({{"SELECT", std::to_string(db_)}});
+}
+
+void RedisLink::Fail(std::string_view what) {
+  std::string message(what);
+  if (context_ != nullptr) {
+    message.append(": ").append(context_->errstr);
+    redisFree(context_);
+    context_ = nullptr;
+  }
+  throw StateError(message);
+}
+
+std::vector<RedisReply> RedisLink::Exchange(const std::vector<RedisCommand>& commands) {
+  std::vector<const char*> argv;
+  std::vector<std::size_t> lengths;
+  for (const RedisCommand& command : commands) {
+    argv.clear();
+    lengths.clear();
+    for (const std::string& arg : command) {
+      argv.push_back(arg.data());
+      lengths.push_back(arg.size());
+    }
+    if (redisAppendCommandArgv(context_, static_cast<int>(argv.size()), argv.data(),
+                               lengths.data()) != REDIS_OK) {
+      Fail("lost the connection to Redis at " + address_);
+    }
+  }
+  std::vector<RedisReply> replies;
+  replies.reserve(commands.size());
+  std::string refusal;
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    void* raw = nullptr;
+    if (redisGetReply(context_, &raw) != REDIS_OK || raw == nullptr) {
+      Fail("lost the connection to Redis at " + address_);
+    }
+    auto* reply = static_cast<redisReply*>(raw);
+    if (reply->type == REDIS_REPLY_ERROR && refusal.empty()) refusal.assign(reply->str, reply->len);
+    replies.push_back(Convert(*reply));
+    freeReplyObject(reply);
+  }
+  if (!refusal.empty()) throw StateError("Redis refused a command: " + refusal);
+  return replies;
+}
+
+std::vector<RedisReply> RedisLink::Run(const std::vector<RedisCommand>& commands) {
+  if (context_ == nullptr) Connect();
+  return Exchange(commands);
+}
+
+RedisReply RedisLink::Run(const RedisCommand& command) {
+  return std::move(Run(std::vector<RedisCommand>{command}).front());
+}
+
+RedisReply RedisLink::Eval(const RedisScript& script, const std::vector<std::string>& keys,
+                           const std::vector<std::string>& args) {
+  auto known = std::find_if(loaded_.begin(), loaded_.end(),
+                            [&](const auto& entry) { return entry.first == &script; });
+  if (known == loaded_.end()) {
+    loaded_.emplace_back(&script, Run({"SCRIPT", "LOAD", script.source}).text);
+    known = loaded_.end() - 1;
+  }
+  RedisCommand command{"EVALSHA", known->second, std::to_string(keys.size())};
+  command.insert(command.end(), keys.begin(), keys.end());
+  command.insert(command.end(), args.begin(), args.end());
+  try {
+    return Run(command);
+  } catch (const StateError& e) {
+    // A restarted server has forgotten the script: load it again, once.
+    if (std::string_view(e.what()).find("NOSCRIPT") == std::string_view::npos) throw;
+    known->second = Run({"SCRIPT", "LOAD", script.source}).text;
+    command[1] = known->second;
+    return Run(command);
+  }
+}
+
+RedisPool::RedisPool(std::string address) : address_(std::move(address)) {
+  idle_.push_back(std::make_unique<RedisLink>(address_));
+}
+
+RedisPool::Held RedisPool::Take() {
+  {
+    std::lock_guard lock(mutex_);
+    if (!idle_.empty()) {
+      std::unique_ptr<RedisLink> link = std::move(idle_.back());
+      idle_.pop_back();
+      return Held(*this, std::move(link));
+    }
+  }
+  return Held(*this, std::make_unique<RedisLink>(address_));
+}
+
+void RedisPool::Give(std::unique_ptr<RedisLink> link) {
+  if (!link) return;
+  std::lock_guard lock(mutex_);
+  if (idle_.size() < 64) idle_.push_back(std::move(link));
+}
+
+}  // namespace ravochat::state
