@@ -8,6 +8,11 @@ namespace ravochat::state {
 
 MemoryChatState::MemoryChatState() : users_(), rooms_(room_field::kOccupants) {}
 
+void MemoryChatState::Reset() {
+  users_ = IndexedList();
+  rooms_ = IndexedList(room_field::kOccupants);
+}
+
 std::string MemoryChatState::Text(List list) const { return Of(list).Text(); }
 
 void MemoryChatState::SetText(List list, std::string_view text) { Of(list).SetText(text); }

@@ -91,6 +91,10 @@ class MemoryChatState : public ChatState {
   void RemoveOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);
   std::size_t OccupantCount(std::string_view room) const override REQUIRES(mutex_);
 
+ protected:
+  // Empties both lists, as made.
+  void Reset() REQUIRES(mutex_);
+
  private:
   IndexedList& Of(List list) REQUIRES(mutex_) { return list == List::kUsers ? users_ : rooms_; }
   const IndexedList& Of(List list) const REQUIRES(mutex_) {

@@ -1,6 +1,6 @@
 // Temporary chat databases for tests: for SQLite a fresh folder for each, a copy of a
 // database made from the real schema; for PostgreSQL a new database in the cluster that
-// RAVOCHAT_TEST_POSTGRES names. The pool of its connections is dropped before it goes.
+// RAVOCHAT_TEST_SERVERS names. The pool of its connections is dropped before it goes.
 #include "support/temp_database.h"
 
 #include <atomic>
@@ -67,11 +67,12 @@ const Templates& TheTemplates() {
 // The libpq keyword string of the test cluster's server, without a database name; nullopt
 // when there is none, with the reason in `why`.
 std::optional<std::string> PostgresServer(std::string& why) {
-  const char* file = std::getenv("RAVOCHAT_TEST_POSTGRES");
-  if (file == nullptr) {
-    why = "no PostgreSQL test cluster: ctest starts one (RAVOCHAT_TEST_POSTGRES names it)";
+  const char* servers = std::getenv("RAVOCHAT_TEST_SERVERS");
+  if (servers == nullptr) {
+    why = "no PostgreSQL test cluster: ctest starts one (RAVOCHAT_TEST_SERVERS names it)";
     return std::nullopt;
   }
+  const std::string file = std::string(servers) + "/postgres/server";
   std::string server;
   if (!std::getline(std::ifstream(file) >> std::ws, server)) {
     why = "no PostgreSQL test cluster at " + std::string(file) + ": is PostgreSQL installed?";

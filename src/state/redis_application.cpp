@@ -1,0 +1,67 @@
+// Routing the application's keys to the shared state of their chat.
+#include "state/redis_application.h"
+
+#include "core/app_keys.h"
+#include "core/convert.h"
+#include "ravochat/error.h"
+
+namespace ravochat::state {
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return !CaseInsensitiveLess()(a, b) && !CaseInsensitiveLess()(b, a);
+}
+
+}  // namespace
+
+RedisApplication::RedisApplication(const std::string& address,
+                                   const std::vector<std::string>& prefixes) {
+  for (const std::string& prefix : prefixes) {
+    chats_.emplace_back(prefix, std::make_unique<RedisChatState>(address, prefix));
+  }
+}
+
+RedisChatState& RedisApplication::ChatOf(std::string_view prefix) const {
+  for (const auto& [name, chat] : chats_) {
+    if (SameLetters(name, prefix)) return *chat;
+  }
+  throw Error("no chat '" + std::string(prefix) + "' in this process's shared state");
+}
+
+RedisChatState* RedisApplication::ChatOfKey(std::string_view key) const {
+  RedisChatState* found = nullptr;
+  std::size_t longest = 0;
+  for (const auto& [prefix, chat] : chats_) {
+    if (key.size() > prefix.size() && key[prefix.size()] == '_' &&
+        SameLetters(key.substr(0, prefix.size()), prefix) && (!found || prefix.size() > longest)) {
+      found = chat.get();
+      longest = prefix.size();
+    }
+  }
+  return found;
+}
+
+Value RedisApplication::Get(std::string_view key) const {
+  if (auto list = app_key::SplitListKey(key)) {
+    RedisChatState& chat = ChatOf(list->prefix);
+    const List which = list->users ? List::kUsers : List::kRooms;
+    MutexLock lock(chat.mutex());
+    return chat.IsSet(which) ? Value(chat.Text(which)) : Value();
+  }
+  if (RedisChatState* chat = ChatOfKey(key)) return chat->GetValue(key);
+  return local_.Get(key);
+}
+
+void RedisApplication::Set(std::string_view key, Value value) {
+  if (auto list = app_key::SplitListKey(key)) {
+    RedisChatState& chat = ChatOf(list->prefix);
+    const std::string text = convert::ToText(value);
+    MutexLock lock(chat.mutex());
+    chat.SetText(list->users ? List::kUsers : List::kRooms, text);
+    return;
+  }
+  if (RedisChatState* chat = ChatOfKey(key)) return chat->SetValue(key, std::move(value));
+  local_.Set(key, std::move(value));
+}
+
+}  // namespace ravochat::state

@@ -1,0 +1,135 @@
+// Two RedisApplications on one Redis server stand for two processes serving one chat.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <thread>
+
+#include "core/records.h"
+#include "ravochat/error.h"
+#include "state/redis_application.h"
+#include "support/test_redis.h"
+
+namespace ravochat::state {
+namespace {
+
+Fields RoomFields() { return Fields(room_field::kCount + 1, ""); }
+
+class SharedStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    address_ = testing::TestRedisAddress();
+    static int counter = 0;
+    prefix_ = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+  }
+  std::unique_ptr<RedisApplication> Process() {
+    return std::make_unique<RedisApplication>(address_, std::vector<std::string>{prefix_});
+  }
+  std::string Key(std::string_view name) { return prefix_ + std::string(name); }
+  // What a process holds of the chat, brought up to date.
+  std::string Seen(RedisApplication& app) {
+    RedisChatState& chat = app.ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    const Value ring = chat.GetValue(Key("_says"));
+    std::string seen = chat.Text(List::kUsers) + "|" + chat.Text(List::kRooms) + "|" +
+                       ValueText(chat.GetValue(Key("_current")));
+    for (const Value& cell : ring.GetGrid().cells) seen += "|" + ValueText(cell);
+    return seen;
+  }
+
+  std::string address_;
+  std::string prefix_;
+};
+
+TEST_F(SharedStateTest, EveryKindOfChangeReachesTheOtherProcessesAndALateOne) {
+  if (address_.empty()) return;
+  auto a = Process();
+  auto b = Process();
+  a->Set(Key("_says"), Value::MakeGrid(4, 2));
+  a->Set(Key("_room_list"), Value("<$1$>大厅$><$1$>"));  // damaged text kept as it is
+  EXPECT_EQ(Seen(*a), Seen(*b));
+  {
+    RedisChatState& chat = a->ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    chat.SetText(List::kRooms, "");
+    chat.Append(List::kRooms, "1", RoomFields());
+    chat.Append(List::kRooms, "2", RoomFields());
+    chat.AddOccupant("1", "张三");
+    chat.AddOccupant("1", "li si");
+    chat.RemoveOccupant("1", "张三");
+    chat.Append(List::kUsers, "张三", {"a", "b"});
+    chat.Append(List::kUsers, "li si", {"c", "d"});
+    chat.Append(List::kUsers, "张三", {"e", "f"});  // moves to the end
+    chat.SetField(List::kUsers, "li si", 1, "x");
+    chat.Remove(List::kRooms, "2");
+    Value ring = chat.GetValue(Key("_says"));
+    ring.MutableAt(2, 1) = Value("第三行");
+    chat.SetValue(Key("_says"), ring);  // one row changed in place
+    chat.SetValue(Key("_CURRENT"), Value(2));
+  }
+  const std::string expected = Seen(*a);
+  EXPECT_NE(expected.find("第三行"), std::string::npos);
+  EXPECT_EQ(Seen(*b), expected);
+  EXPECT_EQ(Seen(*Process()), expected);  // read whole from Redis
+  EXPECT_EQ(b->Get(Key("_user_list")), a->Get(Key("_user_list")));
+
+  // A process more changes behind than Redis keeps reads the whole state again.
+  for (int i = 0; i < 1001; ++i) a->Set(Key("_current"), Value(i));
+  EXPECT_EQ(Seen(*b), Seen(*a));
+}
+
+TEST_F(SharedStateTest, ConcurrentSequencesInTwoProcessesLoseNothing) {
+  if (address_.empty()) return;
+  auto a = Process();
+  auto b = Process();
+  a->Set(Key("_visitor"), Value(0));
+  constexpr int kThreads = 3, kRounds = 100;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2 * kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      RedisChatState& chat = (t % 2 == 0 ? *a : *b).ChatOf(prefix_);
+      for (int i = 0; i < kRounds; ++i) {
+        MutexLock lock(chat.mutex());
+        const Value count = chat.GetValue(Key("_visitor"));
+        chat.SetValue(Key("_visitor"), Value(*count.AsInteger() + 1));
+        chat.Append(List::kUsers, std::to_string(t) + "-" + std::to_string(i), {"0"});
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  auto c = Process();
+  for (RedisApplication* app : {a.get(), b.get(), c.get()}) {
+    RedisChatState& chat = app->ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    EXPECT_EQ(ValueText(chat.GetValue(Key("_visitor"))), std::to_string(2 * kThreads * kRounds));
+    EXPECT_EQ(chat.Count(List::kUsers), 2u * kThreads * kRounds);
+  }
+}
+
+TEST_F(SharedStateTest, ASequenceThatFailsOrLostItsLockStoresNothing) {
+  if (address_.empty()) return;
+  auto a = Process();
+  auto b = Process();
+  a->Set(Key("_current"), Value(1));
+  const auto attempt = [&](const std::function<void(RedisChatState&)>& after_change) {
+    RedisChatState& chat = a->ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    chat.SetValue(Key("_current"), Value(2));
+    after_change(chat);
+  };
+  EXPECT_THROW(attempt([](RedisChatState&) { throw ListKeyError("failed half-way"); }),
+               ListKeyError);
+  // Another process's lock expiry is simulated by removing the lock under the holder.
+  RedisLink other(address_);
+  EXPECT_THROW(attempt([&](RedisChatState&) {
+                 other.Run({"DEL", SharedKey(prefix_, "lock")});
+               }),
+               StateError);
+  for (RedisApplication* app : {a.get(), b.get()}) {
+    RedisChatState& chat = app->ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    EXPECT_EQ(ValueText(chat.GetValue(Key("_current"))), "1");
+  }
+}
+
+}  // namespace
+}  // namespace ravochat::state
