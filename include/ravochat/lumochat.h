@@ -162,6 +162,10 @@ class lumochat {
   // Clears the name and token of `session` when they still are those of a visitor of `gone`
   // (he has not logged in again since).
   static void ForgetDeparted(Session& session, const Departures& gone);
+  // Does the hourly saving and the daily clean-up that a login claimed more than 10 minutes
+  // ago and never finished (its process died, or the database failed), claiming it anew.
+  // Returns whether there was such work. Throws DatabaseError.
+  bool FinishHourlyWork(Application& TheApplication);
 
   // --- Views for the site's own pages (src/rooms/room_views.cpp) ---
 
@@ -251,6 +255,9 @@ class lumochat {
   // Counts the login in "_visitor" and "_hour24"; at the first login of an hour saves
   // both and, at 14:00, runs the daily clean-up. Seeds rng_ from the clock.
   void CountLogin(Application& TheApplication);
+  // The work of the first login of clock hour `hour`, claimed under the chat's mutex as
+  // `claim` ("_hourwork"), which it clears when done.
+  void HourlyWork(Application& TheApplication, int hour, const std::string& claim);
   void DailyCleanUp(Application& TheApplication);
 
   const Clock& clock_;

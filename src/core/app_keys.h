@@ -21,11 +21,14 @@ inline constexpr std::string_view kChatOpenTime = "_chatopentime";
 inline constexpr std::string_view kBbss = "_bbss";
 inline constexpr std::string_view kVisitor = "_visitor";
 inline constexpr std::string_view kHour24 = "_hour24";
+// The hourly work a login claimed and has not finished: "<clock hour>|<claim time in
+// seconds>", "" when finished.
+inline constexpr std::string_view kHourWork = "_hourwork";
 
 // The values besides the two lists that change while the chat runs and are not rebuilt from
 // the database at a start: what a restart keeps through the state snapshot.
-inline constexpr std::string_view kRunningValues[] = {kSays, kCurrent, kChatroomClock, kVisitor,
-                                                      kHour24};
+inline constexpr std::string_view kRunningValues[] = {kSays,    kCurrent, kChatroomClock,
+                                                      kVisitor, kHour24,  kHourWork};
 
 // Configuration, loaded from the sysparam table as "_" + alias.
 inline constexpr std::string_view kConnStr = "_connstr";

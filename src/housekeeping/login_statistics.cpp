@@ -19,7 +19,6 @@ namespace housekeeping {
 namespace {
 
 constexpr int kLastHour = 24;
-constexpr int kCleanUpHour = 14;
 
 // The items of a well-formed histogram and the hour of its latest login.
 struct Histogram {
@@ -62,11 +61,24 @@ HourCount CountHour(std::string_view hour24, int hour) {
   return HourCount{strings::Join(histogram.items, ","), true};
 }
 
+std::string HourClaim(int hour, Date at) {
+  return std::to_string(hour) + "|" + std::to_string(at.seconds);
+}
+
+std::optional<std::pair<int, Date>> ReadHourClaim(std::string_view claim) {
+  const std::vector<std::string> parts = strings::Split(claim, "|");
+  if (parts.size() != 2 || !convert::IsNumericText(parts[0]) || !convert::IsNumericText(parts[1])) {
+    return std::nullopt;
+  }
+  return std::pair{std::stoi(parts[0]), Date{std::stoll(parts[1])}};
+}
+
 }  // namespace housekeeping
 
 void lumochat::CountLogin(Application& TheApplication) {
   const convert::CivilTime now = convert::ToCivil(clock_.Now());
   housekeeping::HourCount count;
+  std::string claim;
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
@@ -75,17 +87,47 @@ void lumochat::CountLogin(Application& TheApplication) {
     count = housekeeping::CountHour(convert::ToText(TheApplication.Get(Key(app_key::kHour24))),
                                     now.hour);
     TheApplication.Set(Key(app_key::kHour24), count.hour24);
+    if (count.new_hour) {
+      claim = housekeeping::HourClaim(now.hour, clock_.Now());
+      TheApplication.Set(Key(app_key::kHourWork), Value(claim));
+    }
   }
   // The colours of a new user are drawn from this seeding.
   SeedFromClock();
-  if (!count.new_hour) return;
   // The login that claimed the new hour under the lock is the only one that gets here,
   // so the clean-up and the saving run once per hour without holding up the chat.
-  if (now.hour == housekeeping::kCleanUpHour) DailyCleanUp(TheApplication);
+  if (count.new_hour) HourlyWork(TheApplication, now.hour, claim);
+}
+
+void lumochat::HourlyWork(Application& TheApplication, int hour, const std::string& claim) {
+  if (hour == housekeeping::kCleanUpHour) DailyCleanUp(TheApplication);
   Conn->Execute("update sysparam set body=? where alias='hour24'",
                 {convert::ToText(TheApplication.Get(Key(app_key::kHour24)))});
   Conn->Execute("update sysparam set body=? where alias='visitor'",
                 {convert::ToText(TheApplication.Get(Key(app_key::kVisitor)))});
+  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  state::MutexLock lock(chat.mutex());
+  if (convert::ToText(TheApplication.Get(Key(app_key::kHourWork))) == claim) {
+    TheApplication.Set(Key(app_key::kHourWork), Value(""));
+  }
+}
+
+bool lumochat::FinishHourlyWork(Application& TheApplication) {
+  int hour = 0;
+  std::string claim;
+  {
+    state::ChatState& chat = TheApplication.Chat(ConstStr);
+    state::MutexLock lock(chat.mutex());
+    const std::string pending = convert::ToText(TheApplication.Get(Key(app_key::kHourWork)));
+    const auto claimed = housekeeping::ReadHourClaim(pending);
+    if (!claimed || clock_.Now().seconds - claimed->second.seconds <= 10 * 60) return false;
+    hour = claimed->first;
+    claim = housekeeping::HourClaim(hour, clock_.Now());
+    TheApplication.Set(Key(app_key::kHourWork), Value(claim));
+  }
+  OpenConn(TheApplication);
+  HourlyWork(TheApplication, hour, claim);
+  return true;
 }
 
 void lumochat::DailyCleanUp(Application& TheApplication) {

@@ -145,12 +145,21 @@ TEST_P(LoginStatisticsTest, EveryCleanUpSwitchedOnRuns) {
   EXPECT_EQ(chat.Component()->GetListValue(chat.Get("_room_list"), "2", room_field::kKeep), "1");
 }
 
-TEST_P(LoginStatisticsTest, AnEmptyCleanUpPeriodFailsInsteadOfDeletingEverything) {
+// The hour's work stays claimed until it is done; ten minutes on, the sweep finishes it.
+TEST_P(LoginStatisticsTest, AnEmptyCleanUpPeriodFailsInsteadOfDeletingEverythingUntilMended) {
   chat.Param("friendtimeout", "");
-  chat.db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-12-05 14:00:00',1)");
+  chat.db.Exec("INSERT INTO calls (towho,calltime,read) VALUES ('bob','2026-11-05 14:00:00',1)");
   At(14);
   EXPECT_THROW(Login("ann", "pw"), ConversionError);
   EXPECT_EQ(Count("calls"), "1");
+  chat.app.Set("_friendtimeout", Value("7"));
+  At(14, 15);
+  EXPECT_FALSE(chat.Component()->FinishHourlyWork(chat.app));
+  At(14, 16);
+  EXPECT_TRUE(chat.Component()->FinishHourlyWork(chat.app));
+  EXPECT_EQ(Count("calls"), "0");
+  EXPECT_EQ(Saved("hour24"), Hist({{14, 1}}, 14));
+  EXPECT_FALSE(chat.Component()->FinishHourlyWork(chat.app));
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, LoginStatisticsTest, kBothBackends, BackendName);
