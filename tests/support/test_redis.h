@@ -1,14 +1,12 @@
-// The Redis server of the test run, which ctest starts (RAVOCHAT_TEST_REDIS names the file
-// holding its address).
+// The Redis server of the test run, which ctest starts and names in RAVOCHAT_TEST_REDIS.
 #pragma once
 
 #include <string>
 
 namespace ravochat::testing {
 
-// The address of the test run's Redis server ("unix:/tmp/.../redis.sock"). When there is
-// none it skips the current test with the reason, or on CI (CI=true) fails it, and returns
-// "": the caller then returns at once.
+// Its address ("unix:/tmp/.../redis.sock"). Without one it skips the current test with the
+// reason (fails it on CI, CI=true) and returns "": the caller then returns at once.
 std::string TestRedisAddress();
 
 }  // namespace ravochat::testing
