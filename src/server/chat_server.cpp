@@ -41,6 +41,13 @@ std::vector<std::string_view> MetricPages() {
   return pages;
 }
 
+// The sessions of one kind ("visitor", "admin") of chat `prefix`: in `shared`, or in memory.
+std::unique_ptr<SessionStore> MakeSessionStore(const std::string& prefix, std::string_view kind,
+                                               const Clock& clock, SharedState* shared) {
+  if (shared == nullptr) return std::make_unique<MemorySessionStore>(clock);
+  return std::make_unique<SharedSessionStore>(shared->Sessions(prefix, kind));
+}
+
 }  // namespace
 
 void StoreSettings(const std::string& connstr,
@@ -54,12 +61,12 @@ void StoreSettings(const std::string& connstr,
   }
 }
 
-Chat::Chat(std::string prefix_in, const Clock& clock)
+Chat::Chat(std::string prefix_in, const Clock& clock, SharedState* shared)
     : prefix(std::move(prefix_in)),
       cookie_name(prefix.empty() ? "ravochat" : "ravochat_" + prefix),
-      sessions(clock),
+      sessions(MakeSessionStore(prefix, "visitor", clock, shared)),
       admin_cookie_name(cookie_name + "_admin"),
-      admin_sessions(clock) {}
+      admin_sessions(MakeSessionStore(prefix, "admin", clock, shared)) {}
 
 Services::Services(const Options& options, const Clock& clock_in, LogSink log_in)
     : clock(clock_in),
@@ -76,7 +83,7 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
   StoreSettings(options.db, options.settings, clock);
   for (const std::string& prefix : options.chats) {
     LoadChat(services_.app, prefix, options.db, clock);
-    chats_.push_back(std::make_unique<Chat>(prefix, clock));
+    chats_.push_back(std::make_unique<Chat>(prefix, clock, nullptr));
   }
   RestoreState();
   HttpConfig config;
@@ -104,7 +111,7 @@ void ChatServer::RestoreState() {
       auto saved = snapshot->chats.find(chat->prefix);
       if (saved == snapshot->chats.end()) continue;
       RestoreChat(services_.app, chat->prefix, saved->second);
-      sessions += chat->sessions.Restore(snapshot->sessions, chat->prefix);
+      sessions += chat->sessions->Restore(snapshot->sessions, chat->prefix);
       ++chats;
     }
     Report(services_.log, "ravochat-server: took back the state saved at the last stop (chats: " +
@@ -121,7 +128,7 @@ void ChatServer::Stop() {
     Snapshot snapshot;
     for (auto& chat : chats_) {
       snapshot.chats[chat->prefix] = CaptureChat(services_.app, chat->prefix);
-      std::vector<SavedSession> sessions = chat->sessions.Save(chat->prefix);
+      std::vector<SavedSession> sessions = chat->sessions->Save(chat->prefix);
       snapshot.sessions.insert(snapshot.sessions.end(), sessions.begin(), sessions.end());
     }
     SaveSnapshot(services_.db, services_.clock, snapshot);
@@ -208,9 +215,9 @@ void ChatServer::Sweep() {
     try {
       lumochat component(services_.clock);
       component.ConstStr = chat->prefix;
-      ForgetInSessions(chat->sessions, component.SweepIdle(services_.app));
-      chat->sessions.Expire();
-      chat->admin_sessions.Expire();
+      ForgetInSessions(*chat->sessions, component.SweepIdle(services_.app));
+      chat->sessions->Expire();
+      chat->admin_sessions->Expire();
     } catch (const std::exception& e) {
       Report(services_.log, "error in the idle sweep of chat '" + chat->prefix + "': " + e.what());
     }

@@ -23,12 +23,13 @@ namespace ravochat::server {
 // One chat of the process: its ConstStr, the sessions of its visitors and those of its
 // operator on the administration site, each behind a cookie of its own.
 struct Chat {
-  Chat(std::string prefix, const Clock& clock);
+  // The sessions live in `shared`'s Redis, or in memory when it is null.
+  Chat(std::string prefix, const Clock& clock, SharedState* shared);
   std::string prefix;
   std::string cookie_name;
-  SessionStore sessions;
+  std::unique_ptr<SessionStore> sessions;
   std::string admin_cookie_name;
-  SessionStore admin_sessions;
+  std::unique_ptr<SessionStore> admin_sessions;
 };
 
 // What every page of every chat shares.

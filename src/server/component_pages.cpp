@@ -78,7 +78,7 @@ HttpResponse Close(Page& page) {
 }
 
 HttpResponse UserCheck(Page& page) {
-  ForgetInSessions(page.chat().sessions, page.component().SweepIdle(page.app()));
+  ForgetInSessions(*page.chat().sessions, page.component().SweepIdle(page.app()));
   return page.Html(PageHead("") + "<body></body></html>");
 }
 

@@ -1,7 +1,7 @@
 // Form tokens kept in the session, compared in time that does not depend on the text.
 #include "form_token.h"
 
-#include "sessions.h"
+#include "ravochat/random_token.h"
 
 namespace ravochat::server {
 namespace {

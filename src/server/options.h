@@ -18,6 +18,9 @@ struct Options {
   std::uint16_t port = 8080;
   // The database file; every chat's "_connstr".
   std::string db = "data/chat.db";
+  // The Redis server that holds the chats' state and sessions for every process serving
+  // them ("redis://HOST:PORT[/DB]" or "unix:/path/to/redis.sock"); empty: this process's memory.
+  std::string state;
   // The folder of the static site.
   std::string site;
   unsigned threads = 4;

@@ -24,24 +24,24 @@ Session& Page::session() {
   if (new_session_) return *new_session_;
   if (!session_) {
     const std::string id = http_.Cookie(chat_.cookie_name);
-    if (!id.empty()) session_ = chat_.sessions.Find(id);
+    if (!id.empty()) session_ = chat_.sessions->Find(id);
     if (!session_) session_ = std::make_shared<MemorySession>();
   }
   return *session_;
 }
 
 Session& Page::StartNewSession() {
-  new_session_ = chat_.sessions.Create(new_session_id_);
+  new_session_ = chat_.sessions->Create(new_session_id_);
   return *new_session_;
 }
 
 void Page::KeepNewSession() {
   const std::string old_id = http_.Cookie(chat_.cookie_name);
-  if (!old_id.empty() && old_id != new_session_id_) chat_.sessions.Remove(old_id);
+  if (!old_id.empty() && old_id != new_session_id_) chat_.sessions->Remove(old_id);
 }
 
 void Page::DropNewSession() {
-  chat_.sessions.Remove(new_session_id_);
+  chat_.sessions->Remove(new_session_id_);
   new_session_.reset();
   new_session_id_.clear();
 }
@@ -49,22 +49,22 @@ void Page::DropNewSession() {
 Session& Page::admin_session(bool keep) {
   if (!admin_session_) {
     const std::string id = http_.Cookie(chat_.admin_cookie_name);
-    if (!id.empty()) admin_session_ = chat_.admin_sessions.Find(id);
+    if (!id.empty()) admin_session_ = chat_.admin_sessions->Find(id);
   }
-  if (!admin_session_ && keep) admin_session_ = chat_.admin_sessions.Create(new_admin_session_id_);
+  if (!admin_session_ && keep) admin_session_ = chat_.admin_sessions->Create(new_admin_session_id_);
   if (!admin_session_) admin_session_ = std::make_shared<MemorySession>();
   return *admin_session_;
 }
 
 Session& Page::StartAdminSession() {
   EndAdminSession();
-  admin_session_ = chat_.admin_sessions.Create(new_admin_session_id_);
+  admin_session_ = chat_.admin_sessions->Create(new_admin_session_id_);
   return *admin_session_;
 }
 
 void Page::EndAdminSession() {
   const std::string old_id = http_.Cookie(chat_.admin_cookie_name);
-  if (!old_id.empty()) chat_.admin_sessions.Remove(old_id);
+  if (!old_id.empty()) chat_.admin_sessions->Remove(old_id);
   admin_session_.reset();
 }
 

@@ -61,10 +61,10 @@ class Page {
   const HttpRequest& http_;
   Origin origin_;
   std::optional<MemoryRequest> request_;
-  std::shared_ptr<MemorySession> session_;
+  std::shared_ptr<Session> session_;
   std::string new_session_id_;
-  std::shared_ptr<MemorySession> new_session_;
-  std::shared_ptr<MemorySession> admin_session_;
+  std::shared_ptr<Session> new_session_;
+  std::shared_ptr<Session> admin_session_;
   std::string new_admin_session_id_;
   std::unique_ptr<lumochat> component_;
 };

@@ -1,40 +1,19 @@
-// The session store: a map from cookie id to session, guarded by one mutex; expiry is
-// checked on every lookup and swept by Expire.
+// The in-memory session store: maps from cookie id to session, each shard guarded by its
+// mutex; expiry is checked on every lookup and swept by Expire.
 #include "sessions.h"
 
-#include <sys/random.h>
-
-#include <array>
-#include <cstdint>
-#include <stdexcept>
+#include "ravochat/random_token.h"
 
 namespace ravochat::server {
 
-std::string RandomToken() {
-  std::array<std::uint8_t, 16> bytes{};
-  std::size_t filled = 0;
-  while (filled < bytes.size()) {
-    const ssize_t got = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
-    if (got < 0) throw std::runtime_error("getrandom failed for a session id");
-    filled += static_cast<std::size_t>(got);
-  }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string id;
-  for (std::uint8_t b : bytes) {
-    id.push_back(kHex[b >> 4]);
-    id.push_back(kHex[b & 15]);
-  }
-  return id;
-}
-
-SessionStore::SessionStore(const Clock& clock, std::int64_t idle_seconds)
+MemorySessionStore::MemorySessionStore(const Clock& clock, std::int64_t idle_seconds)
     : clock_(clock), idle_seconds_(idle_seconds) {}
 
-bool SessionStore::Expired(const Entry& entry, Date now) const {
+bool MemorySessionStore::Expired(const Entry& entry, Date now) const {
   return now.seconds - entry.last_used.seconds > idle_seconds_;
 }
 
-std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
+std::shared_ptr<Session> MemorySessionStore::Find(std::string_view id) {
   const Date now = clock_.Now();
   Shard& shard = ShardOf(id);
   std::lock_guard lock(shard.mutex);
@@ -48,7 +27,7 @@ std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
   return it->second.session;
 }
 
-std::shared_ptr<MemorySession> SessionStore::Create(std::string& id) {
+std::shared_ptr<Session> MemorySessionStore::Create(std::string& id) {
   auto session = std::make_shared<MemorySession>();
   const Date now = clock_.Now();
   while (true) {
@@ -59,13 +38,13 @@ std::shared_ptr<MemorySession> SessionStore::Create(std::string& id) {
   }
 }
 
-void SessionStore::Remove(std::string_view id) {
+void MemorySessionStore::Remove(std::string_view id) {
   Shard& shard = ShardOf(id);
   std::lock_guard lock(shard.mutex);
   if (auto it = shard.sessions.find(id); it != shard.sessions.end()) shard.sessions.erase(it);
 }
 
-std::size_t SessionStore::Expire() {
+std::size_t MemorySessionStore::Expire() {
   const Date now = clock_.Now();
   std::size_t expired = 0;
   for (Shard& shard : shards_) {
@@ -76,14 +55,14 @@ std::size_t SessionStore::Expire() {
   return expired;
 }
 
-void SessionStore::ForEach(const std::function<void(MemorySession&)>& visit) {
+void MemorySessionStore::ForEach(const std::function<void(Session&)>& visit) {
   for (Shard& shard : shards_) {
     std::lock_guard lock(shard.mutex);
     for (auto& [id, entry] : shard.sessions) visit(*entry.session);
   }
 }
 
-std::vector<SavedSession> SessionStore::Save(std::string_view chat) {
+std::vector<SavedSession> MemorySessionStore::Save(std::string_view chat) {
   const Date now = clock_.Now();
   std::vector<SavedSession> saved;
   for (Shard& shard : shards_) {
@@ -96,7 +75,8 @@ std::vector<SavedSession> SessionStore::Save(std::string_view chat) {
   return saved;
 }
 
-std::size_t SessionStore::Restore(const std::vector<SavedSession>& saved, std::string_view chat) {
+std::size_t MemorySessionStore::Restore(const std::vector<SavedSession>& saved,
+                                        std::string_view chat) {
   std::size_t restored_count = 0;
   for (const SavedSession& session : saved) {
     if (session.chat != chat) continue;
@@ -112,7 +92,7 @@ std::size_t SessionStore::Restore(const std::vector<SavedSession>& saved, std::s
 
 void ForgetInSessions(SessionStore& sessions, const lumochat::Departures& gone) {
   if (gone.empty()) return;
-  sessions.ForEach([&](MemorySession& session) { lumochat::ForgetDeparted(session, gone); });
+  sessions.ForEach([&](Session& session) { lumochat::ForgetDeparted(session, gone); });
 }
 
 }  // namespace ravochat::server

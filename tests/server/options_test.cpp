@@ -15,13 +15,16 @@ TEST(ServerOptions, TheBareCommandServesOneChatOnTheLoopbackPort8080) {
   EXPECT_EQ(Address(options) + " " + options.db + " " + options.site,
             "127.0.0.1:8080 data/chat.db /site");
   EXPECT_EQ(options.chats, std::vector<std::string>{""});
-  EXPECT_EQ(options.admin_token, "");
+  EXPECT_EQ(options.admin_token + options.state, "");
 }
 
 TEST(ServerOptions, ValuesFollowTheNameOrAnEqualsSignAndRepeatedOptionsKeepTheirOrder) {
-  const Options options = ParseOptions(
-      {"--listen", "0.0.0.0:9000", "--chat", "c1", "--chat=c2", "--set", "a=b=c", "--help"}, "");
+  const Options options =
+      ParseOptions({"--listen", "0.0.0.0:9000", "--chat", "c1", "--chat=c2", "--set", "a=b=c",
+                    "--help", "--state", "unix:/run/redis.sock"},
+                   "");
   EXPECT_EQ(Address(options), "0.0.0.0:9000");
+  EXPECT_EQ(options.state, "unix:/run/redis.sock");
   EXPECT_EQ(options.chats, (std::vector<std::string>{"c1", "c2"}));
   EXPECT_EQ(options.settings, (std::vector<std::pair<std::string, std::string>>{{"a", "b=c"}}));
   EXPECT_TRUE(options.help);
@@ -46,6 +49,8 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
       {{"--set", "=x"}, "--set: ALIAS=VALUE expected: =x"},
       {{"--set", "x"}, "--set: ALIAS=VALUE expected: x"},
       {{"--db"}, "--db needs a value"},
+      {{"--state", "localhost:6379"},
+       "--state: redis://HOST:PORT[/DB] or unix:/path/to/redis.sock expected: localhost:6379"},
       {{"db.sqlite"}, "unexpected argument db.sqlite"},
       {{"backup", "--db", "x"}, "backup needs a DEST"},
       {{"--trust-proxy", "10.0.0.0/40"}, "--trust-proxy: ADDR[/BITS],... expected: 10.0.0.0/40"},

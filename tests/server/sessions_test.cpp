@@ -6,9 +6,9 @@
 namespace ravochat::server {
 namespace {
 
-TEST(SessionStore, ExpireDropsOnlySessionsIdleForLongerThanTheLimit) {
+TEST(MemorySessionStore, ExpireDropsOnlySessionsIdleForLongerThanTheLimit) {
   ManualClock clock;
-  SessionStore store(clock, 60);
+  MemorySessionStore store(clock, 60);
   std::string old_id, new_id;
   store.Create(old_id);
   clock.Advance(40);

@@ -1,0 +1,87 @@
+// Sessions in Redis, against the test run's Redis server; each test under a chat prefix of
+// its own, so that test processes running at once never share keys.
+#include "state/shared_sessions.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "support/test_redis.h"
+
+namespace ravochat::state {
+namespace {
+
+class SharedSessionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    address_ = testing::TestRedisAddress();
+    if (address_.empty()) GTEST_SKIP();
+    pool_ = std::make_shared<RedisPool>(address_);
+    static std::atomic<int> counter = 0;
+    prefix_ = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+  }
+
+  // Sessions of this test's chat (+ `chat_suffix`) through `pool`, as one process sees them.
+  std::unique_ptr<RedisSessions> Sessions(std::shared_ptr<RedisPool> pool, std::int64_t idle = 60,
+                                          std::string_view kind = "visitor",
+                                          std::string chat_suffix = "") {
+    return std::make_unique<RedisSessions>(std::move(pool), prefix_ + chat_suffix, kind, idle);
+  }
+  RedisReply Raw(const RedisCommand& command) { return pool_->Take()->Run(command); }
+  std::string KeyOf(const std::string& id) { return "ravochat:" + prefix_ + ":visitor:" + id; }
+
+  std::string address_;
+  std::shared_ptr<RedisPool> pool_;
+  std::string prefix_;
+};
+
+TEST_F(SharedSessionsTest, ValuesWrittenByOneProcessAreReadByAnotherUnderLowerCasedNames) {
+  const std::vector<std::string> names = {"MyName", "Level", "Ratio", "Since", "Gone"};
+  const std::vector<Value> values = {"amy 张三", 3, 2.5, Date{3'900'000'000}, Value()};
+  std::string id;
+  std::shared_ptr<Session> written = Sessions(pool_)->Create(id);
+  written->Set("LEVEL", Value(1));
+  for (std::size_t i = 0; i < names.size(); ++i) written->Set(names[i], values[i]);
+  std::shared_ptr<Session> read = Sessions(std::make_shared<RedisPool>(address_))->Find(id);
+  ASSERT_NE(read, nullptr);
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(read->Get(names[i]), values[i]);
+  EXPECT_EQ(Raw({"HLEN", KeyOf(id)}).integer, 6) << "one field per name, and the placeholder";
+}
+
+TEST_F(SharedSessionsTest, ASessionLastsItsIdleTimeFromItsLastUseAndNoLongerAfterRemoval) {
+  auto sessions = Sessions(pool_, 1);
+  std::string kept, removed;
+  sessions->Create(kept);
+  auto late = sessions->Create(removed);
+  sessions->Remove(removed);
+  late->Set("name", Value("bob"));  // a request still under way must not bring it back
+  EXPECT_EQ(sessions->Find(removed), nullptr);
+  Raw({"PEXPIRE", KeyOf(kept), "50"});
+  ASSERT_NE(sessions->Find(kept), nullptr);
+  EXPECT_GT(Raw({"PTTL", KeyOf(kept)}).integer, 500) << "Find starts the idle time again";
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(sessions->Find(kept), nullptr);
+}
+
+TEST_F(SharedSessionsTest, ForEachVisitsEveryLiveSessionOfItsChatAndKindAndStoresItsChanges) {
+  std::string a, b, c, other;
+  auto sessions = Sessions(pool_);
+  for (std::string* id : {&a, &b, &c}) sessions->Create(*id)->Set("name", Value(*id));
+  sessions->Remove(b);
+  Sessions(pool_, 60, "admin")->Create(other)->Set("name", Value("admin"));
+  Sessions(pool_, 60, "visitor", "x")->Create(other)->Set("name", Value("other chat"));
+  std::vector<std::string> names;
+  Sessions(std::make_shared<RedisPool>(address_))->ForEach([&](Session& session) {
+    names.push_back(*session.Get("name").AsText());
+    session.Set("name", Value("forgotten"));
+  });
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{std::min(a, c), std::max(a, c)}));
+  EXPECT_EQ(sessions->Find(c)->Get("name"), Value("forgotten"));
+}
+
+}  // namespace
+}  // namespace ravochat::state
