@@ -69,7 +69,10 @@ Chat::Chat(std::string prefix_in, const Clock& clock, SharedState* shared)
       admin_sessions(MakeSessionStore(prefix, "admin", clock, shared)) {}
 
 Services::Services(const Options& options, const Clock& clock_in, LogSink log_in)
-    : clock(clock_in),
+    : shared(options.state.empty() ? nullptr
+                                   : std::make_unique<SharedState>(options.state, options.chats)),
+      app(shared ? shared->application() : memory_app),
+      clock(clock_in),
       site(options.site),
       admin_token(options.admin_token),
       trusted_proxies(options.trusted_proxies),
@@ -81,11 +84,17 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
     : services_(options, clock, std::move(log)) {
   db::EnsureDatabase(options.db);
   StoreSettings(options.db, options.settings, clock);
+  SharedState* shared = services_.shared.get();
   for (const std::string& prefix : options.chats) {
-    LoadChat(services_.app, prefix, options.db, clock);
-    chats_.push_back(std::make_unique<Chat>(prefix, clock, nullptr));
+    const auto load = [&] { LoadChat(services_.app, prefix, options.db, clock); };
+    if (shared != nullptr) {
+      shared->Join(prefix, load);
+    } else {
+      load();
+    }
+    chats_.push_back(std::make_unique<Chat>(prefix, clock, shared));
   }
-  RestoreState();
+  if (shared == nullptr) RestoreState();
   HttpConfig config;
   config.host = options.host;
   config.port = options.port;
@@ -124,6 +133,7 @@ void ChatServer::RestoreState() {
 
 void ChatServer::Stop() {
   http_.reset();
+  if (services_.shared) return;  // the state stays in Redis
   try {
     Snapshot snapshot;
     for (auto& chat : chats_) {
@@ -213,11 +223,17 @@ HttpResponse ChatServer::MetricsPage(const HttpRequest& request) {
 void ChatServer::Sweep() {
   for (auto& chat : chats_) {
     try {
+      // Once a minute for all processes: the lease lasts a little less than the period.
+      if (services_.shared &&
+          !services_.shared->TakeLease(chat->prefix, "sweep", std::chrono::seconds(50))) {
+        continue;
+      }
       lumochat component(services_.clock);
       component.ConstStr = chat->prefix;
       ForgetInSessions(*chat->sessions, component.SweepIdle(services_.app));
       chat->sessions->Expire();
       chat->admin_sessions->Expire();
+      component.FinishHourlyWork(services_.app);
     } catch (const std::exception& e) {
       Report(services_.log, "error in the idle sweep of chat '" + chat->prefix + "': " + e.what());
     }

@@ -14,6 +14,7 @@
 #include "options.h"
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
+#include "ravochat/shared_state.h"
 #include "sessions.h"
 #include "site_files.h"
 #include "trusted_proxy.h"
@@ -34,8 +35,13 @@ struct Chat {
 
 // What every page of every chat shares.
 struct Services {
+  // Connects to the shared state when the options name one. Throws StateError.
   Services(const Options& options, const Clock& clock, LogSink log);
-  MemoryApplication app;
+  // The chats' state and sessions in Redis (--state), or null: all in this process.
+  std::unique_ptr<SharedState> shared;
+  MemoryApplication memory_app;
+  // The shared state's application or memory_app.
+  Application& app;
   const Clock& clock;
   SiteFiles site;
   std::string admin_token;
@@ -48,24 +54,26 @@ struct Services {
 
 class ChatServer {
  public:
-  // Creates the database when its file is missing, loads every chat (InitGlobal), takes back
-  // the state a stop saved when it is younger than the visitors' idle time-out (one that does
-  // not load is logged and ignored), reads the site and starts listening. Error lines go to `log`,
-  // access-log lines to `access_log` (either may be empty). Throws ravochat::Error (database),
-  // HttpError, std::runtime_error (site folder).
+  // Creates the database when its file is missing, loads every chat (InitGlobal) or, with a
+  // shared state, joins it (the first process loads it), takes back the state a stop saved
+  // when it is younger than the visitors' idle time-out (one that does not load is logged and
+  // ignored; a shared state needs none), reads the site and starts listening. Error lines go to
+  // `log`, access-log lines to `access_log` (either may be empty). Throws ravochat::Error
+  // (database), HttpError, std::runtime_error (site folder).
   ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log);
   ~ChatServer();
 
   // Stops answering requests, then saves every chat's running state and the sessions to the
-  // database for the next start. A failure is logged, not thrown. Call it once, with the
-  // idle sweep stopped; port() may not be asked afterwards.
+  // database for the next start, unless they are in the shared state. A failure is logged, not
+  // thrown. Call it once, with the idle sweep stopped; port() may not be asked afterwards.
   void Stop();
 
   std::uint16_t port() const;
   Application& application() { return services_.app; }
 
-  // Logs out the idle visitors of every chat and forgets expired sessions. A failure is
-  // logged, not thrown: the sweep runs on its own thread.
+  // Logs out the idle visitors of every chat, forgets expired sessions and finishes hourly
+  // work left undone; with a shared state, only the process that takes the chat's sweep
+  // lease does. A failure is logged, not thrown: the sweep runs on its own thread.
   void Sweep();
 
  private:

@@ -174,8 +174,10 @@ int Serve(const ravochat::server::Options& options) {
                     AccessLog(access_log.get()));
   {
     Sweeper sweeper(server);
-    std::printf("ravochat-server: serving http://%s:%u/ (database %s)\n", options.host.c_str(),
-                static_cast<unsigned>(server.port()), ravochat::db::Redacted(options.db).c_str());
+    std::printf("ravochat-server: serving http://%s:%u/ (database %s, state %s)\n",
+                options.host.c_str(), static_cast<unsigned>(server.port()),
+                ravochat::db::Redacted(options.db).c_str(),
+                options.state.empty() ? "in memory" : options.state.c_str());
     std::fflush(stdout);
     WaitForStop(signals, access_log.get());
   }
