@@ -65,6 +65,8 @@ class SharedState {
                                            std::int64_t idle_seconds = 20 * 60);
 
  private:
+  void WaitUntilLoaded(std::string_view prefix, const std::function<void()>& load);
+
   std::shared_ptr<state::RedisPool> pool_;
   std::unique_ptr<state::RedisApplication> application_;
 };

@@ -32,6 +32,14 @@ SharedState::~SharedState() = default;
 Application& SharedState::application() { return *application_; }
 
 void SharedState::Join(std::string_view prefix, const std::function<void()>& load) {
+  WaitUntilLoaded(prefix, load);
+  // The copy of this process is read now, so that values read without the chat's lock (the
+  // configuration) are there from the first request on.
+  state::RedisChatState& chat = application_->ChatOf(prefix);
+  state::MutexLock lock(chat.mutex());
+}
+
+void SharedState::WaitUntilLoaded(std::string_view prefix, const std::function<void()>& load) {
   const std::string ready = state::SharedKey(prefix, "ready");
   const std::string loading = state::SharedKey(prefix, "loading");
   const std::string token = Token();

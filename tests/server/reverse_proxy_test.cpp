@@ -1,42 +1,22 @@
 // ravochat-server behind a real nginx on loopback that forwards X-Forwarded-For and adds
 // a Via header: visitors are told apart by their forwarded addresses, address locks match
 // them, and the proxy check refuses only proxies beyond our own.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
+#include "server/child_process.h"
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {
 namespace {
 
-// A free loopback port, as the kernel picks one.
-std::uint16_t FreePort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), size);
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-  ::close(s);
-  return ntohs(address.sin_port);
-}
-
-// nginx in one process in a temporary folder, passing every request to `upstream`;
-// stopped with the object, or with the test process if it dies.
+// nginx in one process in a temporary folder, passing every request to `upstream`.
 class Nginx {
  public:
-  explicit Nginx(std::uint16_t upstream) : port_(FreePort()) {
-    char pattern[] = "/tmp/ravochat-nginx-XXXXXX";
-    folder_ = ::mkdtemp(pattern);
+  explicit Nginx(std::uint16_t upstream) : folder_(MakeFolder()), port_(FreePort()) {
     const std::string f = folder_.string();
     std::ofstream(folder_ / "nginx.conf")
         << (::geteuid() == 0 ? "user root;\n" : "") << "daemon off; master_process off;\n"
@@ -49,41 +29,25 @@ class Nginx {
         << "    proxy_pass http://127.0.0.1:" << upstream << "; proxy_http_version 1.1;\n"
         << "    proxy_set_header X-Forwarded-For $proxy_add_x_forwarded_for;\n"
         << "    proxy_set_header Via \"1.1 front\"; } } }\n";
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      ::execl("/usr/sbin/nginx", "nginx", "-p", f.c_str(), "-e", (f + "/error.log").c_str(), "-c",
-              (f + "/nginx.conf").c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    WaitUntilListening();
+    process_.emplace(std::vector<std::string>{"/usr/sbin/nginx", "-p", f, "-e", f + "/error.log",
+                                              "-c", f + "/nginx.conf"},
+                     port_, f + "/error.log");
   }
   ~Nginx() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    process_.reset();
     std::filesystem::remove_all(folder_);
   }
   std::uint16_t port() const { return port_; }
 
  private:
-  // nginx starts in a few milliseconds; give up after five seconds.
-  void WaitUntilListening() {
-    for (int tries = 0; tries < 250; ++tries) {
-      try {
-        HttpClient probe(port_);
-        return;
-      } catch (const std::runtime_error&) {
-        ::usleep(20000);
-      }
-    }
-    throw std::runtime_error("nginx did not start; see " + (folder_ / "error.log").string());
+  static std::filesystem::path MakeFolder() {
+    char pattern[] = "/tmp/ravochat-nginx-XXXXXX";
+    return ::mkdtemp(pattern);
   }
 
   std::filesystem::path folder_;
   std::uint16_t port_;
-  pid_t pid_ = -1;
+  std::optional<ChildProcess> process_;
 };
 
 bool Has(const std::string& text, std::string_view part) {

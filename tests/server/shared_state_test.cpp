@@ -1,0 +1,146 @@
+// Servers that share one chat through Redis: two processes serve the same visitors, lose no
+// line to each other, and one carries on when the other is killed; a restart drops nobody.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <map>
+#include <regex>
+#include <thread>
+
+#include "server/child_process.h"
+#include "server/server_fixture.h"
+#include "support/test_redis.h"
+
+namespace ravochat::testing {
+namespace {
+
+std::string UniquePrefix() {
+  static int counter = 0;
+  return "s" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+}
+
+bool LoggedIn(const HttpReply& poll) {
+  return poll.status == 200 && poll.body.find("parent.ref(") != std::string::npos;
+}
+
+std::string Say(std::uint16_t port, const std::string& cookie, const std::string& line) {
+  return HttpClient(port)
+      .Post("/say.asp", GbkForm({{"says", line}, {"towho", "大家"}, {"id", "0"}}), {cookie})
+      .body;
+}
+
+std::string CookieAt(std::uint16_t port, const std::string& name) {
+  const std::string cookie =
+      HttpClient(port)
+          .Post(
+              "/login.asp",
+              GbkForm({{"sUserName", name}, {"sPass", "secret1"}, {"bSex", "0"}, {"room_id", "1"}}))
+          .Header("Set-Cookie");
+  EXPECT_NE(cookie, "") << "login of " << name << " refused";
+  return "Cookie: " + cookie.substr(0, cookie.find(';'));
+}
+
+TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKilled) {
+  const std::string redis = TestRedisAddress();
+  if (redis.empty()) return;
+  TempDatabase db(false, ReachableBackend(Backend::kPostgres), false);
+  const std::string log = ::testing::TempDir() + "shared_state_servers.log";
+  const std::string prefix = UniquePrefix();
+  const auto start = [&] {
+    const std::uint16_t port = FreePort();
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{RAVOCHAT_SERVER_BINARY, "--listen",
+                                 "127.0.0.1:" + std::to_string(port), "--db", db.connstr(),
+                                 "--state", redis, "--chat", prefix, "--set", "floodlines=0",
+                                 "--set", "loginsperminute=0", "--set", "newusernum=20"},
+        port, log);
+  };
+  auto one = start();
+  auto two = start();
+  const std::uint16_t first = one->port(), second = two->port();
+
+  const std::string amy = CookieAt(first, "amy");
+  const std::string bob = CookieAt(second, "bob");
+  HttpClient(second).Get("/refresh.asp", {bob});
+  Say(first, amy, "你好，两个服务器");
+  EXPECT_NE(HttpClient(second).Get("/refresh.asp", {bob}).body.find(Gbk("你好，两个服务器")),
+            std::string::npos);
+  EXPECT_TRUE(LoggedIn(HttpClient(second).Get("/refresh.asp", {amy})));
+
+  // Eight posters, each line through the other process than his last; bob reads along through
+  // both. Every line reaches him once, and the numbers of the lines have no gaps.
+  std::vector<std::string> posters;
+  for (int i = 0; i < 8; ++i)
+    posters.push_back(CookieAt(i % 2 ? first : second, "p" + std::to_string(i)));
+  std::atomic<bool> stop = false;
+  std::atomic<int> said = 0;
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&, i] {
+      for (int n = 0; !stop; ++n) {
+        const std::string reply = Say(n % 2 ? first : second, posters[i],
+                                      "L" + std::to_string(i) + "n" + std::to_string(n) + "x");
+        if (reply.find("parent.ref(") != std::string::npos) ++said;
+      }
+    });
+  }
+  std::map<std::string, int> heard;
+  const std::regex line("L[0-9]+n[0-9]+x");
+  int missed = 0;
+  const auto read_along = [&](int n) {
+    const std::string body = HttpClient(n % 2 ? first : second).Get("/refresh.asp", {bob}).body;
+    for (std::sregex_iterator it(body.begin(), body.end(), line), end; it != end; ++it) {
+      ++heard[it->str()];
+    }
+    if (body.find(Gbk("消息太多")) != std::string::npos) ++missed;
+  };
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (int n = 0; std::chrono::steady_clock::now() < until; ++n) read_along(n);
+  stop = true;
+  for (auto& thread : threads) thread.join();
+  read_along(0);
+  EXPECT_EQ(missed, 0);
+  RecordProperty("lines_posted", said.load());
+  EXPECT_GT(said.load(), 100);
+  EXPECT_EQ(heard.size(), static_cast<std::size_t>(said.load()));
+  for (const auto& [text, times] : heard) EXPECT_EQ(times, 1) << text;
+
+  one->Kill(SIGKILL);
+  const HttpReply poll = HttpClient(second).Get("/refresh.asp", {amy});
+  EXPECT_TRUE(LoggedIn(poll));
+  EXPECT_NE(poll.body.find("parent.allusernum=10;"), std::string::npos);
+  Say(second, amy, "还在");
+  EXPECT_NE(HttpClient(second).Get("/refresh.asp", {bob}).body.find(Gbk("还在")),
+            std::string::npos);
+}
+
+class SharedStateRestartTest : public ServerTest {};
+
+TEST_P(SharedStateRestartTest, ARestartKeepsEveryVisitorAndEveryLine) {
+  const std::string redis = TestRedisAddress();
+  if (redis.empty()) return;
+  const std::string prefix = UniquePrefix();
+  Start({"--state", redis, "--chat", prefix});
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  Client()->Get("/refresh.asp", {bob});
+  Say(server_->port(), amy, "重启之前");
+  const Value ring = server_->application().Get(prefix + "_says");
+  const std::string users = AppText(prefix + "_user_list");
+  server_->Stop();
+  server_.reset();
+  Start({"--state", redis, "--chat", prefix});
+  EXPECT_EQ(server_->application().Get(prefix + "_says"), ring);
+  EXPECT_EQ(AppText(prefix + "_user_list"), users);
+  const std::string poll = Client()->Get("/refresh.asp", {bob}).body;
+  EXPECT_NE(poll.find(Gbk("'重启之前','amy'")), std::string::npos) << poll;
+  EXPECT_TRUE(LoggedIn(Client()->Get("/refresh.asp", {amy})));
+  EXPECT_EQ(ErrorLines(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, SharedStateRestartTest, ::testing::Values(Backend::kSqlite),
+                         BackendName);
+
+}  // namespace
+}  // namespace ravochat::testing
