@@ -24,10 +24,14 @@ constexpr int kJournalLength = 1000;
 // Records and rows per command when a whole list or grid is written.
 constexpr std::size_t kBatch = 256;
 
-// Takes the lock; answers nil when another holds it, else the state's version and either
-// nothing (this copy is current), "reload", or the entries that bring the copy up to date.
+// Takes the lock (again, when a repeated call already took it); answers nil when another holds it,
+// else the state's version and either nothing (this copy is current), "reload", or the entries that
+// bring the copy up to date.
 const RedisScript kAcquire{R"lua(
-if not redis.call('SET', KEYS[1], ARGV[1], 'NX', 'PX', ARGV[2]) then return false end
+if not redis.call('SET', KEYS[1], ARGV[1], 'NX', 'PX', ARGV[2]) and
+   redis.call('GET', KEYS[1]) ~= ARGV[1] then
+  return false
+end
 local now = tonumber(redis.call('GET', KEYS[2]) or '0')
 local mine = tonumber(ARGV[3])
 if mine == now then return {now} end

@@ -131,8 +131,19 @@ std::vector<RedisReply> RedisLink::Exchange(const std::vector<RedisCommand>& com
 }
 
 std::vector<RedisReply> RedisLink::Run(const std::vector<RedisCommand>& commands) {
-  if (context_ == nullptr) Connect();
-  return Exchange(commands);
+  if (context_ == nullptr) {
+    Connect();
+    return Exchange(commands);
+  }
+  try {
+    return Exchange(commands);
+  } catch (const StateError&) {
+    // A connection that was idle may have been closed by a server that restarted meanwhile:
+    // one try on a new connection. The commands sent are safe to repeat.
+    if (context_ != nullptr) throw;
+    Connect();
+    return Exchange(commands);
+  }
 }
 
 RedisReply RedisLink::Run(const RedisCommand& command) {

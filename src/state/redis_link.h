@@ -37,8 +37,10 @@ class RedisLink {
   RedisLink(const RedisLink&) = delete;
   RedisLink& operator=(const RedisLink&) = delete;
 
-  // Sends `commands` at once and returns their replies in order. Throws StateError when the
-  // connection fails (it is made again at the next call) or when a command is refused.
+  // Sends `commands` at once and returns their replies in order; when the connection turns
+  // out to be broken, sends them once more on a new one, so they must be safe to repeat.
+  // Throws StateError when that fails too (a new connection is made at the next call) or when
+  // a command is refused.
   std::vector<RedisReply> Run(const std::vector<RedisCommand>& commands);
   RedisReply Run(const RedisCommand& command);
   // Runs `script` with KEYS and ARGV. Throws as Run; the script's own error reply throws

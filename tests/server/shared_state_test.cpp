@@ -3,11 +3,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
+
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <thread>
 
+#include "ravochat/error.h"
 #include "server/child_process.h"
 #include "server/server_fixture.h"
 #include "support/test_redis.h"
@@ -137,6 +141,42 @@ TEST_P(SharedStateRestartTest, ARestartKeepsEveryVisitorAndEveryLine) {
   EXPECT_NE(poll.find(Gbk("'重启之前','amy'")), std::string::npos) << poll;
   EXPECT_TRUE(LoggedIn(Client()->Get("/refresh.asp", {amy})));
   EXPECT_EQ(ErrorLines(), std::vector<std::string>{});
+}
+
+// A Redis server of the test's own on a loopback port, its data kept in an append-only file.
+std::unique_ptr<ChildProcess> StartRedis(std::uint16_t port, const std::string& folder) {
+  return std::make_unique<ChildProcess>(
+      std::vector<std::string>{"/usr/bin/redis-server", "--port", std::to_string(port), "--bind",
+                               "127.0.0.1", "--dir", folder, "--appendonly", "yes", "--save", ""},
+      port, folder + "/redis.log");
+}
+
+TEST_P(SharedStateRestartTest, WithoutRedisRequestsFailAndTheServerReconnectsWhenItIsBack) {
+  if (TestRedisAddress().empty()) return;
+  EXPECT_THAT(
+      [&] {
+        Start({"--state", "redis://127.0.0.1:1"});
+      },
+      ::testing::ThrowsMessage<StateError>(
+          "cannot reach Redis at redis://127.0.0.1:1: Connection refused"));
+  char pattern[] = "/tmp/ravochat-redis-XXXXXX";
+  const std::string folder = ::mkdtemp(pattern);
+  const std::uint16_t port = FreePort();
+  auto redis = StartRedis(port, folder);
+  Start({"--state", "redis://127.0.0.1:" + std::to_string(port), "--chat", UniquePrefix()});
+  const std::string amy = CookieLine("amy", "secret1");
+  redis.reset();
+  EXPECT_EQ(Client()->Get("/refresh.asp", {amy}).status, 500);
+  EXPECT_EQ(
+      Client()->Post("/say.asp", GbkForm({{"says", "不在"}, {"towho", "大家"}}), {amy}).status,
+      500);
+  EXPECT_EQ(ErrorLines().size(), 2u);
+  redis = StartRedis(port, folder);
+  EXPECT_TRUE(LoggedIn(Client()->Get("/refresh.asp", {amy})));
+  EXPECT_NE(Say(server_->port(), amy, "又在了").find("parent.ref("), std::string::npos);
+  EXPECT_EQ(ErrorLines().size(), 2u);
+  redis.reset();
+  std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, SharedStateRestartTest, ::testing::Values(Backend::kSqlite),
