@@ -1,6 +1,6 @@
 // ravochat-server: serves the chat and its site until SIGINT or SIGTERM (SIGHUP reopens
 // the access-log file), then saves the chats' state for its next start; or backs up the
-// database with "backup DEST".
+// database with "backup DEST"; or reloads the settings of a shared state with "reload".
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -23,6 +23,8 @@
 #include "options.h"
 #include "ravochat/administration.h"
 #include "ravochat/database.h"
+#include "ravochat/error.h"
+#include "ravochat/shared_state.h"
 
 #ifndef RAVOCHAT_SITE_DIR
 #define RAVOCHAT_SITE_DIR "site"
@@ -154,6 +156,21 @@ int SetAdminPassword(const ravochat::server::Options& options) {
   return 0;
 }
 
+// reload: the settings of every chat loaded again into the shared state.
+int ReloadSettings(const ravochat::server::Options& options) {
+  ravochat::SharedState shared(options.state, options.chats);
+  for (const std::string& prefix : options.chats) {
+    shared.Join(prefix, [&] {
+      throw ravochat::StateError("no server has loaded chat '" + prefix + "' yet");
+    });
+    ravochat::administration::Console(shared.application(), prefix,
+                                      ravochat::SystemClock::Instance())
+        .Reload();
+  }
+  std::printf("ravochat-server: settings reloaded for every server of %s\n", options.state.c_str());
+  return 0;
+}
+
 int Serve(const ravochat::server::Options& options) {
   sigset_t signals;
   sigemptyset(&signals);
@@ -198,6 +215,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (options.set_admin_password) return SetAdminPassword(options);
+    if (options.reload) return ReloadSettings(options);
     if (!options.backup_to.empty()) {
       ravochat::db::BackupDatabase(options.db, options.backup_to);
       std::printf("ravochat-server: %s backed up to %s\n", options.db.c_str(),

@@ -40,6 +40,9 @@ struct Options {
   std::string access_log;
   // Set by "backup DEST": write a copy of the database to DEST instead of serving.
   std::string backup_to;
+  // Set by "reload": load the settings of the chats in the shared state again instead of
+  // serving (every process serving them takes them at its next request).
+  bool reload = false;
   // Set by --set-admin-password: read the operator's password from standard input and store
   // its hash instead of serving.
   bool set_admin_password = false;

@@ -34,6 +34,7 @@ TEST(ServerOptions, ValuesFollowTheNameOrAnEqualsSignAndRepeatedOptionsKeepTheir
 TEST(ServerOptions, BackupTakesItsDestinationFirstAndTheServerOptionsAfter) {
   const Options options = ParseOptions({"backup", "/b/chat.db", "--db", "x.db"}, "");
   EXPECT_EQ(options.backup_to + " " + options.db, "/b/chat.db x.db");
+  EXPECT_TRUE(ParseOptions({"reload", "--state", "unix:/r.sock"}, "").reload);
   EXPECT_EQ(ParseOptions({"--trust-proxy", "10.0.0.0/8", "--access-log", "a.log"}, "")
                 .trusted_proxies.Trusts("10.9.9.9"),
             true);
@@ -53,6 +54,7 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
        "--state: redis://HOST:PORT[/DB] or unix:/path/to/redis.sock expected: localhost:6379"},
       {{"db.sqlite"}, "unexpected argument db.sqlite"},
       {{"backup", "--db", "x"}, "backup needs a DEST"},
+      {{"reload"}, "reload needs --state: a server without it reloads on its settings page"},
       {{"--trust-proxy", "10.0.0.0/40"}, "--trust-proxy: ADDR[/BITS],... expected: 10.0.0.0/40"},
   };
   for (const auto& [args, message] : cases) {
