@@ -2,12 +2,12 @@
 #include "state/redis_chat_state.h"
 
 #include <chrono>
-#include <random>
 #include <thread>
 #include <utility>
 
 #include "core/value_codec.h"
 #include "ravochat/error.h"
+#include "ravochat/random_token.h"
 
 namespace ravochat::state {
 namespace {
@@ -148,18 +148,7 @@ std::map<std::string, std::string> PairsOf(const RedisReply& reply) {
   return pairs;
 }
 
-std::string RandomToken() {
-  std::random_device random;
-  return std::to_string(random()) + "-" + std::to_string(random());
-}
-
 }  // namespace
-
-std::string SharedKey(std::string_view prefix, std::string_view name) {
-  std::string key = "ravochat:";
-  key.append(prefix).append(":").append(name);
-  return key;
-}
 
 RedisChatState::RedisChatState(std::string address, std::string prefix)
     : prefix_(std::move(prefix)), link_(std::move(address)) {

@@ -18,12 +18,10 @@
 #include "ravochat/host.h"
 #include "state/chat_state.h"
 #include "state/redis_link.h"
+#include "state/shared_key.h"
 #include "state/state_journal.h"
 
 namespace ravochat::state {
-
-// The Redis keys of the chat of `prefix`: "ravochat:" + prefix + ":" + `name`.
-std::string SharedKey(std::string_view prefix, std::string_view name);
 
 class RedisChatState : public MemoryChatState, private MutexHooks {
  public:

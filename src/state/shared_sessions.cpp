@@ -9,6 +9,7 @@
 #include "core/strings.h"
 #include "core/value_codec.h"
 #include "ravochat/random_token.h"
+#include "state/shared_key.h"
 
 namespace ravochat {
 namespace state {
@@ -69,7 +70,7 @@ class RedisSession : public Session {
 RedisSessions::RedisSessions(std::shared_ptr<RedisPool> pool, std::string_view prefix,
                              std::string_view kind, std::int64_t idle_seconds)
     : pool_(std::move(pool)),
-      key_prefix_("ravochat:" + std::string(prefix) + ":" + std::string(kind) + ":"),
+      key_prefix_(SharedKey(prefix, std::string(kind) + ":")),
       idle_ms_(std::to_string(idle_seconds * 1000)) {}
 
 std::shared_ptr<Session> RedisSessions::Find(std::string_view id) {

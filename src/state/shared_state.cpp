@@ -1,12 +1,13 @@
 // Joining a shared chat and the leases of the work one process does for all.
 #include "ravochat/shared_state.h"
 
-#include <random>
 #include <thread>
 
 #include "ravochat/error.h"
+#include "ravochat/random_token.h"
 #include "state/redis_application.h"
 #include "state/redis_link.h"
+#include "state/shared_key.h"
 
 namespace ravochat {
 namespace {
@@ -15,11 +16,6 @@ using std::chrono::milliseconds;
 
 // How long the first process may take to load a chat before another may try.
 constexpr milliseconds kLoadLease(60000);
-
-std::string Token() {
-  std::random_device random;
-  return std::to_string(random()) + "-" + std::to_string(random());
-}
 
 }  // namespace
 
@@ -42,7 +38,7 @@ void SharedState::Join(std::string_view prefix, const std::function<void()>& loa
 void SharedState::WaitUntilLoaded(std::string_view prefix, const std::function<void()>& load) {
   const std::string ready = state::SharedKey(prefix, "ready");
   const std::string loading = state::SharedKey(prefix, "loading");
-  const std::string token = Token();
+  const std::string token = RandomToken();
   const auto deadline = std::chrono::steady_clock::now() + 2 * kLoadLease;
   while (true) {
     {
@@ -73,7 +69,7 @@ bool SharedState::TakeLease(std::string_view prefix, std::string_view name,
                             std::chrono::milliseconds length) {
   auto link = pool_->Take();
   const state::RedisReply reply =
-      link->Run({"SET", state::SharedKey(prefix, "lease:" + std::string(name)), Token(), "NX", "PX",
+      link->Run({"SET", state::SharedKey(prefix, "lease:" + std::string(name)), RandomToken(), "NX", "PX",
                  std::to_string(length.count())});
   return reply.kind != state::RedisReply::Kind::kNil;
 }
