@@ -1,4 +1,5 @@
-// The load client of bench/load/run.sh, on loopback only and bounded in count and time.
+// The load client of bench/load/run.sh and shared.sh, on loopback only and bounded in count
+// and time.
 //
 //   load_client login PORT COUNT CONNECTIONS COOKIES   logs in visitors v1..vCOUNT over
 //       CONNECTIONS keep-alive connections, each from his own address as forwarded by a

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Saturated polls/s of VISITORS logged-in visitors (default 10000) in one run, on loopback
+# only and bounded in time, for
+#   1. one ravochat-server keeping the chat's state in its memory,
+#   2. one ravochat-server keeping it in Redis (--state),
+#   3. two ravochat-server processes sharing one Redis and one database, polled at once,
+# each as a ratio to the first, beside the static file's requests/s for scale. Each starts
+# afresh: a new database, a new Redis, its visitors logged in through its own server(s).
+#
+#   bench/load/shared.sh [VISITORS] [SECONDS] [CONNECTIONS]
+set -euo pipefail
+
+visitors=${1:-10000}
+seconds=${2:-10}
+connections=${3:-64}
+port=${PORT:-18180}
+# shellcheck source=bench/load/common.sh
+source "$(dirname "$0")/common.sh"
+
+# fill NAME PORT: logs the visitors in through the server on PORT into $work/NAME/cookies.txt.
+fill() {
+  local logins
+  logins=$(login_visitors "$2" "$work/$1/cookies.txt")
+  echo "$1: logged in $visitors visitors: $logins"
+  expect_logged_in "$2" "$(tail -1 "$work/$1/cookies.txt")"
+}
+
+# polls NAME PORT...: saturated polls of the visitors of NAME through every PORT at once, each
+# with its share of the connections; prints the sum of their rates.
+polls() {
+  local name=$1 each pid report pids=() reports=()
+  shift
+  for each in "$@"; do
+    wrk_polls "$each" "$work/$name/cookies.txt" $((connections / $#)) $((2 / $#)) \
+      >"$work/$name/poll-$each.txt" &
+    pids+=($!)
+    reports+=("$work/$name/poll-$each.txt")
+  done
+  for pid in "${pids[@]}"; do wait "$pid"; done
+  for report in "${reports[@]}"; do
+    if grep -q 'Non-2xx\|Socket errors' "$report"; then
+      cat "$report" >&2
+      echo "$name: some polls failed" >&2
+      exit 1
+    fi
+    rate "$report"
+  done | awk '{ sum += $1 } END { printf "%.2f", sum }'
+}
+
+mkdir "$work/memory" "$work/redis" "$work/two"
+echo "$visitors visitors, $connections connections, ${seconds}s per figure"
+
+start_server "$port" "$work/memory/chat.db"
+fill memory "$port"
+first_polls "$port" "$work/memory/cookies.txt"
+memory_rate=$(polls memory "$port")
+wrk_static "$port" >"$work/static.txt"
+static_rate=$(rate "$work/static.txt")
+stop_servers
+
+start_redis redis-state
+start_server $((port + 1)) "$work/redis/chat.db" --state "$redis"
+fill redis $((port + 1))
+first_polls $((port + 1)) "$work/redis/cookies.txt"
+redis_rate=$(polls redis $((port + 1)))
+stop_servers
+
+# Both processes serve one chat: the visitors log in through the first, poll first through
+# the second, and are then polled through both.
+start_redis two-state
+start_server $((port + 2)) "$work/two/chat.db" --state "$redis"
+start_server $((port + 3)) "$work/two/chat.db" --state "$redis"
+fill two $((port + 2))
+expect_logged_in $((port + 3)) "$(head -1 "$work/two/cookies.txt")"
+first_polls $((port + 3)) "$work/two/cookies.txt"
+two_rate=$(polls two $((port + 2)) $((port + 3)))
+stop_servers
+
+ratio() { awk -v r="$1" -v m="$memory_rate" 'BEGIN { printf "%.2f", r / m }'; }
+echo
+echo "== saturated polls/s, $visitors visitors online, $connections connections, ${seconds}s"
+printf '%-38s %10s polls/s  ratio %s\n' "one process, state in memory" "$memory_rate" "$(ratio "$memory_rate")" \
+  "one process, state in Redis" "$redis_rate" "$(ratio "$redis_rate")" \
+  "two processes, state in Redis" "$two_rate" "$(ratio "$two_rate")"
+printf '%-38s %10s requests/s (one process)\n' "static file /input.htm" "$static_rate"
