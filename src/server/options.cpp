@@ -112,6 +112,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& de
     }
   }
   if (options.chats.empty()) options.chats.push_back("");
+  if (options.threads == 0) options.threads = options.state.empty() ? 4 : 16;
   if (options.reload && options.state.empty()) {
     throw UsageError("reload needs --state: a server without it reloads on its settings page");
   }
@@ -135,7 +136,7 @@ std::string UsageText() {
          "                       redis://HOST:PORT[/DB] or unix:/path/to/redis.sock\n"
          "                       (default: in this process's memory)\n"
          "  --site DIR           folder of the static site (default: the site of the build)\n"
-         "  --threads N          worker threads (default 4)\n"
+         "  --threads N          worker threads (default 4, with --state 16)\n"
          "  --per-address N      open connections allowed to one client address; 0 for\n"
          "                       no limit (default 64)\n"
          "  --chat PREFIX        host a chat with this key prefix, served under /PREFIX/;\n"

@@ -23,7 +23,9 @@ struct Options {
   std::string state;
   // The folder of the static site.
   std::string site;
-  unsigned threads = 4;
+  // Worker threads; 0 until given: 4, or 16 with a shared state, whose requests mostly wait
+  // for Redis.
+  unsigned threads = 0;
   // Connections one client address may hold open at once; 0 for no limit.
   unsigned connections_per_address = 64;
   // The ConstStr of every chat hosted. A chat with a prefix is served under "/<prefix>/";

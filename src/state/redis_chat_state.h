@@ -8,8 +8,12 @@
 // whose changes could not be stored, leaves nothing in Redis; the copy is then read afresh.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <shared_mutex>
 #include <string>
@@ -22,6 +26,21 @@
 #include "state/state_journal.h"
 
 namespace ravochat::state {
+
+// The outcome of storing the changes of several sequences at once.
+class Batch {
+ public:
+  // `error` null: stored.
+  void Finish(std::exception_ptr error);
+  // Waits for Finish; rethrows its error.
+  void Wait();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+  std::exception_ptr error_;
+};
 
 class RedisChatState : public MemoryChatState, private MutexHooks {
  public:
@@ -56,6 +75,10 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
 
   void Acquired() override NO_THREAD_SAFETY_ANALYSIS;
   void Releasing(bool abandoned) override NO_THREAD_SAFETY_ANALYSIS;
+  void Released() override;
+
+  // Stores the batch's changes and lets the lock go or keeps it. Throws StateError.
+  void Commit() REQUIRES(mutex_);
 
   void StoreValue(std::string_view key, Value value) REQUIRES(mutex_);
   // Puts `value` in this copy only.
@@ -69,6 +92,8 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void WriteRecord(std::vector<std::string>& out, List list, const std::string& key)
       REQUIRES(mutex_);
   void WriteValue(std::vector<std::string>& out, const std::string& key) REQUIRES(mutex_);
+  // The keys of the lock scripts.
+  std::vector<std::string> LockKeys() const;
   // Lets the Redis lock go without storing anything.
   void LetGo() REQUIRES(mutex_);
 
@@ -77,10 +102,20 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   std::string token_ GUARDED_BY(mutex_);
   // The version of Redis's state this copy holds; -1 when it must be read afresh.
   std::int64_t version_ GUARDED_BY(mutex_) = -1;
+  // Whether this process still holds the lock in Redis, passed on from the last sequence, and
+  // how many sequences in a row it has served.
+  bool held_ GUARDED_BY(mutex_) = false;
+  int held_sequences_ GUARDED_BY(mutex_) = 0;
   // The place in the order that the next appended record takes.
   std::int64_t next_place_ GUARDED_BY(mutex_) = 0;
+  // The changes of the sequences not yet stored: while other threads of this process wait for
+  // the chat, the sequences that changed something wait, unlocked, for the last one of the run
+  // to store all of them at once (kSequencesPerHold at most).
   JournalWriter journal_ GUARDED_BY(mutex_);
   Dirty dirty_ GUARDED_BY(mutex_);
+  std::shared_ptr<Batch> batch_ GUARDED_BY(mutex_);
+  // Where the open sequence's changes begin in journal_.
+  std::size_t sequence_start_ GUARDED_BY(mutex_) = 0;
 
   // Written under the chat's mutex and this lock; read under either.
   mutable std::shared_mutex values_mutex_;

@@ -36,13 +36,18 @@ class MutexHooks {
   // Runs before the mutex is released: `abandoned` when an exception leaves the guarded
   // scope, whose changes are then dropped. It may throw only when not abandoned.
   virtual void Releasing(bool abandoned) = 0;
+  // Runs after the mutex was released, unless abandoned: waits until the scope's changes are
+  // stored, and throws when they could not be.
+  virtual void Released() = 0;
 };
 
 // A plain mutex the analysis knows as a capability.
 class CAPABILITY("mutex") Mutex {
  public:
   void Lock() ACQUIRE() {
+    waiting_.fetch_add(1, std::memory_order_relaxed);
     mutex_.lock();
+    waiting_.fetch_sub(1, std::memory_order_relaxed);
     owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     if (hooks_ == nullptr) return;
     try {
@@ -61,11 +66,14 @@ class CAPABILITY("mutex") Mutex {
       throw;
     }
     Release();
+    if (!abandoned) hooks_->Released();
   }
   // True when the calling thread holds it.
   bool HeldHere() const {
     return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
   }
+  // True when other threads wait for it.
+  bool Awaited() const { return waiting_.load(std::memory_order_relaxed) > 0; }
   // Set once, before the mutex is first used.
   void SetHooks(MutexHooks* hooks) { hooks_ = hooks; }
 
@@ -77,6 +85,7 @@ class CAPABILITY("mutex") Mutex {
 
   std::mutex mutex_;
   std::atomic<std::thread::id> owner_;
+  std::atomic<int> waiting_ = 0;
   MutexHooks* hooks_ = nullptr;
 };
 

@@ -16,6 +16,7 @@ TEST(ServerOptions, TheBareCommandServesOneChatOnTheLoopbackPort8080) {
             "127.0.0.1:8080 data/chat.db /site");
   EXPECT_EQ(options.chats, std::vector<std::string>{""});
   EXPECT_EQ(options.admin_token + options.state, "");
+  EXPECT_EQ(options.threads, 4u);
 }
 
 TEST(ServerOptions, ValuesFollowTheNameOrAnEqualsSignAndRepeatedOptionsKeepTheirOrder) {
@@ -25,6 +26,7 @@ TEST(ServerOptions, ValuesFollowTheNameOrAnEqualsSignAndRepeatedOptionsKeepTheir
                    "");
   EXPECT_EQ(Address(options), "0.0.0.0:9000");
   EXPECT_EQ(options.state, "unix:/run/redis.sock");
+  EXPECT_EQ(options.threads, 16u);
   EXPECT_EQ(options.chats, (std::vector<std::string>{"c1", "c2"}));
   EXPECT_EQ(options.settings, (std::vector<std::pair<std::string, std::string>>{{"a", "b=c"}}));
   EXPECT_TRUE(options.help);
