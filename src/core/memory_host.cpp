@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/app_keys.h"
-#include "core/convert.h"
 #include "ravochat/host.h"
 #include "state/chat_state.h"
 
@@ -56,23 +55,15 @@ state::MemoryChatState& MemoryApplication::ChatOf(std::string_view prefix) const
 state::ChatState& MemoryApplication::Chat(std::string_view prefix) { return ChatOf(prefix); }
 
 Value MemoryApplication::Get(std::string_view key) const {
-  if (auto list = app_key::SplitListKey(key)) {
-    state::MemoryChatState& chat = ChatOf(list->prefix);
-    const state::List which = list->users ? state::List::kUsers : state::List::kRooms;
-    state::MutexLock lock(chat.mutex());
-    return chat.IsSet(which) ? Value(chat.Text(which)) : Value();
-  }
+  if (auto list = app_key::SplitListKey(key))
+    return state::GetListText(ChatOf(list->prefix), list->users);
   std::shared_lock lock(mutex_);
   return Find(values_, key);
 }
 
 void MemoryApplication::Set(std::string_view key, Value value) {
   if (auto list = app_key::SplitListKey(key)) {
-    state::MemoryChatState& chat = ChatOf(list->prefix);
-    const std::string text = convert::ToText(value);
-    state::MutexLock lock(chat.mutex());
-    chat.SetText(list->users ? state::List::kUsers : state::List::kRooms, text);
-    return;
+    return state::SetListText(ChatOf(list->prefix), list->users, value);
   }
   // The old value is released after the lock, so a large array is freed outside it.
   Value old;

@@ -2,9 +2,22 @@
 
 #include <utility>
 
+#include "core/convert.h"
 #include "core/records.h"
 
 namespace ravochat::state {
+
+Value GetListText(ChatState& chat, bool users) {
+  const List list = users ? List::kUsers : List::kRooms;
+  MutexLock lock(chat.mutex());
+  return chat.IsSet(list) ? Value(chat.Text(list)) : Value();
+}
+
+void SetListText(ChatState& chat, bool users, const Value& value) {
+  const std::string text = convert::ToText(value);
+  MutexLock lock(chat.mutex());
+  chat.SetText(users ? List::kUsers : List::kRooms, text);
+}
 
 MemoryChatState::MemoryChatState() : users_(), rooms_(room_field::kOccupants) {}
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ravochat/value.h"
 #include "state/indexed_list.h"
 #include "state/restraints.h"
 #include "state/thread_annotations.h"
@@ -66,6 +67,12 @@ class ChatState {
  private:
   Restraints restraints_ GUARDED_BY(mutex_);
 };
+
+// Get and Set of a chat's "_user_list" or "_room_list" key, as every Application does them:
+// the list's text form, or the empty value before the list is first set. Each takes the chat's
+// mutex, which the caller must not hold.
+Value GetListText(ChatState& chat, bool users);
+void SetListText(ChatState& chat, bool users, const Value& value);
 
 // The chat state in this process's memory.
 class MemoryChatState : public ChatState {

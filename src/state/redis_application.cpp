@@ -2,7 +2,6 @@
 #include "state/redis_application.h"
 
 #include "core/app_keys.h"
-#include "core/convert.h"
 #include "ravochat/error.h"
 
 namespace ravochat::state {
@@ -42,24 +41,14 @@ RedisChatState* RedisApplication::ChatOfKey(std::string_view key) const {
 }
 
 Value RedisApplication::Get(std::string_view key) const {
-  if (auto list = app_key::SplitListKey(key)) {
-    RedisChatState& chat = ChatOf(list->prefix);
-    const List which = list->users ? List::kUsers : List::kRooms;
-    MutexLock lock(chat.mutex());
-    return chat.IsSet(which) ? Value(chat.Text(which)) : Value();
-  }
+  if (auto list = app_key::SplitListKey(key)) return GetListText(ChatOf(list->prefix), list->users);
   if (RedisChatState* chat = ChatOfKey(key)) return chat->GetValue(key);
   return local_.Get(key);
 }
 
 void RedisApplication::Set(std::string_view key, Value value) {
-  if (auto list = app_key::SplitListKey(key)) {
-    RedisChatState& chat = ChatOf(list->prefix);
-    const std::string text = convert::ToText(value);
-    MutexLock lock(chat.mutex());
-    chat.SetText(list->users ? List::kUsers : List::kRooms, text);
-    return;
-  }
+  if (auto list = app_key::SplitListKey(key))
+    return SetListText(ChatOf(list->prefix), list->users, value);
   if (RedisChatState* chat = ChatOfKey(key)) return chat->SetValue(key, std::move(value));
   local_.Set(key, std::move(value));
 }
