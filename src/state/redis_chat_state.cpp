@@ -4,6 +4,7 @@
 #include <chrono>
 #include <utility>
 
+#include "core/strings.h"
 #include "core/value_codec.h"
 #include "ravochat/error.h"
 #include "ravochat/random_token.h"
@@ -94,14 +95,6 @@ return 0
 int Index(List list) { return list == List::kUsers ? 0 : 1; }
 std::string_view NameOf(List list) { return list == List::kUsers ? "users" : "rooms"; }
 List ListOf(std::string_view name) { return name == "users" ? List::kUsers : List::kRooms; }
-
-std::string Lower(std::string_view key) {
-  std::string lower(key);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 std::string EncodeFields(const Fields& fields) {
   std::vector<Value> texts(fields.begin(), fields.end());
@@ -250,7 +243,7 @@ void RedisChatState::Keep(std::string_view key, Value value) {
 }
 
 void RedisChatState::StoreValue(std::string_view key, Value value) {
-  const std::string lower = Lower(key);
+  const std::string lower = strings::ToLowerAscii(key);
   const Value old = GetValue(key);
   if (SameShape(old, value) && !dirty_.whole_values.contains(lower)) {
     // The ring: only the rows that changed travel.

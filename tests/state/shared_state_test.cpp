@@ -131,5 +131,37 @@ TEST_F(SharedStateTest, ASequenceThatFailsOrLostItsLockStoresNothing) {
   }
 }
 
+// Sequences of one process stored together: when the last of them fails half-way, none is.
+TEST_F(SharedStateTest, AFailureHalfWayFailsTheSequencesStoredWithItAndStoresNothing) {
+  if (address_.empty()) return;
+  auto a = Process();
+  RedisChatState& chat = a->ChatOf(prefix_);
+  a->Set(Key("_current"), Value(1));
+  std::thread waiting;
+  bool failed_half_way = false;
+  const auto first = [&] {
+    MutexLock lock(chat.mutex());
+    chat.SetValue(Key("_current"), Value(2));
+    waiting = std::thread([&] {
+      try {
+        MutexLock lock(chat.mutex());
+        chat.SetValue(Key("_visitor"), Value(5));
+        throw ListKeyError("failed half-way");
+      } catch (const ListKeyError&) {
+        failed_half_way = true;
+      }
+    });
+    while (!chat.mutex().Awaited()) std::this_thread::yield();
+  };
+  EXPECT_THROW(first(), StateError);
+  waiting.join();
+  EXPECT_TRUE(failed_half_way);
+  auto b = Process();
+  RedisChatState& other = b->ChatOf(prefix_);
+  MutexLock lock(other.mutex());
+  EXPECT_EQ(ValueText(other.GetValue(Key("_current"))), "1");
+  EXPECT_EQ(ValueText(other.GetValue(Key("_visitor"))), "");
+}
+
 }  // namespace
 }  // namespace ravochat::state
