@@ -165,6 +165,31 @@ std::map<std::string, std::string> PairsOf(const RedisReply& reply) {
   return pairs;
 }
 
+// The fields a change of `kind` has at least; 0 for a letter no change has.
+std::size_t FieldsOf(char kind) {
+  switch (kind) {
+    case 'F':
+      return 4;
+    case 'T':
+    case 'A':
+    case 'W':
+    case 'n':
+      return 3;
+    case 'D':
+    case 'O':
+    case 'o':
+    case 'V':
+      return 2;
+    case 's':
+    case 'f':
+    case 'a':
+    case 't':
+      return 1;
+    default:
+      return 0;
+  }
+}
+
 // The batch the calling thread's last sequence joined, to wait for once the chat is unlocked.
 thread_local std::shared_ptr<Batch> awaited_batch;
 
@@ -173,6 +198,10 @@ thread_local std::shared_ptr<Batch> awaited_batch;
 RedisChatState::RedisChatState(std::string address, std::string prefix)
     : prefix_(std::move(prefix)), link_(std::move(address)), batch_(std::make_shared<Batch>()) {
   mutex_.SetHooks(this);
+  // The flood-control windows and the sent-away tokens travel with the other changes.
+  restraints().SetRecorder([this](char kind, std::initializer_list<std::string_view> fields) {
+    if (!replaying_) journal_.Add(kind, fields);
+  });
 }
 
 void RedisChatState::SetText(List list, std::string_view text) {
@@ -263,57 +292,70 @@ void RedisChatState::StoreValue(std::string_view key, Value value) {
 }
 
 void RedisChatState::Replay(const std::string& entry) {
-  for (JournalChange& change : ReadJournal(entry)) {
-    auto& f = change.fields;
-    const auto need = [&](std::size_t count) {
-      if (f.size() < count) throw StateError("a damaged change entry in the shared chat state");
-    };
-    switch (change.kind) {
-      case 'T':
-        need(3);
-        MemoryChatState::SetText(ListOf(f[0]), f[2]);
-        next_place_ = NumberOf(f[1]) + static_cast<std::int64_t>(Count(ListOf(f[0])));
-        break;
-      case 'F':
-        need(4);
-        MemoryChatState::SetField(ListOf(f[0]), f[1], static_cast<std::size_t>(NumberOf(f[2])),
-                                  f[3]);
-        break;
-      case 'A': {
-        need(3);
-        next_place_ = std::max(next_place_, NumberOf(f[2]) + 1);
-        MemoryChatState::Append(ListOf(f[0]), f[1], Fields(f.begin() + 3, f.end()));
-        break;
-      }
-      case 'D':
-        need(2);
-        MemoryChatState::Remove(ListOf(f[0]), f[1]);
-        break;
-      case 'O':
-        need(2);
-        MemoryChatState::AddOccupant(f[0], f[1]);
-        break;
-      case 'o':
-        need(2);
-        MemoryChatState::RemoveOccupant(f[0], f[1]);
-        break;
-      case 'V':
-        need(2);
-        Keep(f[0], value_codec::DecodeValue(f[1]));
-        break;
-      case 'W': {
-        need(3);
-        Value grid = GetValue(f[0]);
-        const std::size_t row = static_cast<std::size_t>(NumberOf(f[1]));
-        const Value decoded = value_codec::DecodeValue(f[2]);
-        const std::vector<Value>& cells = decoded.Elements();
-        for (std::size_t col = 0; col < cells.size(); ++col) grid.MutableAt(row, col) = cells[col];
-        Keep(f[0], std::move(grid));
-        break;
-      }
-      default:
-        throw StateError("a damaged change entry in the shared chat state");
+  replaying_ = true;
+  try {
+    for (JournalChange& change : ReadJournal(entry)) Apply(change);
+  } catch (...) {
+    replaying_ = false;
+    throw;
+  }
+  replaying_ = false;
+}
+
+void RedisChatState::Apply(const JournalChange& change) {
+  const std::vector<std::string>& f = change.fields;
+  const std::size_t needed = FieldsOf(change.kind);
+  if (needed == 0 || f.size() < needed) {
+    throw StateError("a damaged change entry in the shared chat state");
+  }
+  switch (change.kind) {
+    case 'T':
+      MemoryChatState::SetText(ListOf(f[0]), f[2]);
+      next_place_ = NumberOf(f[1]) + static_cast<std::int64_t>(Count(ListOf(f[0])));
+      break;
+    case 'F':
+      MemoryChatState::SetField(ListOf(f[0]), f[1], static_cast<std::size_t>(NumberOf(f[2])), f[3]);
+      break;
+    case 'A':
+      next_place_ = std::max(next_place_, NumberOf(f[2]) + 1);
+      MemoryChatState::Append(ListOf(f[0]), f[1], Fields(f.begin() + 3, f.end()));
+      break;
+    case 'D':
+      MemoryChatState::Remove(ListOf(f[0]), f[1]);
+      break;
+    case 'O':
+      MemoryChatState::AddOccupant(f[0], f[1]);
+      break;
+    case 'o':
+      MemoryChatState::RemoveOccupant(f[0], f[1]);
+      break;
+    case 'V':
+      Keep(f[0], value_codec::DecodeValue(f[1]));
+      break;
+    case 'W': {
+      Value grid = GetValue(f[0]);
+      const std::size_t row = static_cast<std::size_t>(NumberOf(f[1]));
+      const Value decoded = value_codec::DecodeValue(f[2]);
+      const std::vector<Value>& cells = decoded.Elements();
+      for (std::size_t col = 0; col < cells.size(); ++col) grid.MutableAt(row, col) = cells[col];
+      Keep(f[0], std::move(grid));
+      break;
     }
+    case 'n':
+      restraints().Note(f[0], Date{NumberOf(f[1])}, NumberOf(f[2]));
+      break;
+    case 's':
+      restraints().Strike(f[0]);
+      break;
+    case 'f':
+      restraints().Forget(f[0]);
+      break;
+    case 'a':
+      restraints().SendAway(f[0]);
+      break;
+    case 't':
+      restraints().TakeSentAway(f[0]);
+      break;
   }
 }
 

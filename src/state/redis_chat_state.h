@@ -45,7 +45,7 @@ class Batch {
 class RedisChatState : public MemoryChatState, private MutexHooks {
  public:
   // Connects to the Redis server at `address`. Throws StateError.
-  RedisChatState(std::string address, std::string prefix);
+  RedisChatState(std::string address, std::string prefix) NO_THREAD_SAFETY_ANALYSIS;
 
   void SetText(List list, std::string_view text) override REQUIRES(mutex_);
   void SetField(List list, std::string_view key, std::size_t index, std::string value) override
@@ -83,8 +83,9 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void StoreValue(std::string_view key, Value value) REQUIRES(mutex_);
   // Puts `value` in this copy only.
   void Keep(std::string_view key, Value value);
-  // Applies the changes of a journal entry to this copy.
+  // Applies the changes of a journal entry to this copy, without recording them again.
   void Replay(const std::string& entry) REQUIRES(mutex_);
+  void Apply(const JournalChange& change) REQUIRES(mutex_);
   // Reads the whole state from Redis.
   void Reload() REQUIRES(mutex_);
   // The commands that write what the open sequence changed.
@@ -113,6 +114,7 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // to store all of them at once (kSequencesPerHold at most).
   JournalWriter journal_ GUARDED_BY(mutex_);
   Dirty dirty_ GUARDED_BY(mutex_);
+  bool replaying_ GUARDED_BY(mutex_) = false;
   std::shared_ptr<Batch> batch_ GUARDED_BY(mutex_);
   // Where the open sequence's changes begin in journal_.
   std::size_t sequence_start_ GUARDED_BY(mutex_) = 0;

@@ -1,5 +1,7 @@
 #include "state/restraints.h"
 
+#include <string>
+
 namespace ravochat::state {
 namespace {
 
@@ -10,6 +12,7 @@ constexpr std::size_t kMaxSentAway = 10000;
 }  // namespace
 
 std::size_t Restraints::Note(const std::string& key, Date now, std::int64_t seconds) {
+  if (recorder_) recorder_('n', {key, std::to_string(now.seconds), std::to_string(seconds)});
   if (++notes_since_sweep_ >= kSweepEvery) DropIdle(now);
   Window& window = windows_[key];
   // A window holds at most a limit's few events: dropping from the front is cheap.
@@ -19,17 +22,28 @@ std::size_t Restraints::Note(const std::string& key, Date now, std::int64_t seco
   return window.events.size();
 }
 
-int Restraints::Strike(const std::string& key) { return ++windows_[key].strikes; }
+int Restraints::Strike(const std::string& key) {
+  if (recorder_) recorder_('s', {key});
+  return ++windows_[key].strikes;
+}
 
-void Restraints::Forget(const std::string& key) { windows_.erase(key); }
+void Restraints::Forget(const std::string& key) {
+  if (recorder_) recorder_('f', {key});
+  windows_.erase(key);
+}
 
 void Restraints::SendAway(const std::string& token) {
+  if (recorder_) recorder_('a', {token});
   // A visitor sent away who never polls again leaves his token behind; keep them bounded.
   if (sent_away_.size() >= kMaxSentAway) sent_away_.clear();
   if (!token.empty()) sent_away_.insert(token);
 }
 
-bool Restraints::TakeSentAway(const std::string& token) { return sent_away_.erase(token) > 0; }
+bool Restraints::TakeSentAway(const std::string& token) {
+  if (sent_away_.erase(token) == 0) return false;
+  if (recorder_) recorder_('t', {token});
+  return true;
+}
 
 void Restraints::DropIdle(Date now) {
   notes_since_sweep_ = 0;

@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -30,6 +33,13 @@ class Restraints {
   // True, once, when `token` was sent away.
   bool TakeSentAway(const std::string& token);
 
+  // Hears every change the calls above make, as its letter and the fields of the call, so that
+  // a state shared with other processes can make the same calls there: "n" key, seconds of
+  // `now`, `seconds` (Note); "s" key (Strike); "f" key (Forget); "a" token (SendAway); "t"
+  // token (a TakeSentAway that took one).
+  using Recorder = std::function<void(char, std::initializer_list<std::string_view>)>;
+  void SetRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
+
  private:
   struct Window {
     std::vector<Date> events;  // oldest first
@@ -40,6 +50,7 @@ class Restraints {
   std::unordered_map<std::string, Window> windows_;
   std::unordered_set<std::string> sent_away_;
   std::size_t notes_since_sweep_ = 0;
+  Recorder recorder_;
 };
 
 }  // namespace ravochat::state

@@ -69,8 +69,8 @@ bool SharedState::TakeLease(std::string_view prefix, std::string_view name,
                             std::chrono::milliseconds length) {
   auto link = pool_->Take();
   const state::RedisReply reply =
-      link->Run({"SET", state::SharedKey(prefix, "lease:" + std::string(name)), RandomToken(), "NX", "PX",
-                 std::to_string(length.count())});
+      link->Run({"SET", state::SharedKey(prefix, "lease:" + std::string(name)), RandomToken(), "NX",
+                 "PX", std::to_string(length.count())});
   return reply.kind != state::RedisReply::Kind::kNil;
 }
 

@@ -72,6 +72,21 @@ TEST_F(SharedStateTest, EveryKindOfChangeReachesTheOtherProcessesAndALateOne) {
   EXPECT_EQ(Seen(*Process()), expected);  // read whole from Redis
   EXPECT_EQ(b->Get(Key("_user_list")), a->Get(Key("_user_list")));
 
+  // The flood-control windows and the sent-away tokens: a window filled in one process counts
+  // in the other, and a token sent away is taken once, wherever it is taken.
+  const auto restraints = [&](RedisApplication& app, auto use) {
+    RedisChatState& chat = app.ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    return use(chat.restraints());
+  };
+  restraints(*a, [](Restraints& r) {
+    r.SendAway("t");
+    return r.Note("amy", Date{100}, 10);
+  });
+  EXPECT_EQ(restraints(*b, [](Restraints& r) { return r.Note("amy", Date{101}, 10); }), 2u);
+  EXPECT_TRUE(restraints(*b, [](Restraints& r) { return r.TakeSentAway("t"); }));
+  EXPECT_FALSE(restraints(*a, [](Restraints& r) { return r.TakeSentAway("t"); }));
+
   // A process more changes behind than Redis keeps reads the whole state again.
   for (int i = 0; i < 1001; ++i) a->Set(Key("_current"), Value(i));
   EXPECT_EQ(Seen(*b), Seen(*a));
