@@ -41,7 +41,8 @@ class MutexHooks {
   virtual void Released() = 0;
 };
 
-// A plain mutex the analysis knows as a capability.
+// A mutex the analysis knows as a capability; a chat state shared with other processes hooks
+// into taking and releasing it.
 class CAPABILITY("mutex") Mutex {
  public:
   void Lock() ACQUIRE() {
