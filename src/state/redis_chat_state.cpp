@@ -136,6 +136,14 @@ std::int64_t NumberOf(std::string_view text) {
   }
 }
 
+// Puts the row EncodeRow made, `text`, in place `row` (a number's text) of `grid`.
+void PutRow(Value& grid, std::string_view row, std::string_view text) {
+  const Value decoded = value_codec::DecodeValue(text);
+  const std::vector<Value>& cells = decoded.Elements();
+  const auto place = static_cast<std::size_t>(NumberOf(row));
+  for (std::size_t col = 0; col < cells.size(); ++col) grid.MutableAt(place, col) = cells[col];
+}
+
 // Appends one command, its argument count first, to the arguments of kCommit.
 void Command(std::vector<std::string>& out, std::initializer_list<std::string_view> args) {
   out.push_back(std::to_string(args.size()));
@@ -334,10 +342,7 @@ void RedisChatState::Apply(const JournalChange& change) {
       break;
     case 'W': {
       Value grid = GetValue(f[0]);
-      const std::size_t row = static_cast<std::size_t>(NumberOf(f[1]));
-      const Value decoded = value_codec::DecodeValue(f[2]);
-      const std::vector<Value>& cells = decoded.Elements();
-      for (std::size_t col = 0; col < cells.size(); ++col) grid.MutableAt(row, col) = cells[col];
+      PutRow(grid, f[1], f[2]);
       Keep(f[0], std::move(grid));
       break;
     }
@@ -405,13 +410,7 @@ void RedisChatState::Reload() {
       grids.empty() ? std::vector<RedisReply>{} : link_.Run(grid_reads);
   for (std::size_t g = 0; g < grids.size(); ++g) {
     Value& grid = values[grids[g]];
-    for (const auto& [row, text] : PairsOf(rows[g])) {
-      const Value decoded = value_codec::DecodeValue(text);
-      const std::vector<Value>& cells = decoded.Elements();
-      for (std::size_t col = 0; col < cells.size(); ++col) {
-        grid.MutableAt(static_cast<std::size_t>(NumberOf(row)), col) = cells[col];
-      }
-    }
+    for (const auto& [row, text] : PairsOf(rows[g])) PutRow(grid, row, text);
   }
   std::unique_lock lock(values_mutex_);
   values_.swap(values);
