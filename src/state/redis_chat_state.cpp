@@ -208,8 +208,12 @@ RedisChatState::RedisChatState(std::string address, std::string prefix)
   mutex_.SetHooks(this);
   // The flood-control windows and the sent-away tokens travel with the other changes.
   restraints().SetRecorder([this](char kind, std::initializer_list<std::string_view> fields) {
-    if (!replaying_) journal_.Add(kind, fields);
+    RecordRestraint(kind, fields);
   });
+}
+
+void RedisChatState::RecordRestraint(char kind, std::initializer_list<std::string_view> fields) {
+  if (!replaying_) journal_.Add(kind, fields);
 }
 
 void RedisChatState::SetText(List list, std::string_view text) {

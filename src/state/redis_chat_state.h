@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -83,6 +84,9 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void StoreValue(std::string_view key, Value value) REQUIRES(mutex_);
   // Puts `value` in this copy only.
   void Keep(std::string_view key, Value value);
+  // Records a change of restraints(), which is only made under the chat's mutex.
+  void RecordRestraint(char kind,
+                       std::initializer_list<std::string_view> fields) NO_THREAD_SAFETY_ANALYSIS;
   // Applies the changes of a journal entry to this copy, without recording them again.
   void Replay(const std::string& entry) REQUIRES(mutex_);
   void Apply(const JournalChange& change) REQUIRES(mutex_);
