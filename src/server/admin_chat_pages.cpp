@@ -11,16 +11,6 @@
 namespace ravochat::server::admin {
 namespace {
 
-moderation::Moderator Operator(Page& page) {
-  return moderation::Moderator::Operator(page.app(), page.chat().prefix, page.services().clock);
-}
-
-administration::Console ConsoleOf(Page& page) {
-  return administration::Console(page.app(), page.chat().prefix, page.services().clock);
-}
-
-std::string Cell(std::string_view text) { return "<td>" + HtmlEscape(text) + "</td>"; }
-
 moderation::Outcome ChangeRoom(Page& page) {
   const std::string what = page.Item("do");
   if (what == "create") {

@@ -7,12 +7,6 @@
 namespace ravochat::server::admin {
 namespace {
 
-administration::Console ConsoleOf(Page& page) {
-  return administration::Console(page.app(), page.chat().prefix, page.services().clock);
-}
-
-std::string Cell(std::string_view text) { return "<td>" + HtmlEscape(text) + "</td>"; }
-
 std::string Hidden(std::string_view name, std::string_view value) {
   return "<input type=hidden name=" + std::string(name) + " value='" + HtmlEscape(value) + "'>";
 }

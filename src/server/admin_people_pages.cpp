@@ -9,17 +9,7 @@
 namespace ravochat::server::admin {
 namespace {
 
-moderation::Moderator Operator(Page& page) {
-  return moderation::Moderator::Operator(page.app(), page.chat().prefix, page.services().clock);
-}
-
-administration::Console ConsoleOf(Page& page) {
-  return administration::Console(page.app(), page.chat().prefix, page.services().clock);
-}
-
 const moderation::Outcome kBadNumber{false, "数值不对，没有执行"};
-
-std::string Cell(std::string_view text) { return "<td>" + HtmlEscape(text) + "</td>"; }
 
 std::string NameField(std::string_view name) {
   return "<input type=hidden name=name value='" + HtmlEscape(name) + "'>";

@@ -80,6 +80,16 @@ HttpResponse Frame(Page& page, std::string_view title, std::string_view message,
       "</main></body></html>");
 }
 
+moderation::Moderator Operator(Page& page) {
+  return moderation::Moderator::Operator(page.app(), page.chat().prefix, page.services().clock);
+}
+
+administration::Console ConsoleOf(Page& page) {
+  return administration::Console(page.app(), page.chat().prefix, page.services().clock);
+}
+
+std::string Cell(std::string_view text) { return "<td>" + HtmlEscape(text) + "</td>"; }
+
 std::string Message(const moderation::Outcome& outcome) {
   return outcome.done ? "<p class=done>" + HtmlEscape(outcome.message) + "。</p>"
                       : "<p class=message>" + HtmlEscape(outcome.message) + "！</p>";

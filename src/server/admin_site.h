@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "page.h"
+#include "ravochat/administration.h"
 #include "ravochat/moderation.h"
 
 namespace ravochat::server::admin {
@@ -42,6 +43,11 @@ std::string Posted(Page& page, const std::function<std::string()>& act);
 // The whole number of the request item `name` within [low, high], or nullopt.
 std::optional<std::int32_t> Number(Page& page, std::string_view name, std::int32_t low,
                                    std::int32_t high);
+// The operator's moderation actions and console, on the page's chat.
+moderation::Moderator Operator(Page& page);
+administration::Console ConsoleOf(Page& page);
+// A table cell holding `text`, escaped.
+std::string Cell(std::string_view text);
 // A form posting to `action` with the token, the hidden do=`what`, `fields` and a button.
 std::string Form(Page& page, std::string_view action, std::string_view what,
                  std::string_view fields, std::string_view button);
