@@ -5,14 +5,26 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <thread>
+#include <utility>
 
 #include "ravochat/error.h"
 
 namespace ravochat::state {
 namespace {
 
-// How long connecting and each answer may take before the server counts as lost.
-constexpr timeval kTimeout{5, 0};
+// How long connecting and each answer may take before the server counts as lost; commands
+// wait as long for a server that is still loading its data after a restart.
+constexpr std::chrono::seconds kAnswerTime(5);
+constexpr timeval kTimeout{kAnswerTime.count(), 0};
+constexpr std::string_view kRefused = "Redis refused a command: ";
+
+// Whether `error` is a refusal of Redis with the error code `code` ("NOSCRIPT", "LOADING").
+bool RefusedWith(const StateError& error, std::string_view code) {
+  const std::string_view what = error.what();
+  return what.starts_with(kRefused) && what.substr(kRefused.size()).starts_with(code);
+}
 
 int NumberIn(std::string_view text, const std::string& address) {
   int number = 0;
@@ -85,7 +97,14 @@ void RedisLink::Connect() {
   if (context_ == nullptr) throw StateError("cannot reach Redis at " + address_);
   if (context_->err != 0) Fail("cannot reach Redis at " + address_);
   redisSetTimeout(context_, kTimeout);
-  if (db_ != 0) Exchange({{"SELECT", std::to_string(db_)}});
+  if (db_ == 0) return;
+  try {
+    Exchange({{"SELECT", std::to_string(db_)}});
+  } catch (const StateError&) {
+    // A connection that never chose its database is not kept.
+    if (context_ != nullptr) redisFree(std::exchange(context_, nullptr));
+    throw;
+  }
 }
 
 void RedisLink::Fail(std::string_view what) {
@@ -126,11 +145,25 @@ std::vector<RedisReply> RedisLink::Exchange(const std::vector<RedisCommand>& com
     replies.push_back(Convert(*reply));
     freeReplyObject(reply);
   }
-  if (!refusal.empty()) throw StateError("Redis refused a command: " + refusal);
+  if (!refusal.empty()) throw StateError(std::string(kRefused) + refusal);
   return replies;
 }
 
 std::vector<RedisReply> RedisLink::Run(const std::vector<RedisCommand>& commands) {
+  // A restarted server accepts connections before its data is loaded and refuses every command
+  // with LOADING meanwhile: the commands wait for it.
+  const auto deadline = std::chrono::steady_clock::now() + kAnswerTime;
+  while (true) {
+    try {
+      return RunOnce(commands);
+    } catch (const StateError& e) {
+      if (!RefusedWith(e, "LOADING") || std::chrono::steady_clock::now() > deadline) throw;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+}
+
+std::vector<RedisReply> RedisLink::RunOnce(const std::vector<RedisCommand>& commands) {
   if (context_ == nullptr) {
     Connect();
     return Exchange(commands);
@@ -165,7 +198,7 @@ RedisReply RedisLink::Eval(const RedisScript& script, const std::vector<std::str
     return Run(command);
   } catch (const StateError& e) {
     // A restarted server has forgotten the script: load it again, once.
-    if (std::string_view(e.what()).find("NOSCRIPT") == std::string_view::npos) throw;
+    if (!RefusedWith(e, "NOSCRIPT")) throw;
     known->second = Run({"SCRIPT", "LOAD", script.source}).text;
     command[1] = known->second;
     return Run(command);

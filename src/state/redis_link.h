@@ -38,9 +38,9 @@ class RedisLink {
   RedisLink& operator=(const RedisLink&) = delete;
 
   // Sends `commands` at once and returns their replies in order; when the connection turns
-  // out to be broken, sends them once more on a new one, so they must be safe to repeat.
-  // Throws StateError when that fails too (a new connection is made at the next call) or when
-  // a command is refused.
+  // out to be broken, sends them once more on a new one, and while the server is loading its
+  // data, again until it answers, so they must be safe to repeat. Throws StateError when that
+  // fails too (a new connection is made at the next call) or when a command is refused.
   std::vector<RedisReply> Run(const std::vector<RedisCommand>& commands);
   RedisReply Run(const RedisCommand& command);
   // Runs `script` with KEYS and ARGV. Throws as Run; the script's own error reply throws
@@ -52,6 +52,7 @@ class RedisLink {
 
  private:
   void Connect();
+  std::vector<RedisReply> RunOnce(const std::vector<RedisCommand>& commands);
   std::vector<RedisReply> Exchange(const std::vector<RedisCommand>& commands);
   [[noreturn]] void Fail(std::string_view what);
 

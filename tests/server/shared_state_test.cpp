@@ -170,11 +170,12 @@ TEST_P(SharedStateRestartTest, WithoutRedisRequestsFailAndTheServerReconnectsWhe
   EXPECT_EQ(
       Client()->Post("/say.asp", GbkForm({{"says", "不在"}, {"towho", "大家"}}), {amy}).status,
       500);
-  EXPECT_EQ(ErrorLines().size(), 2u);
+  EXPECT_THAT(ErrorLines(), ::testing::SizeIs(2));
   redis = StartRedis(port, folder);
-  EXPECT_TRUE(LoggedIn(Client()->Get("/refresh.asp", {amy})));
+  const HttpReply back = Client()->Get("/refresh.asp", {amy});
+  EXPECT_TRUE(LoggedIn(back)) << back.status << back.body;
   EXPECT_NE(Say(server_->port(), amy, "又在了").find("parent.ref("), std::string::npos);
-  EXPECT_EQ(ErrorLines().size(), 2u);
+  EXPECT_THAT(ErrorLines(), ::testing::SizeIs(2));
   redis.reset();
   std::filesystem::remove_all(folder);
 }
