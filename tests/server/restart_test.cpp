@@ -68,7 +68,11 @@ TEST_P(RestartTest, RoomsChangedInTheDatabaseWhileStoppedApplyFromTheFirstReques
             std::string::npos);
   EXPECT_NE(LogIn("dave", "secret4", "3").body.find(Gbk("您要去的房间的门已经关上了！")),
             std::string::npos);
-  EXPECT_NE(Client()->Get("/roomlist.asp", {bob}).body.find(Gbk("['5','新房间',0,1]]")),
+  EXPECT_NE(Client()
+                ->Get("/roomlist.asp", {bob})
+                .body.find(Gbk(
+                    "parent.showrooms([['1','大厅',2,1],['2','情感天地',0,1],['3','校园青春',0,0],"
+                    "['4','天南地北',0,1],['5','新房间',0,1]],'1');")),
             std::string::npos);
   EXPECT_EQ(Count(Poll(bob), Gbk("'重启之前','amy'")), 1);
 }
