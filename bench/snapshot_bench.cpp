@@ -62,7 +62,7 @@ void BM_SaveAndTakeSnapshot(benchmark::State& state) {
     chat.snapshot.chats[""] = CaptureChat(chat.app, "");
     SaveSnapshot(chat.connstr, chat.clock, chat.snapshot);
     std::optional<Snapshot> taken = TakeSnapshot(chat.connstr, chat.clock, 180);
-    RestoreChat(chat.app, "", taken->chats.at(""));
+    RestoreChat(chat.app, "", taken->chats.at(""), chat.clock);
     benchmark::DoNotOptimize(taken);
   }
 }

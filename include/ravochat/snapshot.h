@@ -4,6 +4,7 @@
 // upgrade and miss one poll at most.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -42,10 +43,22 @@ struct Snapshot {
 // as text and the values of app_key::kRunningValues (ring, index, counters, post clock).
 ValueMap CaptureChat(Application& app, std::string_view const_str);
 
-// Puts `values` (as CaptureChat took them) back into chat `const_str`, which was loaded
-// (OpenChat) since: its lists, ring and counters become those saved; the configuration stays
-// as loaded. Holds the chat's lock for the lists. Throws nothing for values TakeSnapshot gave.
-void RestoreChat(Application& app, std::string_view const_str, const ValueMap& values);
+// What RestoreChat took back of one chat.
+struct RestoredChat {
+  std::size_t visitors = 0;  // visitors online again
+  std::size_t moved = 0;     // of them, moved to the first room because theirs is gone
+};
+
+// Puts the live part of `values` (as CaptureChat took them) into chat `const_str`, which was
+// loaded from the database (OpenChat) since: the ring and counters, the visitors online, and
+// each saved room's occupants into the loaded room of the same ID. The rooms, their settings
+// and the configuration stay as loaded. A visitor whose room is no longer listed goes to the
+// first room, where the room arrival notice ("_enterroomshow") from his old room announces
+// him, written at the present of `clock`; with no room at all he is not taken back. Holds the
+// chat's lock. Throws ListKeyError, before anything changed, for a saved record that lacks a
+// field it needs.
+RestoredChat RestoreChat(Application& app, std::string_view const_str, const ValueMap& values,
+                         const Clock& clock);
 
 // Replaces any snapshot saved in the database of `connstr` with `snapshot`, stamped with the
 // present of `clock`, in one transaction. Throws DatabaseError (nothing is saved then).

@@ -153,22 +153,6 @@ ValueMap CaptureChat(Application& app, std::string_view const_str) {
   return values;
 }
 
-void RestoreChat(Application& app, std::string_view const_str, const ValueMap& values) {
-  state::ChatState& chat = app.Chat(const_str);
-  state::MutexLock lock(chat.mutex());
-  for (auto [name, list] : {std::pair(app_key::kUserList, state::List::kUsers),
-                            std::pair(app_key::kRoomList, state::List::kRooms)}) {
-    if (auto it = values.find(name); it != values.end()) {
-      chat.SetText(list, convert::ToText(it->second));
-    }
-  }
-  for (std::string_view name : app_key::kRunningValues) {
-    if (auto it = values.find(name); it != values.end()) {
-      app.Set(app_key::AppKey(const_str, name), it->second);
-    }
-  }
-}
-
 void SaveSnapshot(const std::string& connstr, const Clock& clock, const Snapshot& snapshot) {
   auto conn = db::Connection::Open(connstr, clock);
   const Value saved_time(clock.Now());

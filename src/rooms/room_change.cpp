@@ -24,12 +24,6 @@ constexpr std::string_view kNotLoggedIn = "你还没有登陆到聊天室!";
 constexpr std::string_view kNoSuchRoom = "你要去的房间并不存在!";
 constexpr std::string_view kAlreadyThere = "你已经在这个房间里了!";
 
-using Fields = std::vector<std::string>;
-
-const std::string& Field(const Fields& fields, std::size_t index, std::string_view key) {
-  return keyed_list::FieldAt(fields, index, key);
-}
-
 // Field `index` of room `key`; throws ListKeyError when it has none.
 std::string RoomField(const state::ChatState& chat, std::string_view key, std::size_t index)
     REQUIRES(chat.mutex()) {
@@ -73,14 +67,6 @@ std::string RoomRefusal(const state::ChatState& chat, std::string_view toroom,
   return "";
 }
 
-// The arrival notice's text: the template's text and the client call that adds the
-// visitor to the people list of the room. The backslashes travel with the stored text.
-std::string ArrivalText(const std::string& tmpl_text, const std::string& name, const Fields& rec) {
-  return tmpl_text + "<\\script>parent.addl(\\'" + name + "\\'," +
-         Field(rec, user_field::kSex, name) + ",\\'" + Field(rec, user_field::kFace, name) +
-         "\\',\\'" + Field(rec, user_field::kListText, name) + "\\')</\\script>";
-}
-
 // The departure notice's text: the template's text and the client call that removes him.
 std::string DepartureText(const std::string& tmpl_text, const std::string& name) {
   return tmpl_text + "<\\script>parent.dell(\\'" + name + "\\')</\\script>";
@@ -109,7 +95,7 @@ std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSessio
   const std::string old_key = convert::ToText(std::int64_t{room_id});
   const std::string old_name = RoomField(chat, old_key, room_field::kName);
   const std::string new_name = RoomField(chat, toroom, room_field::kName);
-  const std::string arrival = ArrivalText(enter.text, MyName, MyRec);
+  const std::string arrival = rooms::ArrivalText(enter.text, MyName, MyRec);
   // Both occupant fields must be there before the first of them changes.
   chat.OccupantCount(toroom);
   chat.OccupantCount(old_key);

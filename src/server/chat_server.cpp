@@ -116,16 +116,22 @@ void ChatServer::RestoreState() {
         TakeSnapshot(services_.db, services_.clock, lumochat::kIdleSeconds);
     if (!snapshot) return;
     std::size_t chats = 0, sessions = 0;
+    RestoredChat restored;
     for (auto& chat : chats_) {
       auto saved = snapshot->chats.find(chat->prefix);
       if (saved == snapshot->chats.end()) continue;
-      RestoreChat(services_.app, chat->prefix, saved->second);
+      const RestoredChat one =
+          RestoreChat(services_.app, chat->prefix, saved->second, services_.clock);
+      restored.visitors += one.visitors;
+      restored.moved += one.moved;
       sessions += chat->sessions->Restore(snapshot->sessions, chat->prefix);
       ++chats;
     }
     Report(services_.log, "ravochat-server: took back the state saved at the last stop (chats: " +
                               std::to_string(chats) + ", sessions: " + std::to_string(sessions) +
-                              ")");
+                              ", visitors: " + std::to_string(restored.visitors) +
+                              ", moved out of rooms that no longer exist: " +
+                              std::to_string(restored.moved) + ")");
   } catch (const Error& e) {
     Report(services_.log, std::string("ravochat-server: state snapshot ignored: ") + e.what());
   }

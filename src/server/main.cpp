@@ -84,10 +84,12 @@ class Sweeper {
   std::thread thread_;
 };
 
-// Where access-log lines go: the --access-log file, else standard error with the rest.
-ravochat::server::LogSink AccessLog(ravochat::server::LogFile* file) {
-  if (file == nullptr) return &ravochat::server::LogLine;
-  return [file](std::string_view line) { file->Write(line); };
+// Where access-log lines go: the --access-log file, standard error for "-", nowhere without
+// the option (a service's journal would otherwise take a line for every poll).
+ravochat::server::LogSink AccessLog(const std::string& option, ravochat::server::LogFile* file) {
+  if (file != nullptr) return [file](std::string_view line) { file->Write(line); };
+  if (option == ravochat::server::kAccessLogToStandardError) return &ravochat::server::LogLine;
+  return nullptr;
 }
 
 // Waits for SIGINT or SIGTERM; every SIGHUP meanwhile reopens `access_log`.
@@ -184,11 +186,12 @@ int Serve(const ravochat::server::Options& options) {
   KeepLargeBlocksInTheHeap();
 
   std::unique_ptr<ravochat::server::LogFile> access_log;
-  if (!options.access_log.empty()) {
+  if (!options.access_log.empty() &&
+      options.access_log != ravochat::server::kAccessLogToStandardError) {
     access_log = std::make_unique<ravochat::server::LogFile>(options.access_log);
   }
   ChatServer server(options, ravochat::SystemClock::Instance(), &ravochat::server::LogLine,
-                    AccessLog(access_log.get()));
+                    AccessLog(options.access_log, access_log.get()));
   {
     Sweeper sweeper(server);
     std::printf("ravochat-server: serving http://%s:%u/ (database %s, state %s)\n",

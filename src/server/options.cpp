@@ -154,8 +154,8 @@ std::string UsageText() {
          "  --trust-proxy ADDR[/BITS],...\n"
          "                       reverse proxies whose X-Forwarded-For names the visitor;\n"
          "                       repeatable (default: none)\n"
-         "  --access-log FILE    append access-log lines to FILE, reopened on SIGHUP\n"
-         "                       (default: standard error)\n"
+         "  --access-log FILE    append an access-log line per request to FILE, reopened on\n"
+         "                       SIGHUP; - for standard error (default: no access lines)\n"
          "  --help               this text\n";
 }
 

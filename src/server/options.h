@@ -6,12 +6,16 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "trusted_proxy.h"
 
 namespace ravochat::server {
+
+// The --access-log value that sends access lines to standard error.
+inline constexpr std::string_view kAccessLogToStandardError = "-";
 
 struct Options {
   std::string host = "127.0.0.1";
@@ -38,7 +42,8 @@ struct Options {
   std::string admin_token;
   // Reverse proxies whose X-Forwarded-For names the visitor.
   TrustedProxies trusted_proxies;
-  // The file access-log lines go to (reopened on SIGHUP); empty: standard error.
+  // The file access-log lines go to (reopened on SIGHUP); kAccessLogToStandardError: standard
+  // error; empty: no access lines.
   std::string access_log;
   // Set by "backup DEST": write a copy of the database to DEST instead of serving.
   std::string backup_to;

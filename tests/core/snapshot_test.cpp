@@ -50,7 +50,7 @@ TEST_F(SnapshotTest, AChatAndItsSessionsComeBackAsTheyWereAndOnlyOnce) {
   lumochat loader(chat_.clock);
   loader.ConstStr = "c1";
   loader.OpenChat(app, chat_.db.connstr());
-  RestoreChat(app, "c1", taken->chats.at("c1"));
+  RestoreChat(app, "c1", taken->chats.at("c1"), chat_.clock);
   EXPECT_EQ(CaptureChat(app, "c1"), snapshot_.chats["c1"]);
   EXPECT_TRUE(CaptureChat(app, "c1")["_user_list"].AsText()->starts_with("<$amy$>amy$>"));
   ASSERT_EQ(taken->sessions.size(), 1u);

@@ -1,5 +1,6 @@
 // A stop and a start between two polls: the visitors stay online with their sessions and miss
-// no line; a snapshot that does not load leaves a freshly loaded chat and one log line.
+// no line, while the rooms are those of the database at the start; a snapshot that does not
+// load leaves a freshly loaded chat and one log line.
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {
@@ -16,11 +17,16 @@ class RestartTest : public ServerTest {
   void Say(const std::string& cookie, const std::string& line) {
     Client()->Post("/say.asp", GbkForm({{"says", line}, {"towho", "大家"}, {"id", "0"}}), {cookie});
   }
-  void Restart(std::int64_t seconds_down) {
+  // Stops the server, runs `change` on the database while it is down, and starts it again.
+  void Restart(std::int64_t seconds_down, const std::vector<std::string>& change = {}) {
     server_->Stop();
     server_.reset();
+    for (const std::string& statement : change) db_->Exec(statement);
     clock_.Advance(seconds_down);
     Start();
+  }
+  std::string Poll(const std::string& cookie) {
+    return Client()->Get("/refresh.asp", {cookie}).body;
   }
 };
 
@@ -41,7 +47,53 @@ TEST_P(RestartTest, APollAfterARestartContinuesWhereTheLastOneLeftOff) {
                               "ravochat-server: saved the state for the next start (chats: 1, "
                               "sessions: 2)",
                               "ravochat-server: took back the state saved at the last stop "
-                              "(chats: 1, sessions: 2)"}));
+                              "(chats: 1, sessions: 2, visitors: 2, moved out of rooms that no "
+                              "longer exist: 0)"}));
+}
+
+TEST_P(RestartTest, RoomsChangedInTheDatabaseWhileStoppedApplyFromTheFirstRequest) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  Poll(bob);
+  Say(amy, "重启之前");
+  Restart(170,
+          {"UPDATE room SET room_auto='carl' WHERE ID=1", "UPDATE room SET door_open=0 WHERE ID=3",
+           "INSERT INTO room (ID, room_name, room_owner, room_auto, room_des, room_top, "
+           "room_title, room_keep, room_time, room_tt, room_html, room_exp, build_time, "
+           "permit_level, door_open) SELECT 5, '新房间', room_owner, 'robot5', room_des, "
+           "room_top, room_title, room_keep, room_time, room_tt, room_html, room_exp, "
+           "build_time, permit_level, door_open FROM room WHERE ID=4"});
+  EXPECT_NE(LogIn("carl", "secret3").body.find(Gbk("您的名字和房间机器人同名被拒绝进入！")),
+            std::string::npos);
+  EXPECT_NE(LogIn("dave", "secret4", "3").body.find(Gbk("您要去的房间的门已经关上了！")),
+            std::string::npos);
+  EXPECT_NE(Client()
+                ->Get("/roomlist.asp", {bob})
+                .body.find(Gbk(
+                    "parent.showrooms([['1','大厅',2,1],['2','情感天地',0,1],['3','校园青春',0,0],"
+                    "['4','天南地北',0,1],['5','新房间',0,1]],'1');")),
+            std::string::npos);
+  EXPECT_EQ(Count(Poll(bob), Gbk("'重启之前','amy'")), 1);
+}
+
+TEST_P(RestartTest, AVisitorWhoseRoomWasDeletedIsAnnouncedInTheFirstRoom) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1", "3");
+  const std::string bob = CookieLine("bob", "secret2");
+  Poll(amy);
+  Poll(bob);
+  Restart(30, {"DELETE FROM room WHERE ID=3"});
+  const std::string arrival =
+      Gbk("'【来访】##从%%来到了本房间，大家欢迎！<\\script>parent.addl(\\'amy\\',0,\\'1010\\',"
+          "\\'\\')</\\script>','amy','校园青春',0,'#008000','#0000FF',-3,");
+  const std::string amy_poll = Poll(amy);
+  EXPECT_EQ(Count(amy_poll, arrival), 1) << amy_poll;
+  EXPECT_EQ(Count(Poll(bob), arrival), 1);
+  EXPECT_NE(Client()->Get("/roomlist.asp", {amy}).body.find("],'1');"), std::string::npos);
+  EXPECT_EQ(ErrorLines().back(),
+            "ravochat-server: took back the state saved at the last stop (chats: 1, sessions: 2, "
+            "visitors: 2, moved out of rooms that no longer exist: 1)");
 }
 
 TEST_P(RestartTest, ADamagedSnapshotIsLoggedAndTheChatStartsAfresh) {
