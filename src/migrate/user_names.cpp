@@ -1,0 +1,45 @@
+// The name check of the import. The login cuts a typed name to its first characters and
+// lowers it before the rules see it, so a longer name or one the rules refuse could never
+// log in.
+#include "migrate/user_names.h"
+
+#include "core/convert.h"
+#include "core/strings.h"
+#include "login/visitor.h"
+#include "text/name_check.h"
+
+namespace ravochat::migration {
+namespace {
+
+std::string Setting(db::Connection& conn, std::string_view alias) {
+  db::Recordset rs = conn.Execute("SELECT body FROM sysparam WHERE alias=?", {Value(alias)});
+  std::string body;
+  for (; !rs.Eof(); rs.MoveNext()) body = convert::ToText(rs.FieldAt(0));  // the last one wins
+  return body;
+}
+
+}  // namespace
+
+UserNames::UserNames(db::Connection& conn)
+    : filter_(Setting(conn, "usernamefilter")), enabled_(Setting(conn, "usernameenable")) {}
+
+std::string UserNames::Admit(std::string_view name, std::size_t line) {
+  const std::string lower = strings::ToLowerAscii(name);
+  if (strings::Trim(lower).empty()) return "an empty user name";
+  if (strings::Length(name) > login::kNameLength) {
+    return "the user name " + std::string(name) + " is longer than " +
+           std::to_string(login::kNameLength) + " characters";
+  }
+  std::string enabled = enabled_;
+  if (text::IsRefusedName(lower, filter_, enabled)) {
+    return "the name rules refuse the user name " + std::string(name);
+  }
+  auto [it, added] = lines_.try_emplace(lower, line);
+  if (!added) {
+    return "the user name " + std::string(name) + " is already on line " +
+           std::to_string(it->second) + " (letter case aside)";
+  }
+  return "";
+}
+
+}  // namespace ravochat::migration
