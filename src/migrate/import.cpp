@@ -1,9 +1,11 @@
 // The import of an existing installation's CSV export. Every table is read one record at a
 // time and written through one transaction on the target; a row that cannot be read stops
 // the import (the transaction is rolled back) or, when asked, goes to refused.csv.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 #include "core/strings.h"
 #include "db/pool.h"
@@ -26,7 +28,6 @@ struct Run {
   const Options& options;
   const Progress& progress;
   db::Connection& conn;
-  Encoding encoding;
   RefusedRows refused;
   Report report;
 };
@@ -52,10 +53,10 @@ std::vector<int> MapHeader(const std::vector<CsvField>& header, const std::vecto
 
 class TableImport {
  public:
-  TableImport(Run& run, const ChatTable& table, const fs::path& file)
+  TableImport(Run& run, const ChatTable& table, const fs::path& file, Encoding encoding)
       : run_(run),
         file_(file.filename().string()),
-        reader_(file, run.encoding),
+        reader_(file, encoding),
         writer_(run.conn, table,
                 TableColumns(run.conn, db::NamesPostgres(run.options.target), table.name),
                 run.options.merge),
@@ -157,12 +158,39 @@ std::vector<fs::path> ExportedFiles(const fs::path& folder) {
   return files;
 }
 
-Encoding ChooseEncoding(const Options& options, const std::vector<fs::path>& files,
-                        Report& report) {
-  if (options.encoding != Encoding::kDetect) return options.encoding;
-  const Encoding found = DetectEncoding(files);
-  report.notes.push_back(std::string("the files are read as ") +
-                         (found == Encoding::kGbk ? "GBK" : "UTF-8") + " (detected)");
+// The table whose export `file` is (one that ExportedFiles found).
+const ChatTable& TableOf(const fs::path& file) {
+  const std::string stem = file.stem().string();
+  for (const ChatTable& table : ImportedTables()) {
+    if (table.name == stem) return table;
+  }
+  throw MigrationError("no table for " + file.string());
+}
+
+std::string_view NameOf(Encoding encoding) { return encoding == Encoding::kGbk ? "GBK" : "UTF-8"; }
+
+// The encoding of every file, detected unless given (a file of ASCII alone is read as UTF-8);
+// the note names the encodings detected.
+std::vector<Encoding> ChooseEncodings(const Options& options, const std::vector<fs::path>& files,
+                                      Report& report) {
+  if (options.encoding != Encoding::kDetect) {
+    return std::vector<Encoding>(files.size(), options.encoding);
+  }
+  std::vector<Encoding> found;
+  std::vector<std::string> each;
+  std::set<Encoding> kinds;
+  for (const fs::path& file : files) {
+    const std::optional<Encoding> detected = DetectEncoding(file);
+    found.push_back(detected.value_or(Encoding::kUtf8));
+    if (!detected) continue;
+    kinds.insert(*detected);
+    each.push_back(file.filename().string() + " as " + std::string(NameOf(*detected)));
+  }
+  const std::string line =
+      kinds.size() > 1 ? "the files are read: " + strings::Join(each, ", ")
+                       : "the files are read as " +
+                             std::string(NameOf(kinds.empty() ? Encoding::kUtf8 : *kinds.begin()));
+  report.notes.push_back(line + " (detected)");
   return found;
 }
 
@@ -172,14 +200,13 @@ Report Import(const Options& options, const Clock& clock, const Progress& progre
   const fs::path folder(options.source);
   const std::vector<fs::path> files = ExportedFiles(folder);
   Report report;
-  const Encoding encoding = ChooseEncoding(options, files, report);
+  const std::vector<Encoding> encodings = ChooseEncodings(options, files, report);
   auto conn = OpenTarget(options, clock);
-  Run run{options,          progress, *conn, encoding, RefusedRows(folder / "refused.csv"),
-          std::move(report)};
+  Run run{options, progress, *conn, RefusedRows(folder / "refused.csv"), std::move(report)};
   db::Transaction transaction(*conn);
-  for (const ChatTable& table : ImportedTables()) {
-    const fs::path file = folder / (std::string(table.name) + ".csv");
-    if (fs::exists(file)) run.report.tables.push_back(TableImport(run, table, file).Rows());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const ChatTable& table = TableOf(files[i]);
+    run.report.tables.push_back(TableImport(run, table, files[i], encodings[i]).Rows());
   }
   ContinueNumbering(*conn, db::NamesPostgres(options.target));
   transaction.Commit();

@@ -23,30 +23,26 @@ int Continuations(std::uint8_t lead) {
 
 }  // namespace
 
-bool IsUtf8File(const std::filesystem::path& file) {
+std::optional<Encoding> DetectEncoding(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw MigrationError("cannot open " + file.string());
   std::array<char, 1 << 16> block;
   int pending = 0;  // continuation bytes still expected, across blocks
+  bool ascii = true;
   while (in.read(block.data(), block.size()) || in.gcount() > 0) {
     for (std::streamsize i = 0; i < in.gcount(); ++i) {
       const auto byte = static_cast<std::uint8_t>(block[i]);
+      ascii = ascii && byte < 0x80;
       if (pending > 0) {
-        if ((byte & 0xC0) != 0x80) return false;
+        if ((byte & 0xC0) != 0x80) return Encoding::kGbk;
         --pending;
       } else if ((pending = Continuations(byte)) < 0) {
-        return false;
+        return Encoding::kGbk;
       }
     }
   }
-  return pending == 0;
-}
-
-Encoding DetectEncoding(const std::vector<std::filesystem::path>& files) {
-  for (const auto& file : files) {
-    if (!IsUtf8File(file)) return Encoding::kGbk;
-  }
-  return Encoding::kUtf8;
+  if (pending > 0) return Encoding::kGbk;
+  return ascii ? std::nullopt : std::optional(Encoding::kUtf8);
 }
 
 Encoding ParseEncoding(const std::string& name) {

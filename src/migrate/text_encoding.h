@@ -1,20 +1,17 @@
-// Which encoding the CSV files of an export are in: UTF-8 when every file is valid UTF-8,
-// GBK otherwise (the classic installations' code page, which is rarely valid UTF-8 once it
-// holds a Chinese character).
+// Which encoding a CSV file of an export is in: UTF-8 when it is valid UTF-8, GBK otherwise
+// (the classic installations' code page, which is rarely valid UTF-8 once it holds a Chinese
+// character; a file of ASCII alone reads the same either way).
 #pragma once
 
 #include <filesystem>
-#include <vector>
+#include <optional>
 
 #include "ravochat/migration.h"
 
 namespace ravochat::migration {
 
-// True when the bytes of `file` are valid UTF-8. Reads it in blocks. Throws MigrationError
-// when it cannot be read.
-bool IsUtf8File(const std::filesystem::path& file);
-
-// kUtf8 when every one of `files` is valid UTF-8, else kGbk.
-Encoding DetectEncoding(const std::vector<std::filesystem::path>& files);
+// The encoding of `file`: kUtf8 when its bytes are valid UTF-8, kGbk otherwise, nullopt when
+// it holds ASCII alone. Reads it in blocks. Throws MigrationError when it cannot be read.
+std::optional<Encoding> DetectEncoding(const std::filesystem::path& file);
 
 }  // namespace ravochat::migration
