@@ -66,6 +66,7 @@ class TableCopy {
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       progress(count_, false);
     } while (table_.unique_key && read == kPageRows);
+    writer_.Finish();
     progress(count_, true);
     return count_;
   }

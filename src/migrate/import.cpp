@@ -79,6 +79,7 @@ class TableImport {
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       if ((count_.rows + count_.kept) % kProgressRows == 0) run_.progress(count_, false);
     }
+    writer_.Finish();
     run_.progress(count_, true);
     return count_;
   }
