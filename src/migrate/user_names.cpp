@@ -21,15 +21,28 @@ std::string Setting(db::Connection& conn, std::string_view alias) {
 }  // namespace
 
 UserNames::UserNames(db::Connection& conn)
-    : filter_(Setting(conn, "usernamefilter")), enabled_(Setting(conn, "usernameenable")) {}
+    : filter_(Setting(conn, "usernamefilter")),
+      enabled_(Setting(conn, "usernameenable")),
+      min_length_(convert::ToDouble(Value(Setting(conn, "namelength")))),
+      max_length_(convert::ToDouble(Value(Setting(conn, "maxnamelength")))) {}
 
-std::string UserNames::Admit(std::string_view name, std::size_t line) {
-  const std::string lower = strings::ToLowerAscii(name);
-  if (strings::Trim(lower).empty()) return "an empty user name";
+// The login's limits: at least namelength, at most twice maxnamelength, a double-byte
+// character counting 2.
+std::string UserNames::LengthRefusal(std::string_view name) const {
   if (strings::Length(name) > login::kNameLength) {
     return "the user name " + std::string(name) + " is longer than " +
            std::to_string(login::kNameLength) + " characters";
   }
+  const int length = text::NameLength(name);
+  if (length >= min_length_ && length <= 2 * max_length_) return "";
+  return "the user name " + std::string(name) + " has the length " + std::to_string(length) +
+         ", outside the settings' namelength to twice maxnamelength";
+}
+
+std::string UserNames::Admit(std::string_view name, std::size_t line) {
+  const std::string lower = strings::ToLowerAscii(name);
+  if (strings::Trim(lower).empty()) return "an empty user name";
+  if (std::string length = LengthRefusal(name); !length.empty()) return length;
   std::string enabled = enabled_;
   if (text::IsRefusedName(lower, filter_, enabled)) {
     return "the name rules refuse the user name " + std::string(name);

@@ -1,5 +1,5 @@
-// The user names an import admits: those the login would let in (the name rules with the
-// target's configuration rows), each once, letter case ignored.
+// The user names an import admits: those the login would let in (the name rules and length
+// limits of the target's configuration rows), each once, letter case ignored.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,8 @@ namespace ravochat::migration {
 
 class UserNames {
  public:
-  // Reads the name rules' settings (usernamefilter, usernameenable) from `conn`.
+  // Reads the name rules' settings (usernamefilter, usernameenable, namelength,
+  // maxnamelength) from `conn`.
   explicit UserNames(db::Connection& conn);
 
   // The reason `name` (on `line`) is refused, or "" when it is admitted; an admitted name is
@@ -21,8 +22,13 @@ class UserNames {
   std::string Admit(std::string_view name, std::size_t line);
 
  private:
+  // The reason `name` is refused for its length, or "".
+  std::string LengthRefusal(std::string_view name) const;
+
   std::string filter_;
   std::string enabled_;
+  double min_length_;
+  double max_length_;
   std::unordered_map<std::string, std::size_t> lines_;
 };
 

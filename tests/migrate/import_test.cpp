@@ -32,6 +32,9 @@ const BadRow kBadRows[] = {
     {R"("ALICE","pw2",1,"12/07/26 04:13:25")",
      "user.csv line 3, column username: the user name ALICE is already on line 2 (letter case "
      "aside)"},
+    {R"("b","pw2",1,"12/07/26 04:13:25")",
+     "user.csv line 3, column username: the user name b has the length 1, outside the settings' "
+     "namelength to twice maxnamelength"},
 };
 
 class ImportTest : public ::testing::TestWithParam<Backend> {
@@ -71,7 +74,7 @@ TEST_P(ImportTest, SkippingBadRowsImportsTheOthersAndListsTheBadOnes) {
   bad_rows.pop_back();
   WriteExport(bad_rows);
   const migration::Report report = Import(db, true);
-  EXPECT_EQ(report.refused, 5u);
+  EXPECT_EQ(report.refused, 6u);
   EXPECT_EQ(db.Joined("SELECT username FROM user ORDER BY username"), "alice,carl");
   EXPECT_EQ(db.Scalar("SELECT body FROM sysparam WHERE alias='maxpeople'"), "300");
   EXPECT_EQ(folder_.Read("refused.csv"),
@@ -81,6 +84,7 @@ TEST_P(ImportTest, SkippingBadRowsImportsTheOthersAndListsTheBadOnes) {
 "user.csv",5,"not a number: high (user_level)","""bob"",""pw2"",high,""12/07/26 04:13:25"""
 "user.csv",6,"the name rules refuse the user name bob smith (username)","""bob smith"",""pw2"",1,""12/07/26 04:13:25"""
 "user.csv",7,"the user name ALICE is already on line 2 (letter case aside) (username)","""ALICE"",""pw2"",1,""12/07/26 04:13:25"""
+"user.csv",8,"the user name b has the length 1, outside the settings' namelength to twice maxnamelength (username)","""b"",""pw2"",1,""12/07/26 04:13:25"""
 )x");
 }
 
