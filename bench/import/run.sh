@@ -93,9 +93,16 @@ report() {
 }
 
 echo "$users users with friends lists, $notes guest-book notes, $logs management-log rows"
+# The import's own counts, so that a figure never stands for rows that did not arrive.
+check_counts() {
+  grep -q "^user  *$users rows" "$work/out.txt" && grep -q "^guestbook  *$notes rows" "$work/out.txt" &&
+    grep -q "^record  *$logs rows" "$work/out.txt" || { cat "$work/out.txt"; echo "rows missing"; exit 1; }
+}
 sqlite_import=$(timed "$server" import "$work/export" --db "$work/chat.db")
+check_counts
 sqlite_reference=$(timed bash -c sqlite_ref)
 report SQLite "$sqlite_import" "$sqlite_reference"
 pg_import=$(timed "$server" import "$work/export" --db "$pg/chat")
+check_counts
 pg_reference=$(timed bash -c pg_ref)
 report PostgreSQL "$pg_import" "$pg_reference"
