@@ -59,6 +59,10 @@ TEST(Copy, SqliteToPostgresAndBackGivesEqualTablesRowForRow) {
       "INSERT INTO calls (ID,who,towho,calltime,read) VALUES (900,'Bob','大家','2026-12-03 "
       "01:02:03',1)");
   sqlite.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('Bob',8)");
+  sqlite.Exec(
+      "INSERT INTO state_snapshot VALUES (3,'2026-12-06 "
+      "12:00:00','','value','_says','s:2:\"x','')");
+  sqlite.Exec("INSERT INTO operator VALUES ('$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA')");
   const std::vector<std::string> original = Rows(sqlite, clock);
 
   const migration::Report there = Copy(sqlite, postgres, clock);
