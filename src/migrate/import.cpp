@@ -69,6 +69,7 @@ class TableImport {
     std::vector<CsvField> fields;
     if (!reader_.Next(fields)) return count_;
     targets_ = MapHeader(fields, writer_.columns(), file_, run_.report);
+    for (const CsvField& name : fields) header_.push_back(name.text);
     if (names_ && UserField() == targets_.size()) {
       throw MigrationError(file_ + " line 1: no column " +
                            writer_.columns()[writer_.key_index()].name);
@@ -109,13 +110,12 @@ class TableImport {
     }
     for (std::size_t i = 0; i < fields.size() && reason.empty(); ++i) {
       if (targets_[i] < 0) continue;
-      const Column& target = writer_.columns()[targets_[i]];
-      column = target.name;
-      row[targets_[i]] = FieldValue(fields[i], target.kind, reason);
+      column = header_[i];
+      row[targets_[i]] = FieldValue(fields[i], writer_.columns()[targets_[i]].kind, reason);
     }
     // A name is taken only by a row that is written.
     if (reason.empty() && names_) {
-      column = writer_.columns()[writer_.key_index()].name;
+      column = header_[UserField()];
       reason = names_->Admit(fields[UserField()].text, reader_.line());
     }
     return row;
@@ -144,6 +144,7 @@ class TableImport {
   CsvReader reader_;
   TableWriter writer_;
   std::vector<int> targets_;
+  std::vector<std::string> header_;  // the columns as the file names them
   std::optional<UserNames> names_;
   TableCount count_;
 };
