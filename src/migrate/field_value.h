@@ -1,7 +1,8 @@
 // The value of one CSV field for a column of the target: numbers as numbers, dates in the
-// chat's "YYYY-MM-DD HH:MM:SS" form, texts as they are. Dates are read in mdb-export's
-// default form, "MM/DD/YY HH:MM:SS" (a year of 00 to 68 is 20xx, 69 to 99 is 19xx; four
-// digits also do, the time may be missing), and in the chat's own forms.
+// chat's "YYYY-MM-DD HH:MM:SS" form, texts as they are. Dates are read in the forms
+// mdb-export writes by default, its locale's date and time: "MM/DD/YY HH:MM:SS" in the C
+// locale (a year of 00 to 68 is 20xx, 69 to 99 is 19xx), "MM/DD/YYYY HH:MM:SS AM" in an
+// English one, "YYYY年MM月DD日 HH时MM分SS秒" in the Chinese one; and in the chat's own forms.
 #pragma once
 
 #include <optional>
