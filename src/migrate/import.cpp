@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
+#include "core/convert.h"
 #include "core/strings.h"
 #include "db/pool.h"
 #include "migrate/chat_tables.h"
@@ -60,6 +62,7 @@ class TableImport {
         writer_(run.conn, table,
                 TableColumns(run.conn, db::NamesPostgres(run.options.target), table.name),
                 run.options.merge),
+        table_(table),
         count_{std::string(table.name)} {
     if (table.name == "user") names_.emplace(run.conn);
   }
@@ -70,7 +73,7 @@ class TableImport {
     if (!reader_.Next(fields)) return count_;
     targets_ = MapHeader(fields, writer_.columns(), file_, run_.report);
     for (const CsvField& name : fields) header_.push_back(name.text);
-    if (names_ && UserField() == targets_.size()) {
+    if (names_ && KeyField() == targets_.size()) {
       throw MigrationError(file_ + " line 1: no column " +
                            writer_.columns()[writer_.key_index()].name);
     }
@@ -96,7 +99,7 @@ class TableImport {
       ++count_.kept;
       if (names_) {
         run_.report.notes.push_back(file_ + " line " + std::to_string(reader_.line()) +
-                                    ": the target's user " + fields[UserField()].text + " is kept");
+                                    ": the target's user " + fields[KeyField()].text + " is kept");
       }
     }
   }
@@ -113,15 +116,31 @@ class TableImport {
       column = header_[i];
       row[targets_[i]] = FieldValue(fields[i], writer_.columns()[targets_[i]].kind, reason);
     }
-    // A name is taken only by a row that is written.
     if (reason.empty() && names_) {
-      column = header_[UserField()];
-      reason = names_->Admit(fields[UserField()].text, reader_.line());
+      column = header_[KeyField()];
+      reason = names_->Check(fields[KeyField()].text);
+    }
+    // A key is taken only by a row that is written.
+    if (reason.empty() && KeyField() < fields.size()) {
+      column = header_[KeyField()];
+      reason = RepeatedKey(row, fields[KeyField()].text);
     }
     return row;
   }
 
-  std::size_t UserField() const {
+  // The reason the key of `row` (`text` in the file) repeats an earlier row's, letter case
+  // aside, or "" when it does not; the key is then remembered.
+  std::string RepeatedKey(const Row& row, const std::string& text) {
+    const std::optional<Value>& key = row[writer_.key_index()];
+    if (!table_.unique_key || !key) return "";
+    auto [it, added] =
+        key_lines_.try_emplace(strings::ToLowerAscii(convert::ToText(*key)), reader_.line());
+    if (added) return "";
+    return (names_ ? "the user name " : header_[KeyField()] + " ") + text + " is already on line " +
+           std::to_string(it->second) + (names_ ? " (letter case aside)" : "");
+  }
+
+  std::size_t KeyField() const {
     for (std::size_t i = 0; i < targets_.size(); ++i) {
       if (targets_[i] == writer_.key_index()) return i;
     }
@@ -145,6 +164,8 @@ class TableImport {
   TableWriter writer_;
   std::vector<int> targets_;
   std::vector<std::string> header_;  // the columns as the file names them
+  const ChatTable& table_;
+  std::unordered_map<std::string, std::size_t> key_lines_;  // unique keys: the line of each
   std::optional<UserNames> names_;
   TableCount count_;
 };

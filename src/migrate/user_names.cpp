@@ -39,18 +39,13 @@ std::string UserNames::LengthRefusal(std::string_view name) const {
          ", outside the settings' namelength to twice maxnamelength";
 }
 
-std::string UserNames::Admit(std::string_view name, std::size_t line) {
+std::string UserNames::Check(std::string_view name) const {
   const std::string lower = strings::ToLowerAscii(name);
   if (strings::Trim(lower).empty()) return "an empty user name";
   if (std::string length = LengthRefusal(name); !length.empty()) return length;
   std::string enabled = enabled_;
   if (text::IsRefusedName(lower, filter_, enabled)) {
     return "the name rules refuse the user name " + std::string(name);
-  }
-  auto [it, added] = lines_.try_emplace(lower, line);
-  if (!added) {
-    return "the user name " + std::string(name) + " is already on line " +
-           std::to_string(it->second) + " (letter case aside)";
   }
   return "";
 }

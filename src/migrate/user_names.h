@@ -1,11 +1,9 @@
 // The user names an import admits: those the login would let in (the name rules and length
-// limits of the target's configuration rows), each once, letter case ignored.
+// limits of the target's configuration rows).
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "ravochat/database.h"
 
@@ -17,9 +15,8 @@ class UserNames {
   // maxnamelength) from `conn`.
   explicit UserNames(db::Connection& conn);
 
-  // The reason `name` (on `line`) is refused, or "" when it is admitted; an admitted name is
-  // remembered, so the same name in other letter case is refused after it.
-  std::string Admit(std::string_view name, std::size_t line);
+  // The reason `name` is refused, or "" when it is admitted.
+  std::string Check(std::string_view name) const;
 
  private:
   // The reason `name` is refused for its length, or "".
@@ -29,7 +26,6 @@ class UserNames {
   std::string enabled_;
   double min_length_;
   double max_length_;
-  std::unordered_map<std::string, std::size_t> lines_;
 };
 
 }  // namespace ravochat::migration

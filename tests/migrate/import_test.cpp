@@ -73,8 +73,10 @@ TEST_P(ImportTest, SkippingBadRowsImportsTheOthersAndListsTheBadOnes) {
   for (const BadRow& bad : kBadRows) bad_rows.append(bad.line).append("\n");
   bad_rows.pop_back();
   WriteExport(bad_rows);
+  folder_.Write("guestbook.csv", "ID,towho\n41,\"carl\"\n41,\"alice\"\n");
   const migration::Report report = Import(db, true);
-  EXPECT_EQ(report.refused, 6u);
+  EXPECT_EQ(report.refused, 7u);
+  EXPECT_EQ(db.Joined("SELECT towho FROM guestbook"), "carl");
   EXPECT_EQ(db.Joined("SELECT username FROM user ORDER BY username"), "alice,carl");
   EXPECT_EQ(db.Scalar("SELECT body FROM sysparam WHERE alias='maxpeople'"), "300");
   EXPECT_EQ(folder_.Read("refused.csv"),
@@ -85,6 +87,7 @@ TEST_P(ImportTest, SkippingBadRowsImportsTheOthersAndListsTheBadOnes) {
 "user.csv",6,"the name rules refuse the user name bob smith (username)","""bob smith"",""pw2"",1,""12/07/26 04:13:25"""
 "user.csv",7,"the user name ALICE is already on line 2 (letter case aside) (username)","""ALICE"",""pw2"",1,""12/07/26 04:13:25"""
 "user.csv",8,"the user name b has the length 1, outside the settings' namelength to twice maxnamelength (username)","""b"",""pw2"",1,""12/07/26 04:13:25"""
+"guestbook.csv",3,"ID 41 is already on line 2 (ID)","41,""alice"""
 )x");
 }
 
