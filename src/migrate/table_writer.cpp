@@ -5,12 +5,16 @@
 
 #include "core/convert.h"
 #include "core/strings.h"
+#include "ravochat/migration.h"
 
 namespace ravochat::migration {
 
 TableWriter::TableWriter(db::Connection& conn, const ChatTable& table, std::vector<Column> columns,
                          bool merge)
     : conn_(conn), table_(table), columns_(std::move(columns)), merge_(merge) {
+  if (columns_.size() > 64) {  // the columns given are kept as bits of one number
+    throw MigrationError("table " + std::string(table_.name) + " has more than 64 columns");
+  }
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (!table_.key.empty() && strings::EqualsIgnoreCase(columns_[i].name, table_.key)) {
       key_index_ = static_cast<int>(i);
