@@ -44,18 +44,10 @@ bool HasChatTables(PostgresLink& link) {
   return rows->rows.at(0).at(0) != Value(0);
 }
 
-// The default rows name their IDs; the numbering of rows added later goes on after them.
-constexpr char kPostgresNumberingAfterDefaults[] = R"(;
-SELECT setval(pg_get_serial_sequence(t, 'id'), n)
-FROM (SELECT 'room' AS t, (SELECT max(ID) FROM room) AS n UNION ALL
-      SELECT 'autoact', (SELECT max(id) FROM autoact) UNION ALL
-      SELECT 'scrollad', (SELECT max(ID) FROM scrollad)) AS numbered
-WHERE n IS NOT NULL;
-)";
-
 void CreatePostgresTables(PostgresLink& link, bool with_defaults) {
   std::string script = kPostgresSchema;
-  if (with_defaults) script.append(kDefaults).append(kPostgresNumberingAfterDefaults);
+  if (with_defaults)
+    script.append(kDefaults).append(";\n").append(kContinuePostgresNumbering).append(";\n");
   link.ExecScript(script,
                   with_defaults ? "schema_postgres.sql + defaults.sql" : "schema_postgres.sql");
 }

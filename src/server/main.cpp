@@ -1,6 +1,7 @@
 // ravochat-server: serves the chat and its site until SIGINT or SIGTERM (SIGHUP reopens
 // the access-log file), then saves the chats' state for its next start; or backs up the
-// database with "backup DEST"; or reloads the settings of a shared state with "reload".
+// database with "backup DEST"; or reloads the settings of a shared state with "reload"; or
+// moves a chat's data in with "import FOLDER" and "copy --from SOURCE".
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -20,6 +21,7 @@
 #include "chat_server.h"
 #include "log.h"
 #include "log_file.h"
+#include "migration_command.h"
 #include "options.h"
 #include "ravochat/administration.h"
 #include "ravochat/database.h"
@@ -219,6 +221,8 @@ int main(int argc, char** argv) {
     }
     if (options.set_admin_password) return SetAdminPassword(options);
     if (options.reload) return ReloadSettings(options);
+    if (!options.import_from.empty()) return ravochat::server::RunImport(options);
+    if (options.copy) return ravochat::server::RunCopy(options);
     if (!options.backup_to.empty()) {
       ravochat::db::BackupDatabase(options.db, options.backup_to);
       std::printf("ravochat-server: %s backed up to %s\n", options.db.c_str(),

@@ -47,6 +47,20 @@ struct Options {
   std::string access_log;
   // Set by "backup DEST": write a copy of the database to DEST instead of serving.
   std::string backup_to;
+  // Set by "import FOLDER": the folder of an existing installation's CSV export to import
+  // into the database instead of serving.
+  std::string import_from;
+  // Set by "copy": copy every table of the database --from into the database instead of
+  // serving.
+  bool copy = false;
+  // --from: the database "copy" reads.
+  std::string copy_from;
+  // --encoding: of the CSV files of "import"; empty to detect it.
+  std::string encoding;
+  // --skip-bad: "import" leaves out the rows it cannot read (listed in refused.csv).
+  bool skip_bad = false;
+  // --merge: "import" and "copy" add to a database that holds users already.
+  bool merge = false;
   // Set by "reload": load the settings of the chats in the shared state again instead of
   // serving (every process serving them takes them at its next request).
   bool reload = false;

@@ -37,6 +37,12 @@ TEST(ServerOptions, BackupTakesItsDestinationFirstAndTheServerOptionsAfter) {
   const Options options = ParseOptions({"backup", "/b/chat.db", "--db", "x.db"}, "");
   EXPECT_EQ(options.backup_to + " " + options.db, "/b/chat.db x.db");
   EXPECT_TRUE(ParseOptions({"reload", "--state", "unix:/r.sock"}, "").reload);
+  const Options import = ParseOptions({"import", "exp", "--encoding", "gbk", "--skip-bad"}, "");
+  EXPECT_EQ(import.import_from + " " + import.encoding, "exp gbk");
+  EXPECT_TRUE(import.skip_bad && !import.merge);
+  const Options copy = ParseOptions({"copy", "--from", "a.db", "--merge"}, "");
+  EXPECT_EQ(copy.copy_from, "a.db");
+  EXPECT_TRUE(copy.copy && copy.merge);
   EXPECT_EQ(ParseOptions({"--trust-proxy", "10.0.0.0/8", "--access-log", "a.log"}, "")
                 .trusted_proxies.Trusts("10.9.9.9"),
             true);
@@ -56,6 +62,8 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
        "--state: redis://HOST:PORT[/DB] or unix:/path/to/redis.sock expected: localhost:6379"},
       {{"db.sqlite"}, "unexpected argument db.sqlite"},
       {{"backup", "--db", "x"}, "backup needs a DEST"},
+      {{"import", "--db", "x"}, "import needs a FOLDER"},
+      {{"copy", "--db", "x"}, "copy needs --from SOURCE, the database to copy"},
       {{"reload"}, "reload needs --state: a server without it reloads on its settings page"},
       {{"--trust-proxy", "10.0.0.0/40"}, "--trust-proxy: ADDR[/BITS],... expected: 10.0.0.0/40"},
   };

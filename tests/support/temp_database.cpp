@@ -33,12 +33,6 @@ std::filesystem::path TempRoot() {
   return std::filesystem::temp_directory_path();
 }
 
-std::string MakeTempFolder() {
-  std::string pattern = (TempRoot() / "ravochat-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw Error("cannot make a temporary folder");
-  return pattern;
-}
-
 // Creating a database costs a few file syncs; each kind is made once per test run and
 // copied from then on. The copies start in WAL mode, which the file itself records.
 class Templates {
@@ -94,6 +88,12 @@ std::string NewDatabaseName() {
 }
 
 }  // namespace
+
+std::string MakeTempFolder() {
+  std::string pattern = (TempRoot() / "ravochat-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw Error("cannot make a temporary folder");
+  return pattern;
+}
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::kSqlite ? "Sqlite" : "Postgres";

@@ -27,6 +27,10 @@ void PrintTo(Backend backend, std::ostream* out);
 // ReachableBackend(GetParam())}.
 Backend ReachableBackend(Backend wanted);
 
+// A new empty folder under the temporary root (/dev/shm where there is one); the caller
+// removes it. Throws Error.
+std::string MakeTempFolder();
+
 class TempDatabase {
  public:
   // With `with_defaults`, the default rows of a new chat are filled in too; without,
