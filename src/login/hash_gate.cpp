@@ -1,3 +1,5 @@
+// The process's hash gate: a counted set of slots under a mutex, callers waiting on a condition
+// variable until one frees or their wait is over.
 #include "login/hash_gate.h"
 
 #include <algorithm>

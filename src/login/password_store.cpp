@@ -1,3 +1,5 @@
+// Stored passwords of both kinds: the classic transform checked without the gate, argon2id
+// strings made and checked in one of its slots.
 #include "login/password_store.h"
 
 #include "core/app_keys.h"
