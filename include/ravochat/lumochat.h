@@ -239,10 +239,16 @@ class lumochat {
   login::AddressLock FindAddressLock(const std::string& address);
   // False when the user table has no row of `name` (letter case ignored).
   bool FindUserRow(const std::string& name, login::UserRow& row);
-  std::string CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock,
-                                const login::Visitor& visitor);
+  // The guessing limit, the password, the bans and the lock level for an existing user; then
+  // his row brought up to date.
+  std::string AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
+                                 const login::AddressLock& lock, login::Visitor& visitor);
+  // The bans of the row and the lock level of the address.
+  std::string CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock);
   void CreateUser(Application& TheApplication, login::Visitor& visitor);
-  void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor);
+  // Writes what a login changes in the row, and `upgraded` as its password when given.
+  void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor,
+                  const std::optional<std::string>& upgraded);
   Value EffectiveLevel(const std::string& name, const Value& user_level);
   std::string LoginNotices(Application& TheApplication, const login::UserRow& row,
                            const std::string& name);

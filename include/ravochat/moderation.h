@@ -51,7 +51,8 @@ inline constexpr int kSettingLog = 51;
 inline constexpr int kUnlockLog = 52;
 inline constexpr int kRoomMadeLog = 53;
 inline constexpr int kRoomDeletedLog = 54;
-inline constexpr int kContentLog = 55;  // notices, actions and robot sayings
+inline constexpr int kContentLog = 55;   // notices, actions and robot sayings
+inline constexpr int kGuessingLog = 56;  // a name's logins held back after wrong passwords
 
 // The outcome of an action: what was done, or why nothing was.
 struct Outcome {

@@ -75,8 +75,9 @@ class Member {
   // Stores every field of `wanted` but the friends list. Refuses, changing nothing, a
   // value out of its bounds or a colour that is not "#RRGGBB".
   std::string ChangeSettings(const Settings& wanted);
-  // Stores the transform of `new_password` (cut as the login cuts it) when `old_password`
-  // is his password and `again` repeats `new_password`.
+  // Stores the argon2id string of `new_password` when `old_password` is his password (of
+  // either stored kind) and `again` repeats `new_password`; the server-busy text when the
+  // hashes could not run in time.
   std::string ChangePassword(const std::string& old_password, const std::string& new_password,
                              const std::string& again);
   // Adds or removes a friend's name: only an existing other user, at most kMaxFriends.

@@ -80,6 +80,13 @@ inline constexpr std::string_view kFloodSeconds = "_floodseconds";
 inline constexpr std::string_view kFloodStrikes = "_floodstrikes";
 inline constexpr std::string_view kFloodKick = "_floodkick";
 inline constexpr std::string_view kLoginsPerMinute = "_loginsperminute";
+// Guessing: after "_loginfails" wrong passwords for one name within "_loginfailminutes"
+// minutes its logins are refused for the rest of that time. 0 switches it off.
+inline constexpr std::string_view kLoginFails = "_loginfails";
+inline constexpr std::string_view kLoginFailMinutes = "_loginfailminutes";
+// The cost of the argon2id hash of a stored password: memory in MiB and passes.
+inline constexpr std::string_view kPasswordMemory = "_passwordmemory";
+inline constexpr std::string_view kPasswordPasses = "_passwordpasses";
 // The level a moderation action needs: "_l_" + the action's name ("_l_kick").
 inline constexpr std::string_view kLevelPrefix = "_l_";
 

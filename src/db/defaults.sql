@@ -39,6 +39,14 @@ INSERT INTO sysparam (alias, body) VALUES
   ('floodstrikes', '3'),
   ('floodkick', '5'),
   ('loginsperminute', '10'),
+  -- Guessing: after 10 wrong passwords for one name in 15 minutes, that name's logins are
+  -- refused for the rest of the 15 minutes, from every address.
+  ('loginfails', '10'),
+  ('loginfailminutes', '15'),
+  -- Stored passwords are argon2id hashes of 19 MiB and 2 passes, some tens of milliseconds of
+  -- one core per login; at most one hash per core runs at once.
+  ('passwordmemory', '19'),
+  ('passwordpasses', '2'),
   -- Names: 2 to 10 units, a Chinese character counting 2.
   ('usernamefilter', 'admin,管理员,系统,客服'),
   ('usernameenable', '_'),

@@ -9,6 +9,7 @@
 #include "core/records.h"
 #include "core/strings.h"
 #include "login/login_texts.h"
+#include "login/password_store.h"
 #include "login/visitor.h"
 #include "ravochat/lumochat.h"
 #include "state/chat_state.h"
@@ -29,10 +30,7 @@ login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& The
 std::string lumochat::CheckLoginName(Application& TheApplication, const login::Visitor& visitor) {
   if (visitor.name == visitor.typed_password) return std::string(login::kNameIsPassword);
   if (visitor.lower_name.empty()) return std::string(login::kNameEmpty);
-  // The password transform has nothing to work on in a password of blanks only.
-  if (strings::Trim(strings::Left(visitor.typed_password, login::kPasswordLength)).empty()) {
-    return std::string(login::kPasswordEmpty);
-  }
+  if (login::PasswordIsBlank(visitor.typed_password)) return std::string(login::kPasswordEmpty);
   const Value min_length = TheApplication.Get(Key(app_key::kNameLength));
   if (len_ch(visitor.name) < convert::ToDouble(min_length)) {
     return login::ShortNameRefusal(convert::ToText(min_length));

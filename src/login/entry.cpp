@@ -1,8 +1,8 @@
 // Entry into the chat: the admitted visitor's record goes to the end of the user list
 // (replacing a record he still had, whose room he keeps), his name into the room's
-// occupant list, his name and token into the session, and his announcement and private
-// notice into the says ring. All of it is one sequence under the chat's mutex, so a
-// concurrent login, post or room change never loses its own change or his.
+// occupant list, his name and a token of this login alone into the session, and his
+// announcement and private notice into the says ring. All of it is one sequence under the chat's
+// mutex, so a concurrent login, post or room change never loses its own change or his.
 
 #include "login/entry.h"
 
@@ -16,9 +16,17 @@
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
+#include "ravochat/random_token.h"
 #include "rooms/announcement.h"
 
 namespace ravochat {
+namespace {
+
+// Hexadecimal digits of the token's random tail: 64 bits.
+constexpr std::size_t kTokenTailLength = 16;
+
+}  // namespace
+
 namespace login {
 
 std::vector<std::string> LoginRecord(const OnlineRecord& record) {
@@ -57,7 +65,9 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
   const std::string room = convert::ToText(room_id);
   const std::string room_name = chat.Field(state::List::kRooms, room, room_field::kName);
   chat.Field(state::List::kRooms, room, room_field::kTime);  // fails before anything is stored
-  const std::string token = GetTimeStr();
+  // The time of day heads the token as it always did; the random tail makes it this login's
+  // alone, so that a second login of the name ends the first window within the same second too.
+  const std::string token = GetTimeStr() + "-" + RandomToken().substr(0, kTokenTailLength);
   TheSession.Set(messages::kSessionName, name);
   TheSession.Set(messages::kSessionToken, token);
 

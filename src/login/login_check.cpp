@@ -51,8 +51,8 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
 
   OpenConn(TheApplication);
   if (ChatIsFull(TheApplication.Chat(ConstStr), max_people)) return std::string(login::kChatFull);
-  std::string cut_password = strings::Left(visitor.typed_password, login::kPasswordLength);
-  visitor.password = Trpass(cut_password);
+  // The password is checked against the user's row, and hashed for a new one, only once the
+  // cheaper checks have passed (see AdmitUser).
   // Counted for every visitor who got this far, whatever the room and user checks say.
   CountLogin(TheApplication);
 

@@ -34,6 +34,10 @@ inline constexpr std::string_view kTooManyNewUsers =
     "对不起：您暂时不能注册新用户，请等几分钟再试！";
 inline constexpr std::string_view kNewUsersForbidden = "对不起：管理员禁止新用户登陆！";
 inline constexpr std::string_view kTooManyLogins = "对不起：这个地址登录太频繁了，请过一分钟再试！";
+inline constexpr std::string_view kTooManyWrongPasswords =
+    "对不起：这个用户名的密码输错太多次了，请过一会儿再试！";
+// The password could not be checked or stored in time: too many logins at once.
+inline constexpr std::string_view kServerBusy = "对不起：服务器正忙，请稍后再试！";
 
 // "错误：用户名长度不能太短至少" + `min_length` + "个字符！"
 std::string ShortNameRefusal(std::string_view min_length);

@@ -43,6 +43,8 @@ std::string_view LoginRefusalReason(std::string_view refusal) {
       Reason{login::kTooManyNewUsers, "too_many_new_users"},
       Reason{login::kNewUsersForbidden, "new_users_forbidden"},
       Reason{login::kTooManyLogins, "too_many_logins"},
+      Reason{login::kTooManyWrongPasswords, "too_many_wrong_passwords"},
+      Reason{login::kServerBusy, "server_busy"},
   };
   for (const Reason& reason : kReasons) {
     if (refusal == reason.text) return reason.name;

@@ -1,6 +1,7 @@
 // The user's row: the new-user rate and the address locks, the checks on an existing
-// row (password, bans, lock level), and then the row made for a new user or brought up
-// to date for a returning one, with the login notice that waits for him.
+// row (guessing limit, password, bans, lock level), and then the row made for a new user or
+// brought up to date for a returning one (a classic password upgraded to argon2id), with the
+// login notice that waits for him.
 // Every name, password, address and time goes into the statements as a bound value;
 // names compare without regard to letter case, as the user table's lookups always did.
 
@@ -10,7 +11,9 @@
 #include "core/convert.h"
 #include "core/strings.h"
 #include "login/login_texts.h"
+#include "login/password_store.h"
 #include "login/visitor.h"
+#include "moderation/flood_control.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
 #include "state/chat_state.h"
@@ -47,20 +50,46 @@ std::string lumochat::AdmitUser(Application& TheApplication, Request& TheRequest
   const bool too_many_new_users = NewUserLimitReached(TheApplication, visitor.address);
   const login::AddressLock lock = FindAddressLock(visitor.address);
   login::UserRow row;
-  if (FindUserRow(visitor.name, row)) {
-    if (std::string refusal = CheckExistingUser(row, lock, visitor); !refusal.empty()) {
-      return refusal;
-    }
-    UpdateUser(TheApplication, row, visitor);
-    return "";
-  }
+  if (FindUserRow(visitor.name, row)) return AdmitReturningUser(TheApplication, row, lock, visitor);
   if (lock.locked) return std::string(login::kAddressLocked);
   if (too_many_new_users) return std::string(login::kTooManyNewUsers);
   if (convert::ToText(TheApplication.Get(Key(app_key::kDisableNewUser))) == "1") {
     return std::string(login::kNewUsersForbidden);
   }
+  std::optional<std::string> stored = login::StorePassword(
+      visitor.typed_password, login::ChatPasswordCost(TheApplication, ConstStr));
+  if (!stored) return std::string(login::kServerBusy);
+  visitor.password = std::move(*stored);
   visitor.sex = convert::ToText(TheRequest.Item("bSex")) == "1" ? 1 : 0;
   CreateUser(TheApplication, visitor);
+  return "";
+}
+
+std::string lumochat::AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
+                                         const login::AddressLock& lock, login::Visitor& visitor) {
+  const std::string name = convert::ToText(row.username);
+  // Refused before the password is looked at, so a guesser learns nothing more.
+  if (moderation::PasswordGuessingLimited(TheApplication, ConstStr, name, clock_.Now())) {
+    return std::string(login::kTooManyWrongPasswords);
+  }
+  const std::string stored = convert::ToText(row.passwd);
+  switch (login::CheckPassword(stored, visitor.typed_password)) {
+    case login::PasswordCheck::kBusy:
+      return std::string(login::kServerBusy);
+    case login::PasswordCheck::kWrong:
+      moderation::NoteWrongPassword(TheApplication, ConstStr, *Conn, name, clock_.Now());
+      return std::string(login::kWrongPassword);
+    case login::PasswordCheck::kRight:
+      break;
+  }
+  if (std::string refusal = CheckExistingUser(row, lock); !refusal.empty()) return refusal;
+  std::optional<std::string> upgraded;
+  if (login::IsClassic(stored)) {
+    upgraded = login::StorePassword(visitor.typed_password,
+                                    login::ChatPasswordCost(TheApplication, ConstStr));
+    if (!upgraded) return std::string(login::kServerBusy);
+  }
+  UpdateUser(TheApplication, row, visitor, upgraded);
   return "";
 }
 
@@ -92,10 +121,8 @@ bool lumochat::FindUserRow(const std::string& name, login::UserRow& row) {
   return true;
 }
 
-std::string lumochat::CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock,
-                                        const login::Visitor& visitor) {
+std::string lumochat::CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock) {
   const Date now = clock_.Now();
-  if (visitor.password != convert::ToText(row.passwd)) return std::string(login::kWrongPassword);
   const double out_info = Number(row.out_info);
   if (out_info == 5 && IsLater(row.out_time, now)) return std::string(login::kKickedOut);
   if (out_info == 6 && IsLater(row.out_time, now)) return std::string(login::kFrozen);
@@ -130,7 +157,7 @@ void lumochat::CreateUser(Application& TheApplication, login::Visitor& visitor) 
 }
 
 void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row,
-                          login::Visitor& visitor) {
+                          login::Visitor& visitor, const std::optional<std::string>& upgraded) {
   const std::string now = convert::DateToText(clock_.Now());
   visitor.level = row.user_level;
   visitor.effective_level = EffectiveLevel(visitor.name, row.user_level);
@@ -140,6 +167,11 @@ void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row
       "UPDATE user SET temppass=' ',visit_num=?,last_ip=?,in_time=?,out_time=? "
       "WHERE username=? COLLATE NOCASE",
       {visits, visitor.address, now, now, visitor.name});
+  // Only the password column changes besides what every login writes.
+  if (upgraded) {
+    Conn->Execute("UPDATE user SET passwd=? WHERE username=? COLLATE NOCASE",
+                  {*upgraded, visitor.name});
+  }
   visitor.sex = Number(row.sex) != 0 ? 1 : 0;
   visitor.name = convert::ToText(row.username);
   visitor.face = convert::ToInt32(row.headface);

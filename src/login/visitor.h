@@ -11,8 +11,8 @@
 
 namespace ravochat::login {
 
-// The login reads the first 10 characters of the name and stores the password from its
-// first 15.
+// The login reads the first 10 characters of the name; the classic transform of a password
+// kept its first 15.
 inline constexpr std::size_t kNameLength = 10;
 inline constexpr std::size_t kPasswordLength = 15;
 
@@ -22,7 +22,7 @@ struct Visitor {
                                // spelling once an existing user's row is read
   std::string lower_name;      // the typed name in lower case
   std::string typed_password;  // sPass as typed; the welcome repeats it
-  std::string password;        // the stored form: the transform of the first 15 characters
+  std::string password;        // a new user's stored form: the argon2id string
   int sex = 0;                 // 1 or 0
   Value level = 1;             // user_level of the row
   Value effective_level = 1;   // the greater of user_level and a temporary level

@@ -5,6 +5,7 @@
 #include "core/app_keys.h"
 #include "core/convert.h"
 #include "core/strings.h"
+#include "housekeeping/management_log.h"
 #include "messages/visitor.h"
 #include "moderation/moderation_texts.h"
 #include "ravochat/lumochat.h"
@@ -14,6 +15,8 @@ namespace ravochat::moderation {
 namespace {
 
 constexpr std::int64_t kLoginWindowSeconds = 60;
+constexpr std::int64_t kDefaultLoginFails = 10;
+constexpr std::int64_t kDefaultLoginFailMinutes = 15;
 
 // The whole number a setting holds; 0 (a limit switched off) when it holds none.
 std::int64_t Limit(const Application& app, std::string_view prefix, std::string_view key) {
@@ -22,7 +25,27 @@ std::int64_t Limit(const Application& app, std::string_view prefix, std::string_
   return static_cast<std::int64_t>(convert::ToDouble(Value(text)));
 }
 
+// A limit that an older database has no row for holds at its default.
+std::int64_t LimitOr(const Application& app, std::string_view prefix, std::string_view key,
+                     std::int64_t fallback) {
+  if (convert::ToText(app.Get(app_key::AppKey(prefix, key))).empty()) return fallback;
+  return Limit(app, prefix, key);
+}
+
+// The guessing limit: at most `fails` wrong passwords in `seconds`; 0 for either when off.
+struct GuessLimit {
+  std::int64_t fails;
+  std::int64_t seconds;
+};
+
+GuessLimit GuessLimitOf(const Application& app, std::string_view prefix) {
+  return {LimitOr(app, prefix, app_key::kLoginFails, kDefaultLoginFails),
+          60 * LimitOr(app, prefix, app_key::kLoginFailMinutes, kDefaultLoginFailMinutes)};
+}
+
 std::string PostKey(const std::string& name) { return "post:" + name; }
+// Names of users compare without regard to letter case, as the user table's lookups do.
+std::string FailKey(const std::string& name) { return "fail:" + strings::ToLowerAscii(name); }
 
 // `text` made safe inside a single-quoted script string.
 std::string ScriptSafe(const Clock& clock, const std::string& text) {
@@ -81,6 +104,36 @@ bool LoginTooFrequent(Application& app, std::string_view prefix, const std::stri
   state::MutexLock lock(chat.mutex());
   return static_cast<std::int64_t>(
              chat.restraints().Note("login:" + address, now, kLoginWindowSeconds)) > most;
+}
+
+bool PasswordGuessingLimited(Application& app, std::string_view prefix, const std::string& name,
+                             Date now) {
+  const GuessLimit limit = GuessLimitOf(app, prefix);
+  if (limit.fails <= 0 || limit.seconds <= 0) return false;
+  state::ChatState& chat = app.Chat(prefix);
+  state::MutexLock lock(chat.mutex());
+  return static_cast<std::int64_t>(chat.restraints().Count(FailKey(name), now, limit.seconds)) >=
+         limit.fails;
+}
+
+void NoteWrongPassword(Application& app, std::string_view prefix, db::Connection& conn,
+                       const std::string& name, Date now) {
+  const GuessLimit limit = GuessLimitOf(app, prefix);
+  if (limit.fails <= 0 || limit.seconds <= 0) return;
+  std::size_t fails = 0;
+  {
+    state::ChatState& chat = app.Chat(prefix);
+    state::MutexLock lock(chat.mutex());
+    fails = chat.restraints().Note(FailKey(name), now, limit.seconds);
+  }
+  // Only the fail that reaches the limit is logged; the refused logins after it are not
+  // counted, so the limit lets through at most `fails` guesses per window.
+  if (static_cast<std::int64_t>(fails) != limit.fails) return;
+  const std::string minutes = std::to_string(limit.seconds / 60);
+  housekeeping::WriteEntry(conn, kGuessingLog, now,
+                           {"系统", "系统", " ", "[" + name + "]", "自动",
+                            minutes + "分钟内密码错误" + std::to_string(fails) + "次",
+                            "暂停用户%%登录" + minutes + "分钟"});
 }
 
 bool TakeSentAway(state::ChatState& chat, const Session& session) {

@@ -1,7 +1,7 @@
 // Flood control and the other checks moderation adds to the chat's own paths: a posted line
 // (too fast, sent away, or a moderation command), a login (too many from one address), a
-// poll (the visitor was sent away). The limits are the "_flood..." and "_loginsperminute"
-// settings; 0 switches one off.
+// poll (the visitor was sent away). The limits are the "_flood...", "_loginsperminute" and
+// "_loginfail..." settings; 0 switches one off.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "ravochat/clock.h"
+#include "ravochat/database.h"
 #include "ravochat/host.h"
 #include "state/chat_state.h"
 
@@ -38,6 +39,16 @@ std::string SettlePost(Application& app, Session& session, std::string_view pref
 // Counts a login from `address` at `now`; true when it goes past the logins per minute.
 bool LoginTooFrequent(Application& app, std::string_view prefix, const std::string& address,
                       Date now);
+
+// True when the user `name` (any letter case) had "_loginfails" wrong passwords within the
+// last "_loginfailminutes" minutes before `now`: his logins are refused, from every address.
+bool PasswordGuessingLimited(Application& app, std::string_view prefix, const std::string& name,
+                             Date now);
+
+// Counts a wrong password for the user `name` at `now`; the one that reaches the limit writes
+// one line to the management log through `conn`. Throws DatabaseError.
+void NoteWrongPassword(Application& app, std::string_view prefix, db::Connection& conn,
+                       const std::string& name, Date now);
 
 // True, once, when the session's visitor was sent away: his next poll closes his window.
 bool TakeSentAway(state::ChatState& chat, const Session& session) REQUIRES(chat.mutex());

@@ -6,13 +6,10 @@
 #include "core/convert.h"
 #include "ravochat/administration.h"
 #include "ravochat/error.h"
+#include "text/argon2.h"
 
 namespace ravochat::administration {
 namespace {
-
-void EnsureSodium() {
-  if (sodium_init() < 0) throw Error("libsodium cannot be initialised");
-}
 
 // The stored hash, or "" when there is none.
 std::string StoredHash(db::Connection& conn) {
@@ -25,17 +22,12 @@ std::string StoredHash(db::Connection& conn) {
 void SetOperatorPassword(const std::string& connstr, const std::string& password,
                          const Clock& clock) {
   if (password.empty()) throw Error("the operator's password must not be empty");
-  EnsureSodium();
-  char hash[crypto_pwhash_STRBYTES];
-  if (crypto_pwhash_str_alg(hash, password.data(), password.size(),
-                            crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE,
-                            crypto_pwhash_ALG_ARGON2ID13) != 0) {
-    throw Error("hashing the operator's password ran out of memory");
-  }
+  const std::string hash = text::Argon2idHash(
+      password, {crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_OPSLIMIT_INTERACTIVE});
   db::EnsureDatabase(connstr);
   auto conn = db::Connection::Open(connstr, clock);
   conn->Execute("DELETE FROM operator");
-  conn->Execute("INSERT INTO operator (password_hash) VALUES (?)", {Value(std::string(hash))});
+  conn->Execute("INSERT INTO operator (password_hash) VALUES (?)", {Value(hash)});
 }
 
 bool HasOperatorPassword(const std::string& connstr, const Clock& clock) {
@@ -48,8 +40,7 @@ bool CheckOperatorPassword(const std::string& connstr, const std::string& passwo
   auto conn = db::Connection::Open(connstr, clock);
   const std::string hash = StoredHash(*conn);
   if (hash.empty()) return false;
-  EnsureSodium();
-  return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
+  return text::Argon2idVerify(hash, password);
 }
 
 }  // namespace ravochat::administration

@@ -3,8 +3,8 @@
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/strings.h"
-#include "login/visitor.h"
-#include "ravochat/lumochat.h"
+#include "login/login_texts.h"
+#include "login/password_store.h"
 #include "ravochat/social.h"
 #include "social/social_texts.h"
 
@@ -60,20 +60,25 @@ std::string Member::ChangeSettings(const Settings& s) {
 
 std::string Member::ChangePassword(const std::string& old_password, const std::string& new_password,
                                    const std::string& again) {
-  lumochat chat(*clock_);
-  std::string old_cut = strings::Left(old_password, login::kPasswordLength);
   db::Recordset rs = conn_->Execute("SELECT passwd FROM user WHERE username=?", {name_});
-  if (strings::Trim(old_cut).empty() || rs.Eof() ||
-      chat.Trpass(old_cut) != convert::ToText(rs.Field("passwd"))) {
-    return std::string(texts::kWrongOldPassword);
+  if (rs.Eof()) return std::string(texts::kWrongOldPassword);
+  switch (login::CheckPassword(convert::ToText(rs.Field("passwd")), old_password)) {
+    case login::PasswordCheck::kBusy:
+      return std::string(login::kServerBusy);
+    case login::PasswordCheck::kWrong:
+      return std::string(texts::kWrongOldPassword);
+    case login::PasswordCheck::kRight:
+      break;
   }
-  std::string new_cut = strings::Left(new_password, login::kPasswordLength);
-  if (strings::Trim(new_cut).empty()) return std::string(texts::kPasswordEmpty);
+  if (login::PasswordIsBlank(new_password)) return std::string(texts::kPasswordEmpty);
   if (new_password != again) return std::string(texts::kPasswordMismatch);
   if (strings::EqualsIgnoreCase(strings::Trim(new_password), name_)) {
     return std::string(texts::kPasswordIsName);
   }
-  conn_->Execute("UPDATE user SET passwd=? WHERE username=?", {chat.Trpass(new_cut), name_});
+  std::optional<std::string> hashed =
+      login::StorePassword(new_password, login::ChatPasswordCost(*app_, prefix_));
+  if (!hashed) return std::string(login::kServerBusy);
+  conn_->Execute("UPDATE user SET passwd=? WHERE username=?", {*hashed, name_});
   return "";
 }
 

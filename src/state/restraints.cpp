@@ -1,5 +1,6 @@
 #include "state/restraints.h"
 
+#include <algorithm>
 #include <string>
 
 namespace ravochat::state {
@@ -20,6 +21,14 @@ std::size_t Restraints::Note(const std::string& key, Date now, std::int64_t seco
   if (window.events.empty()) window.strikes = 0;
   window.events.push_back(now);
   return window.events.size();
+}
+
+std::size_t Restraints::Count(const std::string& key, Date now, std::int64_t seconds) const {
+  const auto window = windows_.find(key);
+  if (window == windows_.end()) return 0;
+  return static_cast<std::size_t>(
+      std::count_if(window->second.events.begin(), window->second.events.end(),
+                    [&](Date event) { return now.seconds - event.seconds < seconds; }));
 }
 
 int Restraints::Strike(const std::string& key) {

@@ -23,6 +23,8 @@ class Restraints {
   // Notes an event of `key` at `now` and forgets its events more than `seconds` old (and its
   // strikes, when none was left). Returns the events of the last `seconds`, this one included.
   std::size_t Note(const std::string& key, Date now, std::int64_t seconds);
+  // The events of `key` in the last `seconds` before `now`, without noting one.
+  std::size_t Count(const std::string& key, Date now, std::int64_t seconds) const;
   // Adds a strike to `key`; returns its strikes. They last while its events do.
   int Strike(const std::string& key);
   // Forgets the events and strikes of `key`.

@@ -71,6 +71,13 @@ std::string TransformPassword(std::string_view password, ClassicRandom& rng) {
   return tf.out;
 }
 
+std::string ClassicTransform(std::string_view password) {
+  // A fresh generator: otherwise a double-byte password, whose draws step from the state the
+  // seed leaves, would give a different text on every login.
+  ClassicRandom rng;
+  return TransformPassword(strings::Trim(password), rng);
+}
+
 }  // namespace ravochat::text
 
 namespace ravochat {
@@ -79,11 +86,7 @@ std::string lumochat::PassChar(double& x) { return text::PasswordCharacter(x); }
 
 std::string lumochat::Trpass(std::string& preString) {
   preString = strings::Trim(preString);
-  if (preString.empty()) throw Error("password is empty");
-  // A fresh generator: otherwise a double-byte password, whose draws step from the state
-  // the seed leaves, would give a different text on every login.
-  *rng_ = text::ClassicRandom();
-  return text::TransformPassword(preString, *rng_);
+  return text::ClassicTransform(preString);
 }
 
 void lumochat::SeedFromClock() {

@@ -23,4 +23,8 @@ std::string PasswordCharacter(double& x);
 // for double-byte passwords). Throws Error for an empty password.
 std::string TransformPassword(std::string_view password, ClassicRandom& rng);
 
+// The transform the user table keeps: of `password` trimmed, drawn from a fresh generator, so
+// that it depends on the password alone. Throws Error for a password empty after trimming.
+std::string ClassicTransform(std::string_view password);
+
 }  // namespace ravochat::text

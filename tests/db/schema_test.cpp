@@ -108,7 +108,9 @@ TEST_P(NewDatabase, HoldsOneSettingForEveryConfigurationKey) {
       {k::kFloodLines, k::kFloodSeconds, k::kFloodStrikes, k::kFloodKick, k::kLoginsPerMinute,
        "_l_kick", "_l_freeze", "_l_lock", "_l_level", "_l_door", "_l_robot"},
       true);
-  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam"), "53");
+  expect_settings({k::kLoginFails, k::kLoginFailMinutes, k::kPasswordMemory, k::kPasswordPasses},
+                  true);
+  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam"), "57");
 }
 
 TEST_P(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {

@@ -2,6 +2,9 @@
 
 #include "login/login_chat.h"
 
+#include "core/strings.h"
+#include "login/visitor.h"
+
 namespace ravochat::testing {
 
 LoginChat::LoginChat(Backend backend) : chat("", backend) {
@@ -60,7 +63,7 @@ void LoginChat::AddUser(std::string_view name, std::string_view password, int le
       "visit_num,in_time,out_info,exp_num,out_time,f_size,l_height,n_color,s_color,bgcolor,"
       "friends,saved) VALUES (?,?,1020,1,'2026-01-01 08:00:00',?,'10.9.9.9','10.9.9.9',?,"
       "'2026-12-05 09:00:00',0,0,'2026-12-05 10:00:00',4,6,3,4,'#fff:#000:#111',?,0)",
-      {name, Stored(password), level, visits, friends});
+      {name, Stored(strings::Left(password, login::kPasswordLength)), level, visits, friends});
 }
 
 }  // namespace ravochat::testing

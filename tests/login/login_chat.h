@@ -39,9 +39,10 @@ class LoginChat {
   std::string Login(std::string_view name, std::string_view password, const LoginForm& form = {});
   // The session of the latest Login.
   MemorySession& session() { return *sessions_.back(); }
-  // The stored form of `password`.
+  // The classic transform of `password`.
   std::string Stored(std::string_view password);
-  // A user row as a returning user has it: `level`, `visits` visits, last exit
+  // A user row as a returning user of an older installation has it: his password as the
+  // classic transform of its first 15 characters, `level`, `visits` visits, last exit
   // 2026-12-05 10:00:00, and the given friends.
   void AddUser(std::string_view name, std::string_view password, int level = 1, int visits = 4,
                std::string_view friends = "");

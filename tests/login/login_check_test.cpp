@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <tuple>
 
+#include "login/hash_gate.h"
 #include "login/login_chat.h"
+#include "login/login_texts.h"
 
 namespace ravochat::testing {
 namespace {
@@ -153,6 +157,43 @@ TEST_F(LoginCheckTest, QuotesInTheNameOrPasswordReachNoStatementText) {
   EXPECT_EQ(chat.db.Scalar("SELECT username FROM user"), "a'b");
   EXPECT_EQ(Login("a'b", "wrong' OR '1'='1"),
             "错误：您输入了错误的密码，如果您是老版本用户，请在登陆页面上作密码转换！");
+}
+
+// --- The password's hash ---
+
+// Without the test chat's cheap settings a stored password costs the default: 19 MiB and
+// 2 passes.
+TEST_F(LoginCheckTest, APasswordIsStoredAtTheDefaultCostWhenTheChatSetsNone) {
+  chat.db.Exec("DELETE FROM sysparam WHERE alias IN ('passwordmemory','passwordpasses')");
+  ASSERT_EQ(Login("ann", "pass1234"), "");
+  EXPECT_TRUE(
+      chat.db.Scalar("SELECT passwd FROM user").starts_with("$argon2id$v=19$m=19456,t=2,p=1$"));
+  EXPECT_EQ(Login("ann", "pass1234"), "");
+}
+
+// Calls `inside` while every slot of the process's hash gate is taken.
+void WithEveryHashSlotTaken(login::HashGate& gate, std::size_t slots,
+                            const std::function<void()>& inside) {
+  if (slots == 0) return inside();
+  EXPECT_TRUE(gate.Run([&] { WithEveryHashSlotTaken(gate, slots - 1, inside); }));
+}
+
+// A login whose password cannot be hashed in time is refused as server busy and stores
+// nothing: a new user, and a classic row whose upgrade cannot run. The classic check itself
+// needs no hash.
+TEST_F(LoginCheckTest, ALoginThatFindsTheHashesBusyTooLongIsRefusedAndStoresNothing) {
+  AddUser("ann", "pass1234");
+  login::HashGate& gate = login::HashGate::Process();
+  gate.SetWait(std::chrono::milliseconds(0));
+  WithEveryHashSlotTaken(gate, gate.slots(), [&] {
+    EXPECT_EQ(Login("bob", "pass1234"), login::kServerBusy);
+    EXPECT_EQ(Login("ann", "pass1234"), login::kServerBusy);
+    EXPECT_EQ(Login("ann", "pass5678"), login::kWrongPassword);
+  });
+  gate.SetWait(std::chrono::seconds(10));
+  EXPECT_EQ(UserRows(), "1");
+  EXPECT_EQ(chat.db.Scalar("SELECT passwd FROM user"), Stored("pass1234"));
+  EXPECT_EQ(Login("bob", "pass1234"), "");
 }
 
 }  // namespace

@@ -6,10 +6,15 @@
 #include "core/convert.h"
 #include "core/records.h"
 #include "login/login_chat.h"
+#include "login/login_texts.h"
 #include "ravochat/error.h"
+#include "ravochat/social.h"
 
 namespace ravochat::testing {
 namespace {
+
+// The head of an argon2id string at the test chat's cost: 1 MiB, 1 pass.
+constexpr std::string_view kCheapArgon2id = "$argon2id$v=19$m=1024,t=1,p=1$";
 
 class UserRowTest : public ::testing::TestWithParam<Backend>, public LoginChat {
  protected:
@@ -21,17 +26,18 @@ class UserRowTest : public ::testing::TestWithParam<Backend>, public LoginChat {
 
 // --- A new user ---
 
-// The row holds the stored form of the first 15 characters; the welcome repeats them all.
+// The row holds the argon2id string of the whole password, at the chat's cost (the test
+// chat's is the cheapest); the welcome repeats the password.
 TEST_P(UserRowTest, ANewUserGetsTheRowOfAFirstLoginAndTheWelcome) {
   ASSERT_EQ(Login("ann", "abcdefghijklmnopqrs", {.sex = "1"}), "");
+  EXPECT_TRUE(Column("passwd", "ann").starts_with(kCheapArgon2id)) << Column("passwd", "ann");
   EXPECT_EQ(chat.db.Scalar(
-                "SELECT username||'|'||passwd||'|'||headface||'|'||sex||'|'||log_time||'|'||"
+                "SELECT username||'|'||headface||'|'||sex||'|'||log_time||'|'||"
                 "user_level||'|'||first_ip||'|'||last_ip||'|'||visit_num||'|'||in_time||'|'||"
                 "out_info||'|'||exp_num||'|'||out_time||'|'||f_size||'|'||l_height||'|'||bgcolor "
                 "FROM user"),
-            "ann|" + Stored("abcdefghijklmno") +
-                "|1010|1|2026-12-06 12:00:00|1|10.0.0.1|10.0.0.1|1|2026-12-06 12:00:00|0|0|"
-                "2026-12-06 12:00:00|4|6|#ffffff:#000000:#111111");
+            "ann|1010|1|2026-12-06 12:00:00|1|10.0.0.1|10.0.0.1|1|2026-12-06 12:00:00|0|0|"
+            "2026-12-06 12:00:00|4|6|#ffffff:#000000:#111111");
   for (const char* colour : {"n_color", "s_color"}) {
     const int n = std::stoi(Column(colour, "ann"));
     EXPECT_GE(n, 0);
@@ -55,6 +61,47 @@ TEST_P(UserRowTest, AMissingSecondFaceColourFailsWithoutARow) {
 }
 
 // --- A returning user ---
+
+// A row of an older installation keeps the classic transform of the password's first 15
+// characters. It lets in the password typed in full and becomes its argon2id string; from
+// then on only the whole password logs in, and the string stays.
+TEST_P(UserRowTest, AClassicPasswordLogsInOnceAndIsThenTheArgon2idStringOfTheWholePassword) {
+  AddUser("ann", "pass1234");
+  AddUser("bob", "abcdefghijklmnopqrs");
+  EXPECT_EQ(Login("bob", "abcdefghijklmnopqrs"), "");
+  const std::string upgraded = Column("passwd", "bob");
+  EXPECT_TRUE(upgraded.starts_with(kCheapArgon2id)) << upgraded;
+  const struct {
+    const char* name;
+    const char* typed;
+    std::string_view result;
+  } kTries[] = {
+      {"ann", "pass1235", login::kWrongPassword},
+      {"ann", "pass1234", ""},
+      {"ann", "pass1234", ""},
+      {"ann", "pass1235", login::kWrongPassword},
+      {"bob", "abcdefghijklmno", login::kWrongPassword},
+      {"bob", "abcdefghijklmnoXYZ", login::kWrongPassword},
+      {"bob", "abcdefghijklmnopqrs", ""},
+  };
+  for (const auto& t : kTries) EXPECT_EQ(Login(t.name, t.typed), t.result) << t.name << t.typed;
+  EXPECT_TRUE(Column("passwd", "ann").starts_with(kCheapArgon2id));
+  EXPECT_EQ(Column("passwd", "bob"), upgraded);
+}
+
+// The settings page checks the old password of either kind and stores the new one as
+// argon2id, which alone logs in from then on.
+TEST_P(UserRowTest, AChangedPasswordIsStoredAsArgon2idAndAloneLogsIn) {
+  AddUser("ann", "pass1234");
+  Init();
+  auto member = social::Member::Find(chat.app, chat.Enter("ann", 1), "", chat.clock);
+  ASSERT_TRUE(member.has_value());
+  ASSERT_EQ(member->ChangePassword("pass1234", "newpass12", "newpass12"), "");
+  EXPECT_TRUE(Column("passwd", "ann").starts_with(kCheapArgon2id)) << Column("passwd", "ann");
+  ASSERT_EQ(member->ChangePassword("newpass12", "newpass34", "newpass34"), "");
+  EXPECT_EQ(Login("ann", "newpass12"), login::kWrongPassword);
+  EXPECT_EQ(Login("ann", "newpass34"), "");
+}
 
 TEST_P(UserRowTest, AReturningUserGetsEveryWaitingNoticeInOrder) {
   AddUser("Bob", "pw", 3, 4, " carl dave eve ");

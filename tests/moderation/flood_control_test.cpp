@@ -76,6 +76,30 @@ TEST_F(FloodTest, LoginsFromOneAddressAreLimitedPerMinute) {
   EXPECT_EQ(chat_.Login("dan", "pass1234"), "");
 }
 
+// Ten wrong passwords for a name, from ten addresses and with a right one among them, hold
+// back its logins from every address for the rest of the 15 minutes, the right password
+// too; the limit is logged once, and other names log in as before.
+TEST_F(FloodTest, TheEleventhTryForANameIsRefusedFromAnyAddressAndLoggedOnce) {
+  chat_.AddUser("ann", "right123");
+  const auto from = [](int i) {
+    return testing::LoginForm{.address = "10.1.0." + std::to_string(i)};
+  };
+  for (int i = 1; i <= 10; ++i) {
+    if (i == 6) {
+      EXPECT_EQ(chat_.Login("ann", "right123", from(5)), "");
+    }
+    EXPECT_EQ(chat_.Login("ann", "wrong" + std::to_string(i), from(i)), login::kWrongPassword);
+  }
+  EXPECT_EQ(chat_.Login("ann", "right123", from(11)), login::kTooManyWrongPasswords);
+  EXPECT_EQ(chat_.Login("ANN", "wrong12", from(12)), login::kTooManyWrongPasswords);
+  EXPECT_EQ(chat_.chat.db.Joined("SELECT occ_env FROM record WHERE stype=56", "|"),
+            "系统>系统> >[ann]>自动>15分钟内密码错误10次>暂停用户%%登录15分钟");
+  EXPECT_EQ(chat_.Login("bob", "wrong", from(13)), login::kWrongPassword);
+  EXPECT_EQ(chat_.Login("bob", "pass1234", from(13)), "");
+  chat_.chat.clock.Advance(15 * 60);
+  EXPECT_EQ(chat_.Login("ann", "right123", from(14)), "");
+}
+
 TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
   const std::string stored = Current();
   EXPECT_NE(Post(*bob_, "/kick mod 5").find("【系统】你的级别不够，不能这样做！"),

@@ -84,7 +84,9 @@ HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& 
 }
 
 void ServerTest::Start(std::vector<std::string> args) {
-  args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", db_->connstr(), "--threads", "2"});
+  // The cheapest argon2id for the stored passwords: the tests log in many visitors.
+  args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", db_->connstr(), "--threads", "2",
+                             "--set", "passwordmemory=1", "--set", "passwordpasses=1"});
   auto log = [this](std::string_view line) {
     std::lock_guard lock(log_mutex_);
     error_lines_.emplace_back(line);

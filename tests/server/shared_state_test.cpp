@@ -57,7 +57,8 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
         std::vector<std::string>{RAVOCHAT_SERVER_BINARY, "--listen",
                                  "127.0.0.1:" + std::to_string(port), "--db", db.connstr(),
                                  "--state", redis, "--chat", prefix, "--set", "floodlines=0",
-                                 "--set", "loginsperminute=0", "--set", "newusernum=20"},
+                                 "--set", "loginsperminute=0", "--set", "newusernum=20", "--set",
+                                 "passwordmemory=1", "--set", "passwordpasses=1"},
         port, log);
   };
   auto one = start();

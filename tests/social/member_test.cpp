@@ -7,6 +7,7 @@
 #include "core/convert.h"
 #include "core/records.h"
 #include "login/login_chat.h"
+#include "login/login_texts.h"
 #include "social/social_texts.h"
 
 namespace ravochat::social {
@@ -92,14 +93,20 @@ TEST_F(MemberTest, SettingsOutOfBoundsAreRefusedAndChangeNothing) {
 
 TEST_F(MemberTest, APasswordChangesOnlyWithTheOldPasswordAndTheLoginThenNeedsTheNewOne) {
   Member ann = As("ann");
+  const auto passwd = [&](const std::string& name) {
+    return Column("SELECT passwd FROM user WHERE username=?", name);
+  };
+  const std::string before = passwd("ann"), bob_before = passwd("bob");
   EXPECT_EQ(ann.ChangePassword("wrong123", "newpass1", "newpass1"), texts::kWrongOldPassword);
   EXPECT_EQ(ann.ChangePassword("pass1234", "newpass1", "newpass2"), texts::kPasswordMismatch);
   EXPECT_EQ(ann.ChangePassword("pass1234", "  ", "  "), texts::kPasswordEmpty);
   EXPECT_EQ(ann.ChangePassword("pass1234", "ANN", "ANN"), texts::kPasswordIsName);
-  EXPECT_EQ(Column("SELECT passwd FROM user WHERE username=?", "ann"), chat_.Stored("pass1234"));
+  EXPECT_EQ(passwd("ann"), before);
   EXPECT_EQ(ann.ChangePassword("pass1234", "newpass1", "newpass1"), "");
-  EXPECT_EQ(Column("SELECT passwd FROM user WHERE username=?", "ann"), chat_.Stored("newpass1"));
-  EXPECT_EQ(Column("SELECT passwd FROM user WHERE username=?", "bob"), chat_.Stored("pass1234"));
+  EXPECT_NE(passwd("ann"), before);
+  EXPECT_EQ(passwd("bob"), bob_before);
+  EXPECT_EQ(chat_.Login("ann", "pass1234"), login::kWrongPassword);
+  EXPECT_EQ(chat_.Login("ann", "newpass1"), "");
 }
 
 TEST_F(MemberTest, FriendsListTakesOnlyOtherExistingUsersOnce) {

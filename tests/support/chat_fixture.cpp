@@ -45,7 +45,12 @@ std::string UserRecordBody(const std::string& name, int room, int level, const s
 Date FixtureStart() { return convert::FromCivil({2026, 12, 6, 12, 0, 0}); }
 
 ChatFixture::ChatFixture(std::string prefix_in, Backend backend)
-    : db(false, backend), clock(FixtureStart()), prefix(std::move(prefix_in)) {}
+    : db(false, backend), clock(FixtureStart()), prefix(std::move(prefix_in)) {
+  // The cheapest argon2id: tests log in many users, under the sanitizers too. The test of the
+  // default cost removes these rows.
+  Param("passwordmemory", "1");
+  Param("passwordpasses", "1");
+}
 
 void ChatFixture::Param(std::string_view alias, std::string_view body) {
   db.Exec("DELETE FROM sysparam WHERE alias=?", {alias});
