@@ -17,6 +17,8 @@ scripts/setup
 cmake --preset release >/dev/null
 cmake --build --preset release --target ravochat-server -j "$(nproc)" >/dev/null
 
+# shellcheck source=bench/postgres.sh
+source bench/postgres.sh
 work=$(mktemp -d)
 server_pid=""
 stop_server() {
@@ -25,14 +27,12 @@ stop_server() {
 }
 finish() {
   stop_server
-  tests/support/postgres_server.sh stop "$work/postgres"
+  stop_postgres
   rm -rf "$work"
 }
 trap finish EXIT
 
-tests/support/postgres_server.sh start "$work/postgres" >/dev/null
-[ -f "$work/postgres/server" ] || { echo "PostgreSQL is not installed"; exit 1; }
-pg_port=$(sed 's/.*port=\([0-9]*\).*/\1/' "$work/postgres/server")
+start_postgres
 
 # Rate of `script` (with its argument) against the running server, in requests per second.
 rate() {
@@ -78,4 +78,4 @@ echo "stored passwords at the default cost (19 MiB, 2 passes) and lowered for th
      "(1 MiB, 1 pass)"
 measure SQLite "$work/chat.db" 19 2
 measure SQLite "$work/cheap.db" 1 1
-measure PostgreSQL "postgresql://ravochat@127.0.0.1:$pg_port/postgres" 1 1
+measure PostgreSQL "$pg/postgres" 1 1

@@ -20,17 +20,16 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target ravochat-server -j "$(nproc)" >/dev/null
 server=build/release/src/server/ravochat-server
 
+# shellcheck source=bench/postgres.sh
+source bench/postgres.sh
 work=$(mktemp -d)
 finish() {
-  tests/support/postgres_server.sh stop "$work/postgres"
+  stop_postgres
   rm -rf "$work"
 }
 trap finish EXIT
 
-tests/support/postgres_server.sh start "$work/postgres" >/dev/null
-[ -f "$work/postgres/server" ] || { echo "PostgreSQL is not installed"; exit 1; }
-pg_port=$(sed 's/.*port=\([0-9]*\).*/\1/' "$work/postgres/server")
-pg="postgresql://ravochat@127.0.0.1:$pg_port"
+start_postgres
 
 # The export, written in UTF-8 into utf8/ (for the bulk loaders) and in GBK into export/.
 mkdir -p "$work/utf8" "$work/export"
