@@ -6,6 +6,8 @@
 // redirect of a visitor who may poll no more, and the stream ends after it.
 #include "channels.h"
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "chat_server.h"
@@ -50,6 +52,12 @@ class Channel : public HttpStream {
   void Gone() override { hub_.Forget(this); }
 
   const Chat& chat() const { return chat_; }
+  // False when none of `lines` went to the room the visitor was in at the last poll.
+  bool MaySee(const NewLines& lines) const {
+    const std::int32_t room = room_.load(std::memory_order_relaxed);
+    return lines.every_room || room == kRoomUnknown ||
+           std::find(lines.rooms.begin(), lines.rooms.end(), room) != lines.rooms.end();
+  }
   // The next wake writes a comment even when nothing changed, to keep proxies from closing.
   void DueBeat() { beat_due_.store(true, std::memory_order_relaxed); }
 
@@ -67,6 +75,9 @@ class Channel : public HttpStream {
   std::string newest_;
   std::size_t online_ = 0;
   bool started_ = false;
+  // The visitor's room at the last poll; a room change posts a line to the room he left.
+  static constexpr std::int32_t kRoomUnknown = std::numeric_limits<std::int32_t>::min();
+  std::atomic<std::int32_t> room_{kRoomUnknown};
   std::atomic<bool> beat_due_{false};
 };
 
@@ -86,7 +97,9 @@ PollResult Channel::PollNow() {
   if (!session) session = std::make_shared<MemorySession>();
   lumochat component(hub_.services_.clock);
   component.ConstStr = chat_.prefix;
-  return component.Poll(hub_.services_.app, *session, sayid_);
+  PollResult result = component.Poll(hub_.services_.app, *session, sayid_);
+  room_.store(component.room_id, std::memory_order_relaxed);
+  return result;
 }
 
 bool Channel::Write(std::string& out) {
@@ -153,16 +166,21 @@ void Channels::Forget(Channel* channel) {
 }
 
 void Channels::NoticeLines(Chat& chat) {
-  const std::int64_t newest = ReadChatStatus(services_.app, chat.prefix).newest_message;
+  std::int64_t after = 0;
+  {
+    std::lock_guard lock(mutex_);
+    after = marks_[&chat].newest;
+  }
+  const NewLines lines = ReadNewLines(services_.app, chat.prefix, after);
   std::vector<std::shared_ptr<Channel>> woken;
   {
     std::lock_guard lock(mutex_);
     Mark& mark = marks_[&chat];
-    if (mark.newest == newest) return;
-    mark.newest = newest;
+    if (lines.newest <= mark.newest) return;  // no line, or another page noticed them
+    mark.newest = lines.newest;
     mark.noticed.store(SteadyNanos(), std::memory_order_relaxed);
     for (const auto& [raw, channel] : open_) {
-      if (&channel->chat() == &chat) woken.push_back(channel);
+      if (&channel->chat() == &chat && channel->MaySee(lines)) woken.push_back(channel);
     }
   }
   // Woken outside the lock: waking calls into the HTTP library, which calls Forget.

@@ -1,7 +1,7 @@
 // The push channels of the chat windows: one long-lived event stream per window that writes
 // what refresh.asp would give the moment a line is stored, instead of at the next poll.
 // A channel waits parked in the HTTP library (no thread, no timer of its own); one heartbeat
-// thread wakes them all every few seconds, and a stored line wakes those of its chat.
+// thread wakes them all every few seconds, and a stored line wakes those of its room.
 #pragma once
 
 #include <atomic>
@@ -39,7 +39,8 @@ class Channels {
   // `sayid` (empty: after the last one his record holds); null when the limit is reached
   // (logged once each time it is reached).
   std::shared_ptr<HttpStream> Open(Chat& chat, std::string session_id, Value sayid);
-  // Wakes the channels of `chat` when its newest message number moved since the last call.
+  // Wakes the channels of `chat` whose visitors were, at their last poll, in a room that a line
+  // stored since the last call went to (every channel of the chat for a line to every room).
   void NoticeLines(Chat& chat);
   // Ends every channel now.
   void CloseAll();
