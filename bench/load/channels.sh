@@ -49,6 +49,9 @@ fresh_server() {
 fanout() {
   fresh_server --set floodlines=0 --max-channels $((visitors + 10))
   timeout 600 "$client" login "$port" "$visitors" 8 "$work/cookies.txt" "$1" >/dev/null
+  # A window opens its channel after its first page has filled the panes (as a first poll
+  # does): the channel's first event then carries nothing old.
+  first_polls "$port" "$work/cookies.txt"
   timeout 600 "$channel_client" fanout "$port" "$work/cookies.txt" "$1" "$lines"
   stop_servers
 }
