@@ -175,6 +175,13 @@ struct HttpServer::Impl {
 
   MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method,
                     RequestState& state);
+  // The library's response to send `response`, and for a stream the glue that it owns; a null
+  // response when the library could not make one.
+  struct Reply {
+    MHD_Response* response;
+    StreamGlue* glue;
+  };
+  Reply MakeReply(const HttpResponse& response);
   HttpResponse Handle(const HttpRequest& request);
   void Log(const char* method, const char* url, int status, const RequestState& state) const;
 };
@@ -221,23 +228,7 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url,
     request.peer_address = PeerAddress(connection);
     response = Handle(request);
   }
-  StreamGlue* glue = nullptr;
-  MHD_Response* reply = nullptr;
-  if (response.stream) {
-    auto made = std::make_unique<StreamGlue>();
-    made->stream = response.stream;
-    made->impl = this;
-    reply = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 4096, &StreamGlue::Read, made.get(),
-                                              &StreamGlue::Free);
-    // From here the response owns it: Free deletes it.
-    if (reply != nullptr) glue = made.release();
-  } else {
-    const std::string& body =
-        response.persistent_body != nullptr ? *response.persistent_body : response.body;
-    reply = MHD_create_response_from_buffer(
-        body.size(), const_cast<char*>(body.data()),
-        response.persistent_body != nullptr ? MHD_RESPMEM_PERSISTENT : MHD_RESPMEM_MUST_COPY);
-  }
+  const auto [reply, glue] = MakeReply(response);
   if (reply == nullptr) return MHD_NO;
   MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.content_type.c_str());
   for (const auto& [name, value] : response.headers) {
@@ -249,6 +240,24 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url,
   MHD_destroy_response(reply);
   Log(method, url, response.status, state);
   return queued;
+}
+
+HttpServer::Impl::Reply HttpServer::Impl::MakeReply(const HttpResponse& response) {
+  if (response.stream) {
+    auto glue = std::make_unique<StreamGlue>();
+    glue->stream = response.stream;
+    glue->impl = this;
+    MHD_Response* reply = MHD_create_response_from_callback(
+        MHD_SIZE_UNKNOWN, 4096, &StreamGlue::Read, glue.get(), &StreamGlue::Free);
+    if (reply == nullptr) return {nullptr, nullptr};
+    return {reply, glue.release()};  // owned by the response from here: Free deletes it
+  }
+  const std::string& body =
+      response.persistent_body != nullptr ? *response.persistent_body : response.body;
+  MHD_Response* reply = MHD_create_response_from_buffer(
+      body.size(), const_cast<char*>(body.data()),
+      response.persistent_body != nullptr ? MHD_RESPMEM_PERSISTENT : MHD_RESPMEM_MUST_COPY);
+  return {reply, nullptr};
 }
 
 void HttpStream::Wake() {
