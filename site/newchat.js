@@ -212,10 +212,81 @@ function ref(n) {
   if (f && f.elements['id']) f.elements['id'].value = n;
 }
 
-// Reloads the polling frame (the timer calls it when polls stopped answering).
+// Reloads the polling frame (the timer calls it when polls stopped answering). An open
+// channel is the window's poll: it answers only when something changed.
 function refresh() {
+  if (channel && channel.readyState == 1) return;
   var r = frameWin('refresh');
   if (r) r.location.replace('refresh.asp');
+}
+
+// ---- the push channel --------------------------------------------------------------
+// Where the browser offers event streams, the window listens on channel.asp, which the
+// server writes to the moment a line is stored, with the script a poll's page would run.
+// While the channel delivers, the polling frame stays blank between the pages loaded into
+// it; after two failures within a minute the window polls every 6 seconds as before.
+
+var channel = null;       // the open event stream
+var channellive = false;  // it has delivered since it opened
+var channelfails = [];    // times of its failures within the last minute
+var pollonly = false;     // the channel failed: the window polls
+var framebusy = false;    // a form or a room change is loading into the polling frame
+
+// Runs the statements of a poll's page here, where their "parent" is this window.
+function runpoll(code) {
+  try {
+    (new Function('parent', code))(window);
+  } catch (e) {}
+}
+
+function openchannel() {
+  if (channel || pollonly || !window.EventSource) return;
+  channel = new EventSource('channel.asp' + (lastsayid > 0 ? '?sayid=' + lastsayid : ''));
+  channel.onmessage = function (e) {
+    channellive = true;
+    runpoll(e.data);
+    quietframe();
+  };
+  // The visitor may poll no more: the statements send the window away.
+  channel.addEventListener('end', function (e) {
+    closechannel();
+    runpoll(e.data);
+  });
+  channel.onerror = channelfailed;
+}
+
+function closechannel() {
+  if (channel) channel.close();
+  channel = null;
+  channellive = false;
+}
+
+// The stream reconnects by itself, naming the last number it holds; a second failure
+// within a minute (or a refusal) returns the window to polling.
+function channelfailed() {
+  var now = Date.now();
+  channelfails.push(now);
+  while (channelfails.length && now - channelfails[0] > 60000) channelfails.shift();
+  if (channelfails.length < 2 && channel && channel.readyState != 2) return;
+  closechannel();
+  pollonly = true;
+  refresh();
+}
+
+// Ends the polling frame's timer while the channel delivers, unless a form is loading there.
+function quietframe() {
+  if (!channellive || framebusy) return;
+  var r = frameWin('refresh');
+  try {
+    if (r && r.location.href != 'about:blank') r.location.replace('about:blank');
+  } catch (e) {}
+}
+
+// Every page loaded into the polling frame has run its statements when it has loaded.
+function framedone() {
+  framebusy = false;
+  openchannel();
+  quietframe();
 }
 
 // ---- the title frame -------------------------------------------------------------
@@ -391,6 +462,7 @@ function showrooms(rows, current) {
 function changeroom(id) {
   if (String(id) == currentroom) return;
   var r = frameWin('refresh');
+  framebusy = true;
   if (r) r.location.replace('changeroom.asp?toroom=' + encodeURIComponent(id));
   listflag = 1;
   setTimeout(viewpeople, 800);
@@ -451,6 +523,7 @@ function checksay(f) {
   }
   f.elements['says'].value = text;
   f.elements['id'].value = lastsayid;
+  framebusy = true;
   f.saystemp.value = '';
   setTimeout(function () {
     if (f.istitle) f.istitle.checked = false;
@@ -484,7 +557,10 @@ function startchat() {
   paneDoc('say1');
   paneDoc('say2');
   listDoc();
+  var frames = document.getElementsByName('refresh');
+  for (var i = 0; i < frames.length; i++) frames[i].addEventListener('load', framedone);
   var r = frameWin('refresh');
+  framebusy = true;
   if (r) r.location.replace('saylist.asp');
   loadModActs();
   setInterval(tick, 1000);

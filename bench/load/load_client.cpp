@@ -1,9 +1,10 @@
 // The load client of bench/load/run.sh and shared.sh, on loopback only and bounded in count
 // and time.
 //
-//   load_client login PORT COUNT CONNECTIONS COOKIES   logs in visitors v1..vCOUNT over
-//       CONNECTIONS keep-alive connections, each from his own address as forwarded by a
-//       trusted proxy; writes one session cookie a line to COOKIES.
+//   load_client login PORT COUNT CONNECTIONS COOKIES [ROOMS]   logs in visitors v1..vCOUNT
+//       over CONNECTIONS keep-alive connections, each from his own address as forwarded by a
+//       trusted proxy, into room 1 (or visitor vK into room 1 + (K - 1) % ROOMS); writes one
+//       session cookie a line to COOKIES.
 //   load_client pace PORT COOKIES RATE SECONDS CONNECTIONS POSTS   polls as the visitors of
 //       COOKIES do, RATE polls a second in all, while one of them posts POSTS lines a second;
 //       prints the latency percentiles of the polls.
@@ -92,7 +93,7 @@ std::string Cookie(const std::string& head) {
   return head.substr(start, head.find_first_of(";\r", start) - start);
 }
 
-int Login(int port, int count, int connections, const std::string& out) {
+int Login(int port, int count, int connections, const std::string& out, int rooms) {
   std::vector<std::string> cookies(static_cast<std::size_t>(count));
   std::atomic<int> next{0};
   const Clock::time_point start = Clock::now();
@@ -102,7 +103,8 @@ int Login(int port, int count, int connections, const std::string& out) {
       Connection conn(port);
       for (int i; (i = next++) < count;) {
         const std::string body = "sUserName=v" + std::to_string(i + 1) + "&sPass=pass" +
-                                 std::to_string(i + 1) + "&bSex=0&room_id=1";
+                                 std::to_string(i + 1) +
+                                 "&bSex=0&room_id=" + std::to_string(1 + i % rooms);
         // Each visitor arrives from an address of his own through the trusted proxy, as
         // visitors of a real chat do.
         const std::string address = "10." + std::to_string(i >> 16) + "." +
@@ -187,8 +189,9 @@ int Pace(int port, const std::string& cookie_file, double rate, double seconds, 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
-    if (args.size() == 5 && args[0] == "login") {
-      return Login(std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]), args[4]);
+    if ((args.size() == 5 || args.size() == 6) && args[0] == "login") {
+      return Login(std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]), args[4],
+                   args.size() == 6 ? std::stoi(args[5]) : 1);
     }
     if (args.size() == 7 && args[0] == "pace") {
       return Pace(std::stoi(args[1]), args[2], std::stod(args[3]), std::stod(args[4]),
@@ -199,7 +202,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr,
-               "usage: load_client login PORT COUNT CONNECTIONS COOKIES\n"
+               "usage: load_client login PORT COUNT CONNECTIONS COOKIES [ROOMS]\n"
                "       load_client pace PORT COOKIES RATE SECONDS CONNECTIONS POSTS\n");
   return 2;
 }

@@ -16,6 +16,7 @@
 #include "ravochat/clock.h"
 #include "ravochat/database.h"
 #include "ravochat/host.h"
+#include "ravochat/poll.h"
 #include "ravochat/value.h"
 
 namespace ravochat {
@@ -112,6 +113,11 @@ class lumochat {
   int getLevel(Session& TheSession, const std::string& User_List, const std::string& room_list);
   // The polling page.
   std::string refresh(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  // One poll without its page, as refresh makes it: checks the visitor, selects the rows
+  // newer than `sayid` (his record's last received number when `sayid` is empty) and, for a
+  // valid visitor, stores the present as his last poll and the newest number as received.
+  // Throws ConversionError for a `sayid` or a stored field that is no number or date.
+  PollResult Poll(Application& TheApplication, Session& TheSession, const Value& sayid);
   // Appends one message to the ring `says`; moves `current` to its row.
   void Newsay(const Value& who, const Value& ToWho, const Value& secret, const Value& room_id,
               const Value& mess, const Value& c1, const Value& c2, const Value& act, Value& says,
@@ -208,6 +214,9 @@ class lumochat {
   // and room_id); returns his level.
   int TakeVisitor(messages::ListedVisitor visitor);
   std::string GetNewSays(const Value& says, int current, int sayid);
+  // True when MyRec's visitor has been silent longer than "_nosaytimeout" minutes or logged
+  // in longer than "_dontsavevalue" minutes at `now`.
+  bool TimedOut(Application& TheApplication, Date now);
   // Posting, after the line was read and checked: stores or answers it, and returns the rest
   // of the reply script. Holds the application lock.
   std::string DeliverPost(Application& TheApplication, Request& TheRequest,

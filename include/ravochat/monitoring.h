@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "ravochat/host.h"
 
@@ -19,6 +20,17 @@ struct ChatStatus {
 // application's lock; a chat that was never loaded reads as all zeros. Throws
 // ConversionError or ListKeyError when its stored ring is damaged.
 ChatStatus ReadChatStatus(Application& app, std::string_view const_str);
+
+// The lines stored after the message numbered `after`: the newest number and the rooms they
+// went to (with repeats), or `every_room` when one went to every room, when more than 64 are
+// new, or when the ring no longer holds them. Read under the chat's lock; throws as
+// ReadChatStatus.
+struct NewLines {
+  std::int64_t newest = 0;
+  bool every_room = false;
+  std::vector<std::int32_t> rooms;
+};
+NewLines ReadNewLines(Application& app, std::string_view const_str, std::int64_t after);
 
 // A short name for the refusal text `refusal` that LoginCheck returned ("wrong_password",
 // "chat_full", ...), "other" for a text it does not know.

@@ -13,14 +13,18 @@ inline constexpr std::string_view kPageHead =
     "<META content='text/html;charset=gb2312' http-equiv=content-type>";
 inline constexpr std::string_view kPollHead = page_texts::kPollHead;
 inline constexpr std::string_view kScriptOpen = "<script Language=JavaScript>";
-// The whole answer to a visitor who is not validly logged in, and its redirect alone for
-// a page whose script is already open.
+// The whole answer to a visitor who is not validly logged in, its redirect alone for a page
+// whose script is already open, and its statement alone.
 inline constexpr std::string_view kNotLoggedInScript =
     "<script Language=JavaScript>top.location.href = "
     "'showerr.asp?errtext=你还没有登录到聊天室！';</script>";
 inline constexpr std::string_view kNotLoggedInRedirect =
     kNotLoggedInScript.substr(kScriptOpen.size());
+inline constexpr std::string_view kNotLoggedInStatement =
+    kNotLoggedInRedirect.substr(0, kNotLoggedInRedirect.size() - 9);
 inline constexpr std::string_view kCloseRedirect =
     "<script Language=JavaScript>top.location.href = 'close.asp';</script>";
+inline constexpr std::string_view kCloseStatement =
+    kCloseRedirect.substr(kScriptOpen.size(), kCloseRedirect.size() - kScriptOpen.size() - 9);
 
 }  // namespace ravochat::messages

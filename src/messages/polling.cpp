@@ -26,8 +26,7 @@ std::int64_t MinutesSince(const std::string& since, Date now) {
 }
 
 // The message number the poll starts after: the request's "sayid", or the record's own.
-int SayIdOf(const Request& request, const std::vector<std::string>& record, std::string_view name) {
-  Value item = request.Item("sayid");
+int SayIdOf(const Value& item, const std::vector<std::string>& record, std::string_view name) {
   const std::string* text = item.AsText();
   if (item.IsEmpty() || (text != nullptr && text->empty())) {
     return convert::ToInt32(Value(keyed_list::FieldAt(record, user_field::kLastSayId, name)));
@@ -36,6 +35,22 @@ int SayIdOf(const Request& request, const std::vector<std::string>& record, std:
 }
 
 }  // namespace
+
+std::string PollScript(const PollResult& result) {
+  switch (result.outcome) {
+    case PollResult::Outcome::kRows:
+      break;
+    case PollResult::Outcome::kNotLoggedIn:
+      return std::string(messages::kNotLoggedInStatement);
+    case PollResult::Outcome::kSentAway:
+    case PollResult::Outcome::kTimedOut:
+      return std::string(messages::kCloseStatement);
+  }
+  std::string script;
+  if (result.rows != "''") script.append("parent.addsay(").append(result.rows).append(");");
+  script.append("parent.ref(").append(result.newest).append(");parent.allusernum=");
+  return script.append(std::to_string(result.online)).append(";");
+}
 
 int lumochat::getLevel(Session& TheSession, const std::string& User_List,
                        const std::string& room_list) {
@@ -67,46 +82,57 @@ std::string lumochat::GetNewSays(const Value& says, int current, int sayid) {
   return rows;
 }
 
-std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
-                              Request& TheRequest) {
-  std::string page(messages::kPageHead);
+PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
+                          const Value& sayid_item) {
+  PollResult result;
   state::ChatState& chat = TheApplication.Chat(ConstStr);
   Value says;
   int current = 0;
   int sayid = 0;
-  std::string newest;
-  std::size_t online = 0;
   {
-    // One read-change-store sequence on the visitor's record; the page is built after it.
+    // One read-change-store sequence on the visitor's record; the rows are read after it.
     state::MutexLock lock(chat.mutex());
     if (TakeVisitor(messages::FindVisitor(TheSession, chat)) == 0) {
       // A visitor sent out of the chat finds his window closed rather than an error.
-      if (moderation::TakeSentAway(chat, TheSession)) return page.append(messages::kCloseRedirect);
-      return page.append(messages::kNotLoggedInScript);
+      result.outcome = moderation::TakeSentAway(chat, TheSession)
+                           ? PollResult::Outcome::kSentAway
+                           : PollResult::Outcome::kNotLoggedIn;
+      return result;
     }
     Date now = clock_.Now();
-    std::int64_t since_said =
-        MinutesSince(keyed_list::FieldAt(MyRec, user_field::kLastSaid, MyName), now);
-    std::int64_t since_login =
-        MinutesSince(keyed_list::FieldAt(MyRec, user_field::kLoginTime, MyName), now);
-    if (since_said - convert::ToDouble(TheApplication.Get(Key(app_key::kNoSayTimeout))) > 0 ||
-        since_login - convert::ToDouble(TheApplication.Get(Key(app_key::kDontSaveValue))) > 0) {
-      return page.append(messages::kCloseRedirect);
+    if (TimedOut(TheApplication, now)) {
+      result.outcome = PollResult::Outcome::kTimedOut;
+      return result;
     }
-    sayid = SayIdOf(TheRequest, MyRec, MyName);
+    sayid = SayIdOf(sayid_item, MyRec, MyName);
     says = TheApplication.Get(Key(app_key::kSays));
     current = messages::CurrentRow(TheApplication.Get(Key(app_key::kCurrent)));
-    newest = convert::ToText(messages::NumberAt(says, current));
-    online = chat.Count(state::List::kUsers);
-    messages::MarkSent(chat, MyName, now, newest);
+    result.newest = convert::ToText(messages::NumberAt(says, current));
+    result.online = chat.Count(state::List::kUsers);
+    messages::MarkSent(chat, MyName, now, result.newest);
   }
   // The ring is an immutable array: the rows read above stay as they were.
-  std::string rows = GetNewSays(says, current, sayid);
-  page.append(messages::kPollHead);
-  if (rows != "''") page.append("parent.addsay(").append(rows).append(");");
-  page.append("parent.ref(").append(newest).append(");parent.allusernum=");
-  page.append(std::to_string(online)).append(";</script>");
-  return page;
+  result.outcome = PollResult::Outcome::kRows;
+  result.rows = GetNewSays(says, current, sayid);
+  return result;
+}
+
+bool lumochat::TimedOut(Application& TheApplication, Date now) {
+  std::int64_t since_said =
+      MinutesSince(keyed_list::FieldAt(MyRec, user_field::kLastSaid, MyName), now);
+  std::int64_t since_login =
+      MinutesSince(keyed_list::FieldAt(MyRec, user_field::kLoginTime, MyName), now);
+  return since_said - convert::ToDouble(TheApplication.Get(Key(app_key::kNoSayTimeout))) > 0 ||
+         since_login - convert::ToDouble(TheApplication.Get(Key(app_key::kDontSaveValue))) > 0;
+}
+
+std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
+                              Request& TheRequest) {
+  const PollResult result = Poll(TheApplication, TheSession, TheRequest.Item("sayid"));
+  std::string page(messages::kPageHead);
+  page.append(result.outcome == PollResult::Outcome::kRows ? messages::kPollHead
+                                                           : messages::kScriptOpen);
+  return page.append(PollScript(result)).append("</script>");
 }
 
 }  // namespace ravochat

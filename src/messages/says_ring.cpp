@@ -41,6 +41,29 @@ double Number(const Value& says, std::size_t row) {
   return convert::ToDouble(says.At(row, ring_field::kNumber));
 }
 
+// Calls `visit(row)` for the rows of the messages newer than `sayid`, newest first: back from
+// row `current` to row 0, then from the last row down to `current` + 1, each walk ending at the
+// first row already received or never written. `visit` returns false to stop.
+template <typename Visit>
+void WalkNewRows(const Value& says, int current, double sayid, Visit visit) {
+  const Grid& ring = Ring(says);
+  if (ring.rows - 1 > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+    throw OverflowError("overflow: the says ring has " + std::to_string(ring.rows) +
+                        " rows, more than 32768");
+  }
+  NumberAt(says, current);  // fails for a `current` that is no row, a negative one too
+  const int last = static_cast<int>(ring.rows) - 1;
+  auto walk = [&](int from, int to) {
+    for (int row = from; row >= to; --row) {
+      const double number = Number(says, static_cast<std::size_t>(row));
+      if (number == 0 || number - sayid <= 0) return true;
+      if (!visit(static_cast<std::size_t>(row))) return false;
+    }
+    return true;
+  };
+  if (walk(current, 0)) walk(last, current + 1);
+}
+
 void AppendRow(std::string& out, const Value& says, std::size_t row) {
   out += convert::ToText(says.At(row, ring_field::kNumber));
   out += ',';
@@ -94,28 +117,30 @@ bool IsVisible(const Value& says, std::size_t row, const Reader& reader) {
 }
 
 std::string NewSays(const Value& says, int current, int sayid, const Reader& reader) {
-  const Grid& ring = Ring(says);
-  if (ring.rows - 1 > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
-    throw OverflowError("overflow: the says ring has " + std::to_string(ring.rows) +
-                        " rows, more than 32768");
-  }
-  NumberAt(says, current);  // fails for a `current` that is no row, a negative one too
-  int last = static_cast<int>(ring.rows) - 1;
   std::vector<std::size_t> visible;  // newest first
-  auto walk = [&](int from, int to) {
-    for (int row = from; row >= to; --row) {
-      double number = Number(says, static_cast<std::size_t>(row));
-      if (number == 0 || number - sayid <= 0) return;
-      if (IsVisible(says, static_cast<std::size_t>(row), reader)) visible.push_back(row);
-    }
-  };
-  walk(current, 0);
-  walk(last, current + 1);
+  WalkNewRows(says, current, sayid, [&](std::size_t row) {
+    if (IsVisible(says, row, reader)) visible.push_back(row);
+    return true;
+  });
 
   std::string out;
   for (auto it = visible.rbegin(); it != visible.rend(); ++it) AppendRow(out, says, *it);
   out += "''";
   return out;
+}
+
+std::optional<std::vector<std::int32_t>> RoomsAfter(const Value& says, int current,
+                                                    std::int64_t sayid, std::size_t most) {
+  std::vector<std::int32_t> rooms;
+  bool known = true;
+  WalkNewRows(says, current, static_cast<double>(sayid), [&](std::size_t row) {
+    const std::int32_t room = convert::ToInt32(says.At(row, ring_field::kRoom));
+    known = room >= -1 && rooms.size() < most;
+    if (known) rooms.push_back(room);
+    return known;
+  });
+  if (!known) return std::nullopt;
+  return rooms;
 }
 
 bool LinesMissed(const Value& says, int current, int sayid) {

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ravochat/value.h"
 
@@ -67,6 +69,12 @@ bool IsVisible(const Value& says, std::size_t row, const Reader& reader);
 // Throws OverflowError for a ring of more than 32768 rows (row indices are 16-bit),
 // ConversionError for a damaged row, ListKeyError when `current` is no row.
 std::string NewSays(const Value& says, int current, int sayid, const Reader& reader);
+
+// The rooms of the messages newer than `sayid` that the ring holds, newest first, walking as
+// NewSays does; nothing when more than `most` are new or one of them went to every room
+// (room below -1). Throws as NewSays.
+std::optional<std::vector<std::int32_t>> RoomsAfter(const Value& says, int current,
+                                                    std::int64_t sayid, std::size_t most);
 
 // True when lines newer than `sayid` have left the ring unread: the ring has wrapped and
 // its oldest line is numbered above `sayid` + 1. Throws ConversionError for a damaged

@@ -78,7 +78,8 @@ Services::Services(const Options& options, const Clock& clock_in, LogSink log_in
       trusted_proxies(options.trusted_proxies),
       db(options.db),
       metrics(MetricPages()),
-      log(log_in) {}
+      log(log_in),
+      channels(*this, options.max_channels, std::chrono::seconds(15)) {}
 
 ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, LogSink access_log)
     : services_(options, clock, std::move(log)) {
@@ -191,7 +192,12 @@ ChatServer::Routed ChatServer::Route(const HttpRequest& request) {
     }
     try {
       Page page(services_, *chat, request);
-      return {route->handler(page), route->name};
+      Routed routed{route->handler(page), route->name};
+      // A poll stores no line; any other page may have.
+      if (route->handler != &pages::Refresh && route->handler != &pages::Channel) {
+        services_.channels.NoticeLines(*chat);
+      }
+      return routed;
     } catch (const std::exception& e) {
       if (dynamic_cast<const DatabaseError*>(&e) != nullptr) {
         services_.metrics.CountDatabaseError();
@@ -222,7 +228,8 @@ HttpResponse ChatServer::MetricsPage(const HttpRequest& request) {
   }
   HttpResponse response;
   response.content_type = "text/plain; version=0.0.4; charset=utf-8";
-  response.body = services_.metrics.Render(gauges, http_->open_connections());
+  response.body =
+      services_.metrics.Render(gauges, http_->open_connections(), services_.channels.open());
   return response;
 }
 
@@ -240,6 +247,7 @@ void ChatServer::Sweep() {
       chat->sessions->Expire();
       chat->admin_sessions->Expire();
       component.FinishHourlyWork(services_.app);
+      services_.channels.NoticeLines(*chat);
     } catch (const std::exception& e) {
       Report(services_.log, "error in the idle sweep of chat '" + chat->prefix + "': " + e.what());
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "channels.h"
 #include "http.h"
 #include "metrics.h"
 #include "options.h"
@@ -50,6 +51,8 @@ struct Services {
   std::string db;
   Metrics metrics;
   LogSink log;
+  // Last: its channels refer to the rest.
+  Channels channels;
 };
 
 class ChatServer {
@@ -70,6 +73,7 @@ class ChatServer {
 
   std::uint16_t port() const;
   Application& application() { return services_.app; }
+  Channels& channels() { return services_.channels; }
 
   // Logs out the idle visitors of every chat, forgets expired sessions and finishes hourly
   // work left undone; with a shared state, only the process that takes the chat's sweep

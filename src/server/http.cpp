@@ -10,10 +10,12 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "log.h"
 
@@ -132,12 +134,39 @@ std::string_view PathOf(const char* url) {
 
 }  // namespace
 
+// Binds a stream to its connection for as long as the library holds the response: feeds the
+// library's reads from the stream and parks the connection while the stream has nothing.
+struct StreamGlue {
+  std::shared_ptr<HttpStream> stream;
+  HttpServer::Impl* impl = nullptr;
+  MHD_Connection* connection = nullptr;
+  std::string out;  // pulled, not yet handed to the library from `sent` on
+  std::size_t sent = 0;
+  bool last = false;  // the stream ends after `out`
+  bool first = true;  // nothing pulled yet
+
+  // Attaches the stream to `connection`, where its response was just queued.
+  void Attach(MHD_Connection* queued_on);
+  // The library's content reader: bytes of `out`, a wait, or the end.
+  static ssize_t Read(void* cls, uint64_t, char* buf, size_t max);
+  // The library is done with the response: the connection is gone.
+  static void Free(void* cls);
+
+ private:
+  // Pulls the next piece into `out`; false when the connection should wait (it is parked).
+  bool Refill();
+  // Suspends the connection until the stream is woken; false. Holds the stream's mutex.
+  bool Park();
+};
+
 struct HttpServer::Impl {
   HttpConfig config;
   HttpHandler handler;
   MHD_Daemon* daemon = nullptr;
   std::mutex open_mutex;
   std::unordered_map<std::string, unsigned> open_per_address;  // limited addresses only
+  std::mutex streams_mutex;
+  std::unordered_set<StreamGlue*> streams;  // every stream whose response is queued
 
   // Whether connections from `address` are counted against the per-address limit.
   bool Limited(const std::string& address) const {
@@ -146,6 +175,13 @@ struct HttpServer::Impl {
 
   MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method,
                     RequestState& state);
+  // The library's response to send `response`, and for a stream the glue that it owns; a null
+  // response when the library could not make one.
+  struct Reply {
+    MHD_Response* response;
+    StreamGlue* glue;
+  };
+  Reply MakeReply(const HttpResponse& response);
   HttpResponse Handle(const HttpRequest& request);
   void Log(const char* method, const char* url, int status, const RequestState& state) const;
 };
@@ -192,11 +228,7 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url,
     request.peer_address = PeerAddress(connection);
     response = Handle(request);
   }
-  const std::string& body =
-      response.persistent_body != nullptr ? *response.persistent_body : response.body;
-  MHD_Response* reply = MHD_create_response_from_buffer(
-      body.size(), const_cast<char*>(body.data()),
-      response.persistent_body != nullptr ? MHD_RESPMEM_PERSISTENT : MHD_RESPMEM_MUST_COPY);
+  const auto [reply, glue] = MakeReply(response);
   if (reply == nullptr) return MHD_NO;
   MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.content_type.c_str());
   for (const auto& [name, value] : response.headers) {
@@ -204,9 +236,124 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, const char* url,
   }
   const MHD_Result queued =
       MHD_queue_response(connection, static_cast<unsigned>(response.status), reply);
+  if (glue != nullptr && queued == MHD_YES) glue->Attach(connection);
   MHD_destroy_response(reply);
   Log(method, url, response.status, state);
   return queued;
+}
+
+HttpServer::Impl::Reply HttpServer::Impl::MakeReply(const HttpResponse& response) {
+  if (response.stream) {
+    auto glue = std::make_unique<StreamGlue>();
+    glue->stream = response.stream;
+    glue->impl = this;
+    MHD_Response* reply = MHD_create_response_from_callback(
+        MHD_SIZE_UNKNOWN, 4096, &StreamGlue::Read, glue.get(), &StreamGlue::Free);
+    if (reply == nullptr) return {nullptr, nullptr};
+    return {reply, glue.release()};  // owned by the response from here: Free deletes it
+  }
+  const std::string& body =
+      response.persistent_body != nullptr ? *response.persistent_body : response.body;
+  MHD_Response* reply = MHD_create_response_from_buffer(
+      body.size(), const_cast<char*>(body.data()),
+      response.persistent_body != nullptr ? MHD_RESPMEM_PERSISTENT : MHD_RESPMEM_MUST_COPY);
+  return {reply, nullptr};
+}
+
+void HttpStream::Wake() {
+  std::lock_guard lock(mutex_);
+  woken_ = true;
+  if (waiting_ && !closed_) {
+    waiting_ = false;
+    MHD_resume_connection(static_cast<MHD_Connection*>(connection_));
+  }
+}
+
+void HttpStream::Close() {
+  std::lock_guard lock(mutex_);
+  closed_ = true;
+  if (waiting_) {
+    waiting_ = false;
+    MHD_resume_connection(static_cast<MHD_Connection*>(connection_));
+  }
+}
+
+namespace {
+
+// True when the client has closed its side: a parked connection notices nothing by itself.
+bool PeerClosed(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+  if (info == nullptr) return true;
+  char byte = 0;
+  const ssize_t got = recv(info->connect_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+}  // namespace
+
+void StreamGlue::Attach(MHD_Connection* queued_on) {
+  connection = queued_on;
+  {
+    std::lock_guard lock(stream->mutex_);
+    stream->connection_ = queued_on;
+  }
+  std::lock_guard lock(impl->streams_mutex);
+  impl->streams.insert(this);
+}
+
+bool StreamGlue::Refill() {
+  HttpStream& s = *stream;
+  out.clear();
+  sent = 0;
+  {
+    std::lock_guard lock(s.mutex_);
+    if (s.closed_) return last = true;
+    // What the last pull gave is sent (the library asks for more only then): unless woken
+    // since, there is nothing new to pull.
+    if (!first && !s.woken_) return Park();
+    s.woken_ = false;
+  }
+  first = false;
+  if (PeerClosed(connection)) return last = true;
+  last = !s.Pull(out);
+  if (!out.empty() || last) return true;
+  std::lock_guard lock(s.mutex_);
+  if (s.closed_ || s.woken_) return true;  // pulled again at once
+  return Park();
+}
+
+bool StreamGlue::Park() {
+  stream->waiting_ = true;
+  MHD_suspend_connection(connection);
+  return false;
+}
+
+ssize_t StreamGlue::Read(void* cls, uint64_t, char* buf, size_t max) {
+  auto& glue = *static_cast<StreamGlue*>(cls);
+  while (glue.sent == glue.out.size()) {
+    if (glue.last) return MHD_CONTENT_READER_END_OF_STREAM;
+    if (!glue.Refill()) return 0;
+  }
+  const std::size_t n = std::min(max, glue.out.size() - glue.sent);
+  std::memcpy(buf, glue.out.data() + glue.sent, n);
+  glue.sent += n;
+  return static_cast<ssize_t>(n);
+}
+
+void StreamGlue::Free(void* cls) {
+  std::unique_ptr<StreamGlue> glue(static_cast<StreamGlue*>(cls));
+  if (glue->connection != nullptr) {
+    std::lock_guard lock(glue->impl->streams_mutex);
+    glue->impl->streams.erase(glue.get());
+  }
+  {
+    std::lock_guard lock(glue->stream->mutex_);
+    glue->stream->connection_ = nullptr;
+    glue->stream->closed_ = true;
+    glue->stream->waiting_ = false;
+  }
+  glue->stream->Gone();
 }
 
 namespace {
@@ -303,7 +450,7 @@ HttpServer::HttpServer(const HttpConfig& config, HttpHandler handler)
   impl_->handler = std::move(handler);
   bool ipv6 = false;
   sockaddr_storage address = ResolveAddress(config.host, config.port, ipv6);
-  unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
+  unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
   if (ipv6) flags |= MHD_USE_IPv6;
   impl_->daemon =
       MHD_start_daemon(flags, config.port, &Admit, impl_.get(), &OnRequest, impl_.get(),  //
@@ -321,7 +468,16 @@ HttpServer::HttpServer(const HttpConfig& config, HttpHandler handler)
   }
 }
 
-HttpServer::~HttpServer() { MHD_stop_daemon(impl_->daemon); }
+HttpServer::~HttpServer() {
+  // The library may not stop while a connection is parked: every stream ends first.
+  std::vector<std::shared_ptr<HttpStream>> open;
+  {
+    std::lock_guard lock(impl_->streams_mutex);
+    for (StreamGlue* glue : impl_->streams) open.push_back(glue->stream);
+  }
+  for (const auto& stream : open) stream->Close();
+  MHD_stop_daemon(impl_->daemon);
+}
 
 std::uint16_t HttpServer::port() const {
   const MHD_DaemonInfo* info = MHD_get_daemon_info(impl_->daemon, MHD_DAEMON_INFO_BIND_PORT);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,12 +38,43 @@ struct HttpRequest {
   const std::string* Header(std::string_view name) const;
 };
 
+struct StreamGlue;
+
+// A body written over time (an event stream). Between writes its connection waits without a
+// thread of its own, until Wake. States: not yet sent (no connection), writing (Pull is being
+// called), waiting (suspended until Wake), ended (the connection is gone or Close was called).
+class HttpStream {
+ public:
+  virtual ~HttpStream() = default;
+  // Called on a pool thread whenever the connection can take more: appends to `out` what to
+  // send now. Nothing appended makes the connection wait for Wake; false ends the stream
+  // after `out`. Must not throw.
+  virtual bool Pull(std::string& out) = 0;
+  // Called once when the connection of the stream is gone, whatever ended it.
+  virtual void Gone() {}
+
+  // Has Pull called again soon; from any thread, at any time (does nothing once ended).
+  void Wake();
+  // Ends the stream: a waiting connection ends at once, a writing one after its write.
+  void Close();
+
+ private:
+  friend struct StreamGlue;
+  std::mutex mutex_;
+  void* connection_ = nullptr;  // the library's connection while sent, else null
+  bool waiting_ = false;        // suspended by the library
+  bool woken_ = false;          // Wake came while writing: pull once more before waiting
+  bool closed_ = false;
+};
+
 struct HttpResponse {
   int status = 200;
   std::string content_type = "text/html; charset=gb2312";
   std::string body;
   // When set, sent instead of `body`; must outlive the server (cached static files).
   const std::string* persistent_body = nullptr;
+  // When set, sent instead of either body, as long as the stream lasts.
+  std::shared_ptr<HttpStream> stream;
   Fields headers;
 };
 
@@ -90,7 +122,7 @@ class HttpServer {
  public:
   // Starts listening and serving on the library's thread pool. Throws HttpError.
   HttpServer(const HttpConfig& config, HttpHandler handler);
-  // Stops listening and waits for the requests under way.
+  // Ends every stream, stops listening and waits for the requests under way.
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;

@@ -55,16 +55,36 @@ Metrics::PageCounters& Metrics::Find(std::string_view page) {
   return *pages_.back();
 }
 
+void Metrics::Histogram::Count(std::chrono::nanoseconds took) {
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+  std::size_t bucket = 0;
+  while (bucket < kBuckets.size() && micros > kBuckets[bucket]) ++bucket;
+  by_bucket[bucket].fetch_add(1, std::memory_order_relaxed);
+  this->micros.fetch_add(static_cast<std::uint64_t>(micros), std::memory_order_relaxed);
+}
+
+void Metrics::Histogram::Render(std::string& out, std::string_view name,
+                                const std::string& labels) const {
+  std::uint64_t count = 0;
+  std::string buckets;
+  for (std::size_t b = 0; b <= kBuckets.size(); ++b) {
+    count += by_bucket[b].load(std::memory_order_relaxed);
+    const std::string le = b < kBuckets.size() ? Seconds(kBuckets[b]) : "+Inf";
+    Sample(buckets, std::string(name) + "_bucket",
+           labels + (labels.empty() ? "" : ",") + "le=\"" + le + "\"", std::to_string(count));
+  }
+  if (count == 0) return;
+  out += buckets;
+  Sample(out, std::string(name) + "_sum", labels, Seconds(micros.load(std::memory_order_relaxed)));
+  Sample(out, std::string(name) + "_count", labels, std::to_string(count));
+}
+
 void Metrics::CountRequest(std::string_view page, int status, std::chrono::nanoseconds took) {
   PageCounters& counters = Find(page);
   if (status >= kFirstStatus && status < kFirstStatus + kStatuses) {
     counters.by_status[status - kFirstStatus].fetch_add(1, std::memory_order_relaxed);
   }
-  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
-  std::size_t bucket = 0;
-  while (bucket < kBuckets.size() && micros > kBuckets[bucket]) ++bucket;
-  counters.by_bucket[bucket].fetch_add(1, std::memory_order_relaxed);
-  counters.micros.fetch_add(static_cast<std::uint64_t>(micros), std::memory_order_relaxed);
+  counters.latency.Count(took);
 }
 
 void Metrics::CountLogin(std::string_view refusal_reason) {
@@ -98,21 +118,21 @@ void Metrics::RenderLatency(std::string& out) const {
   constexpr std::string_view kName = "ravochat_http_request_duration_seconds";
   Family(out, kName, "histogram", "Time from a complete request to its answer, by page.");
   for (const auto& page : pages_) {
-    const std::string label = "page=\"" + LabelValue(page->name) + "\"";
-    std::uint64_t count = 0;
-    std::string buckets;
-    for (std::size_t b = 0; b <= kBuckets.size(); ++b) {
-      count += page->by_bucket[b].load(std::memory_order_relaxed);
-      const std::string le = b < kBuckets.size() ? Seconds(kBuckets[b]) : "+Inf";
-      Sample(buckets, std::string(kName) + "_bucket", label + ",le=\"" + le + "\"",
-             std::to_string(count));
-    }
-    if (count == 0) continue;
-    out += buckets;
-    Sample(out, std::string(kName) + "_sum", label,
-           Seconds(page->micros.load(std::memory_order_relaxed)));
-    Sample(out, std::string(kName) + "_count", label, std::to_string(count));
+    page->latency.Render(out, kName, "page=\"" + LabelValue(page->name) + "\"");
   }
+}
+
+void Metrics::RenderPushes(std::string& out, std::size_t channels_open) const {
+  Family(out, "ravochat_channels_open", "gauge", "Push channels of chat windows open.");
+  Sample(out, "ravochat_channels_open", "", std::to_string(channels_open));
+  constexpr std::string_view kName = "ravochat_push_latency_seconds";
+  Family(out, kName, "histogram",
+         "Time from the page that stored lines to their write on a push channel.");
+  pushes_.Render(out, kName, "");
+  std::uint64_t pushed = 0;
+  for (const auto& bucket : pushes_.by_bucket) pushed += bucket.load(std::memory_order_relaxed);
+  Family(out, "ravochat_lines_pushed_total", "counter", "Writes of new lines to push channels.");
+  Sample(out, "ravochat_lines_pushed_total", "", std::to_string(pushed));
 }
 
 void Metrics::RenderLogins(std::string& out) const {
@@ -126,7 +146,8 @@ void Metrics::RenderLogins(std::string& out) const {
   }
 }
 
-std::string Metrics::Render(const std::vector<ChatGauges>& chats, unsigned connections_open) const {
+std::string Metrics::Render(const std::vector<ChatGauges>& chats, unsigned connections_open,
+                            std::size_t channels_open) const {
   std::string out;
   Family(out, "ravochat_visitors_online", "gauge", "Visitors in the user list, by chat.");
   for (const ChatGauges& chat : chats) {
@@ -149,6 +170,7 @@ std::string Metrics::Render(const std::vector<ChatGauges>& chats, unsigned conne
   Sample(out, "ravochat_database_errors_total", "", std::to_string(database_errors_.load()));
   Family(out, "ravochat_http_connections_open", "gauge", "HTTP connections open.");
   Sample(out, "ravochat_http_connections_open", "", std::to_string(connections_open));
+  RenderPushes(out, channels_open);
   return out;
 }
 

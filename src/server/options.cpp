@@ -56,6 +56,8 @@ void Apply(std::string_view name, const std::string& value, Options& options) {
     if (options.threads == 0) throw UsageError("--threads: at least 1");
   } else if (name == "per-address") {
     options.connections_per_address = ParseUnsigned(name, value, 1000000);
+  } else if (name == "max-channels") {
+    options.max_channels = ParseUnsigned(name, value, 10000000);
   } else if (name == "chat") {
     CheckChatPrefix(value);
     options.chats.push_back(value);
@@ -163,6 +165,8 @@ std::string UsageText() {
          "  --threads N          worker threads (default 4, with --state 16)\n"
          "  --per-address N      open connections allowed to one client address; 0 for\n"
          "                       no limit (default 64)\n"
+         "  --max-channels N     push channels (chat windows told of lines at once) open at\n"
+         "                       once; windows past it poll every 6 seconds (default 50000)\n"
          "  --chat PREFIX        host a chat with this key prefix, served under /PREFIX/;\n"
          "                       repeatable; the first is also served at / (default: one\n"
          "                       chat with the empty prefix)\n"

@@ -32,6 +32,8 @@ struct Options {
   unsigned threads = 0;
   // Connections one client address may hold open at once; 0 for no limit.
   unsigned connections_per_address = 64;
+  // Push channels open at once; a window past the limit polls.
+  unsigned max_channels = 50000;
   // The ConstStr of every chat hosted. A chat with a prefix is served under "/<prefix>/";
   // the first one is also served at "/".
   std::vector<std::string> chats;

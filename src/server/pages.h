@@ -15,6 +15,8 @@ HttpResponse Login(Page& page);
 HttpResponse ChatFrame(Page& page);
 HttpResponse SayList(Page& page);
 HttpResponse Refresh(Page& page);
+// The push channel: an event stream that carries what Refresh would, as it happens.
+HttpResponse Channel(Page& page);
 HttpResponse Say(Page& page);
 HttpResponse ChangeRoom(Page& page);
 HttpResponse Close(Page& page);

@@ -127,6 +127,7 @@ constexpr std::array kRoutes = {
     Route{"chat.asp", &pages::ChatFrame},
     Route{"saylist.asp", &pages::SayList},
     Route{"refresh.asp", &pages::Refresh},
+    Route{"channel.asp", &pages::Channel},
     Route{"say.asp", &pages::Say},
     Route{"changeroom.asp", &pages::ChangeRoom},
     Route{"roomlist.asp", &pages::RoomList},

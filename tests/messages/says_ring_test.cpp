@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "core/convert.h"
 #include "core/records.h"
 #include "ravochat/error.h"
 
@@ -50,6 +51,21 @@ TEST(NewSays, AWrappedRingIsSentFromTheRowAfterTheLastReceivedToTheNewest) {
   // Rows 99, 100, 0, 1, 2 hold messages 99 to 103.
   EXPECT_EQ(NewSays(ring, 2, 98, {"b", 1}),
             Sent(99) + Sent(100) + Sent(101) + Sent(102) + Sent(103) + "''");
+}
+
+// The host wakes the windows of the rooms the new lines went to: none past the number read,
+// every room for a line to every room or more new lines than it counts.
+TEST(RoomsAfter, NamesTheRoomsOfTheNewLinesNewestFirstOrNothingForEveryRoom) {
+  Value ring = FreshRing(10);
+  Value current = 0;
+  for (int room : {1, 2, 3, -2}) {
+    AppendSay(ring, current, {Value("a"), Value("大家"), Value(0), Value(room), "x"});
+  }
+  const int at = convert::ToInt32(current);
+  EXPECT_EQ(RoomsAfter(ring, at - 1, 1, 8), (std::vector<std::int32_t>{3, 2}));
+  EXPECT_EQ(RoomsAfter(ring, at - 1, 3, 8), std::vector<std::int32_t>{});
+  EXPECT_EQ(RoomsAfter(ring, at - 1, 0, 2), std::nullopt);  // three new, two counted
+  EXPECT_EQ(RoomsAfter(ring, at, 3, 8), std::nullopt);      // the line to every room
 }
 
 TEST(NewSays, ARingOfMoreThan32768RowsOverflowsTheRowIndex) {

@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -48,6 +49,31 @@ HttpReply HttpClient::Post(std::string_view target, std::string_view form,
                   "Content-Length: " +
                   std::to_string(form.size()) + "\r\n",
               headers, form);
+}
+
+void HttpClient::Open(std::string_view target, const std::vector<std::string>& headers) {
+  std::string request = "GET " + std::string(target) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  for (const auto& line : headers) request += line + "\r\n";
+  request += "\r\n";
+  if (::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(request.size())) {
+    throw std::runtime_error("cannot send the request");
+  }
+}
+
+std::string HttpClient::ReadUntil(std::string_view text) {
+  std::size_t found;
+  while ((found = buffer_.find(text)) == std::string::npos) {
+    pollfd ready{socket_, POLLIN, 0};
+    if (::poll(&ready, 1, 10000) != 1) throw std::runtime_error("no " + std::string(text));
+    char chunk[16384];
+    const ssize_t got = ::recv(socket_, chunk, sizeof chunk, 0);
+    if (got <= 0) return "";
+    buffer_.append(chunk, static_cast<std::size_t>(got));
+  }
+  std::string read = buffer_.substr(0, found + text.size());
+  buffer_.erase(0, found + text.size());
+  return read;
 }
 
 HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& headers,

@@ -39,6 +39,11 @@ class HttpClient {
   // Posts `form` (application/x-www-form-urlencoded).
   HttpReply Post(std::string_view target, std::string_view form,
                  const std::vector<std::string>& headers = {});
+  // Sends a GET whose answer is a stream, to be read with ReadUntil.
+  void Open(std::string_view target, const std::vector<std::string>& headers = {});
+  // Reads the stream until `text` has come and returns everything read up to its end; "" when
+  // the server closes first. Throws std::runtime_error after 10 seconds without it.
+  std::string ReadUntil(std::string_view text);
 
  private:
   HttpReply Send(std::string request, const std::vector<std::string>& headers,

@@ -1,0 +1,163 @@
+// The push channel over loopback HTTP: it carries what refresh.asp would, the moment a line
+// is stored, in UTF-8; a reconnect gets what was said meanwhile; a visitor who may poll no more
+// gets refresh's answer and the stream ends; an open channel keeps its visitor online; a stop
+// ends every channel at once.
+#include <chrono>
+#include <regex>
+
+#include "core/keyed_list.h"
+#include "ravochat/monitoring.h"
+#include "server/server_fixture.h"
+
+namespace ravochat::testing {
+namespace {
+
+bool Has(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+class ChannelTest : public ServerTest {
+ protected:
+  std::int64_t Newest() { return ReadChatStatus(server_->application(), "").newest_message; }
+  // A channel of the visitor of `cookie` whose first event has come (returned in `first`).
+  std::unique_ptr<HttpClient> OpenChannel(const std::string& cookie, std::string* first = nullptr,
+                                          std::vector<std::string> headers = {}) {
+    auto client = Client();
+    headers.push_back(cookie);
+    client->Open("/channel.asp", headers);
+    const std::string read = client->ReadUntil("\n\n");
+    if (first != nullptr) *first = read;
+    return client;
+  }
+  std::string Say(const std::string& cookie, const std::string& line) {
+    return Client()
+        ->Post("/say.asp",
+               GbkForm({{"says", line},
+                        {"towho", "大家"},
+                        {"sayscolor", "#000000"},
+                        {"addwordcolor", "#0000FF"},
+                        {"addsays", "0"},
+                        {"id", "0"}}),
+               {cookie})
+        .body;
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Server, ChannelTest, ::testing::Values(Backend::kSqlite), BackendName);
+
+TEST_P(ChannelTest, ALineReachesAnOpenChannelAtOnceInUtf8) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  Client()->Get("/saylist.asp", {bob});
+  std::string first;
+  auto channel = OpenChannel(bob, &first);
+  const std::string n = std::to_string(Newest());
+  EXPECT_TRUE(Has(first, "Content-Type: text/event-stream; charset=utf-8\r\n")) << first;
+  EXPECT_TRUE(Has(first, "\r\n\r\n"));
+  EXPECT_TRUE(Has(
+      first, "retry: 2000\nid: " + n + "\ndata: parent.ref(" + n + ");parent.allusernum=2;\n\n"))
+      << first;
+  Say(amy, "你好，世界");
+  const std::string m = std::to_string(Newest());
+  EXPECT_TRUE(
+      Has(channel->ReadUntil("\n\n"), "id: " + m + "\ndata: parent.addsay(" + m +
+                                          ",'你好，世界','amy','大家',0,'#000000','#0000FF',0,"))
+      << m;
+  // The window holds the line: a poll without a number has nothing new for it.
+  EXPECT_FALSE(Has(Client()->Get("/refresh.asp", {bob}).body, "addsay"));
+}
+
+TEST_P(ChannelTest, AReconnectGetsTheLinesAfterTheNumberItNames) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  const std::string before = std::to_string(Newest());
+  Say(amy, "one");
+  Say(amy, "two");
+  for (const auto& [target, header] : std::vector<std::pair<std::string, std::string>>{
+           {"/channel.asp", "Last-Event-ID: " + before},
+           {"/channel.asp?sayid=" + before, "Accept: text/event-stream"}}) {
+    auto client = Client();
+    client->Open(target, {bob, header});
+    const std::string first = client->ReadUntil("\n\n");
+    EXPECT_TRUE(std::regex_search(
+        first, std::regex("data: parent.addsay\\(\\d+,'one',.*,\\d+,'two',.*\\);parent.ref")))
+        << target << first;
+  }
+  EXPECT_EQ(Client()->Get("/channel.asp?sayid=x", {bob}).status, 400);
+}
+
+TEST_P(ChannelTest, AVisitorWhoMayPollNoMoreGetsRefreshsAnswerAndTheChannelEnds) {
+  Start({"--set", "l_kick=6", "--set", "nosaytimeout=1"});
+  CookieLine("bob", "secret2");
+  db_->Exec("UPDATE user SET user_level=7 WHERE username='bob'");
+  const std::string mod = CookieLine("bob", "secret2");
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string cat = CookieLine("cat", "secret3");
+  auto kicked = OpenChannel(amy);
+  std::smatch token;
+  const std::string tools = Client()->Get("/modtools.asp?towho=amy", {mod}).body;
+  ASSERT_TRUE(std::regex_search(tools, token, std::regex("name=formtoken value=([0-9a-f]{32})")));
+  Client()->Post("/modtools.asp",
+                 GbkForm({{"do", "kick"}, {"towho", "amy"}, {"n", "5"}, {"formtoken", token[1]}}),
+                 {mod});
+  server_->channels().Beat();
+  const auto end_event = [](HttpClient& channel) {
+    channel.ReadUntil("event: end\n");
+    return channel.ReadUntil("\n\n");
+  };
+  EXPECT_EQ(end_event(*kicked), "data: top.location.href = 'close.asp';\n\n");
+  EXPECT_EQ(kicked->ReadUntil("\r\n0\r\n\r\n"), "\r\n0\r\n\r\n");  // the end of the stream
+
+  auto silent = OpenChannel(cat);
+  auto elsewhere = OpenChannel(mod);
+  CookieLine("bob", "secret2");  // bob logs in again from another browser
+  clock_.Advance(120);           // cat said nothing for 2 minutes
+  server_->channels().Beat();
+  EXPECT_EQ(end_event(*silent), "data: top.location.href = 'close.asp';\n\n");
+  EXPECT_EQ(end_event(*elsewhere), "data: top.location.href = 'close.asp';\n\n");
+  auto stranger = Client();
+  stranger->Open("/channel.asp");
+  EXPECT_EQ(end_event(*stranger),
+            "data: top.location.href = 'showerr.asp?errtext=你还没有登录到聊天室！';\n\n");
+}
+
+TEST_P(ChannelTest, AnOpenChannelKeepsItsVisitorOnlineAndAClosedOneDoesNot) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1");
+  const std::string bob = CookieLine("bob", "secret2");
+  auto open = OpenChannel(amy);
+  OpenChannel(bob).reset();  // bob's window closes its channel
+  clock_.Advance(120);
+  server_->channels().Beat();
+  EXPECT_NE(open->ReadUntil(":\n\n"), "");  // the heartbeat: nothing new
+  clock_.Advance(61);
+  server_->Sweep();
+  EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "amy"));
+  EXPECT_FALSE(keyed_list::Contains(AppText("_user_list"), "bob"));
+}
+
+TEST_P(ChannelTest, PastTheLimitAWindowIsToldToPollAndTheLimitIsLoggedOnce) {
+  Start({"--max-channels", "1"});
+  const std::string amy = CookieLine("amy", "secret1");
+  auto open = OpenChannel(amy);
+  EXPECT_EQ(Client()->Get("/channel.asp", {amy}).status, 204);
+  EXPECT_EQ(Client()->Get("/channel.asp", {amy}).status, 204);
+  EXPECT_EQ(ErrorLines(), std::vector<std::string>{
+                              "ravochat-server: 1 channels open, the limit: further windows poll"});
+}
+
+TEST_P(ChannelTest, AStopEndsAThousandOpenChannelsAtOnceAndStillSavesTheState) {
+  Start({"--per-address", "0"});
+  const std::string amy = CookieLine("amy", "secret1");
+  std::vector<std::unique_ptr<HttpClient>> channels;
+  for (int i = 0; i < 1000; ++i) channels.push_back(OpenChannel(amy));
+  const auto start = std::chrono::steady_clock::now();
+  server_->Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  for (auto& channel : channels) EXPECT_EQ(channel->ReadUntil("never"), "");
+  EXPECT_TRUE(Has(ErrorLines().back(), "saved the state for the next start"));
+}
+
+}  // namespace
+}  // namespace ravochat::testing
