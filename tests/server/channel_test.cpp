@@ -115,11 +115,12 @@ TEST_P(ChannelTest, AVisitorWhoMayPollNoMoreGetsRefreshsAnswerAndTheChannelEnds)
   clock_.Advance(120);           // cat said nothing for 2 minutes
   server_->channels().Beat();
   EXPECT_EQ(end_event(*silent), "data: top.location.href = 'close.asp';\n\n");
-  EXPECT_EQ(end_event(*elsewhere), "data: top.location.href = 'close.asp';\n\n");
+  const std::string not_logged_in =
+      "data: top.location.href = 'showerr.asp?errtext=你还没有登录到聊天室！';\n\n";
+  EXPECT_EQ(end_event(*elsewhere), not_logged_in);
   auto stranger = Client();
   stranger->Open("/channel.asp");
-  EXPECT_EQ(end_event(*stranger),
-            "data: top.location.href = 'showerr.asp?errtext=你还没有登录到聊天室！';\n\n");
+  EXPECT_EQ(end_event(*stranger), not_logged_in);
 }
 
 TEST_P(ChannelTest, AnOpenChannelKeepsItsVisitorOnlineAndAClosedOneDoesNot) {
