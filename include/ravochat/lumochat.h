@@ -249,7 +249,6 @@ class lumochat {
   // Writes what a login changes in the row, and `upgraded` as its password when given.
   void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor,
                   const std::optional<std::string>& upgraded);
-  Value EffectiveLevel(const std::string& name, const Value& user_level);
   std::string LoginNotices(Application& TheApplication, const login::UserRow& row,
                            const std::string& name);
   // Puts the admitted visitor online: user list, room, session, announcement, notice.

@@ -6,6 +6,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "core/effective_level.h"
 #include "core/records.h"
 #include "core/strings.h"
 #include "housekeeping/management_log.h"
@@ -102,7 +103,6 @@ std::optional<std::int64_t> Moderator::TargetLevel(const std::string& name, std:
                                      {Value(strings::Trim(name))});
   if (row.Eof()) return std::nullopt;
   stored = convert::ToText(row.Field("username"));
-  std::int64_t level = static_cast<std::int64_t>(convert::ToDouble(row.Field("user_level")));
   {
     state::ChatState& chat = app_->Chat(prefix_);
     state::MutexLock lock(chat.mutex());
@@ -111,13 +111,8 @@ std::optional<std::int64_t> Moderator::TargetLevel(const std::string& name, std:
           Value(chat.Field(state::List::kUsers, stored, user_field::kEffectiveLevel))));
     }
   }
-  db::Recordset temp = conn_->Execute("SELECT max(temp_level) AS top FROM vrecord WHERE username=?",
-                                      {Value(stored)});
-  const Value top = temp.Field("top");
-  if (!top.IsNull() && convert::ToDouble(top) > level) {
-    level = static_cast<std::int64_t>(convert::ToDouble(top));
-  }
-  return level;
+  return static_cast<std::int64_t>(
+      convert::ToDouble(levels::Effective(*conn_, stored, row.Field("user_level"))));
 }
 
 std::optional<Outcome> Moderator::Refusal(Action action, const std::string& name,
