@@ -18,7 +18,7 @@ constexpr std::size_t kBytesPerMib = 1024 * 1024;
 std::uint32_t CostSetting(const Application& app, std::string_view prefix, std::string_view key,
                           std::uint32_t fallback) {
   constexpr double kMaxSetting = 1 << 20;
-  const std::string text = convert::ToText(app.Get(app_key::AppKey(prefix, key)));
+  const std::string text = app_key::SettingText(app, prefix, key);
   if (!convert::IsNumericText(text)) return fallback;
   const double value = convert::ToDouble(Value(text));
   return value >= 1 && value <= kMaxSetting ? static_cast<std::uint32_t>(value) : fallback;

@@ -125,9 +125,8 @@ void FinishLine(lumochat& chat, const Application& app, const Request& request, 
 void ReadLine(lumochat& chat, Application& app, state::ChatState& state, const Request& request,
               const Value& enable, PostLine& line) REQUIRES(state.mutex()) {
   const std::string room = convert::ToText(chat.room_id);
-  line.is_owner =
-      strings::ToLowerAscii(state.Field(state::List::kRooms, room, room_field::kOwner)) ==
-      strings::ToLowerAscii(chat.MyName);
+  line.is_owner = strings::EqualsIgnoreCase(
+      state.Field(state::List::kRooms, room, room_field::kOwner), chat.MyName);
   line.robot = state.Field(state::List::kRooms, room, room_field::kRobot);
   const bool present = state.HasOccupant(room, chat.MyName);
   line.says = CutTo(strings::Trim(convert::ToText(request.Form("says"))),

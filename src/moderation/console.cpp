@@ -50,7 +50,7 @@ Console::Console(Application& app, std::string_view prefix, const Clock& clock)
 Console::~Console() = default;
 
 std::string Console::Setting(std::string_view key) const {
-  return convert::ToText(app_->Get(app_key::AppKey(prefix_, key)));
+  return app_key::SettingText(*app_, prefix_, key);
 }
 
 Outcome Console::Logged(int stype, const std::string& target, const std::string& act) {

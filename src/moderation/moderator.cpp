@@ -120,7 +120,7 @@ std::optional<Outcome> Moderator::Refusal(Action action, const std::string& name
   if (!May(action)) return Outcome{false, std::string(texts::kNotAllowed)};
   const std::optional<std::int64_t> level = TargetLevel(name, stored);
   if (!level) return Outcome{false, std::string(texts::kNoSuchUser)};
-  if (strings::ToLowerAscii(stored) == strings::ToLowerAscii(name_)) {
+  if (strings::EqualsIgnoreCase(stored, name_)) {
     return Outcome{false, std::string(texts::kNotYourself)};
   }
   if (*level >= level_) return Outcome{false, std::string(texts::kNotOnEqual)};
@@ -156,7 +156,7 @@ void Moderator::Log(int stype, const std::string& place, const std::string& targ
 }
 
 std::string Moderator::Setting(std::string_view key) const {
-  return convert::ToText(app_->Get(app_key::AppKey(prefix_, key)));
+  return app_key::SettingText(*app_, prefix_, key);
 }
 
 }  // namespace ravochat::moderation
