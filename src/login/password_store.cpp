@@ -6,6 +6,7 @@
 #include "core/convert.h"
 #include "core/strings.h"
 #include "login/visitor.h"
+#include "ravochat/random_token.h"
 #include "text/argon2.h"
 #include "text/password.h"
 
@@ -41,7 +42,7 @@ bool IsClassic(std::string_view stored) { return !text::IsArgon2id(stored); }
 PasswordCheck CheckPassword(const std::string& stored, std::string_view typed, HashGate& gate) {
   if (IsClassic(stored)) {
     if (PasswordIsBlank(typed)) return PasswordCheck::kWrong;
-    return text::ClassicTransform(strings::Left(typed, kPasswordLength)) == stored
+    return SameSecret(text::ClassicTransform(strings::Left(typed, kPasswordLength)), stored)
                ? PasswordCheck::kRight
                : PasswordCheck::kWrong;
   }
