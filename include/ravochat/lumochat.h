@@ -258,15 +258,10 @@ class lumochat {
   // Writes what a login changes in the row, and `upgraded` as its password when given.
   void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor,
                   const std::optional<std::string>& upgraded);
-  Value EffectiveLevel(const std::string& name, const Value& user_level);
   std::string LoginNotices(Application& TheApplication, const login::UserRow& row,
                            const std::string& name);
   // Puts the admitted visitor online: user list, room, session, announcement, notice.
   void EnterChat(Application& TheApplication, Session& TheSession, const login::Visitor& visitor);
-  // Posts the entry announcement and the login notice; returns the number of the
-  // newest message before them.
-  std::int64_t AnnounceEntry(Application& TheApplication, const login::Visitor& visitor,
-                             const std::string& room_name, bool reentering);
   // Counts the login in "_visitor" and "_hour24"; at the first login of an hour saves
   // both and, at 14:00, runs the daily clean-up. Seeds rng_ from the clock.
   void CountLogin(Application& TheApplication);

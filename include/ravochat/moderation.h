@@ -111,8 +111,9 @@ class Moderator {
   Moderator(Application& app, std::string_view prefix, const Clock& clock, std::string name,
             std::int64_t level, std::string role);
 
-  // The level of `name` (effective when online, else the greater of his stored and temporary
-  // levels), or nullopt when he has no user row. `stored` receives his row's spelling.
+  // The effective level of `name` (his record's when online, else the login's rule applied to
+  // his stored and temporary levels), or nullopt when he has no user row. `stored` receives his
+  // row's spelling.
   std::optional<std::int64_t> TargetLevel(const std::string& name, std::string& stored);
   // The refusal for acting with `action` on `name`, or nothing; fills `stored`.
   std::optional<Outcome> Refusal(Action action, const std::string& name, std::string& stored);

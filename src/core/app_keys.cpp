@@ -1,5 +1,6 @@
 #include "core/app_keys.h"
 
+#include "core/convert.h"
 #include "core/strings.h"
 
 namespace ravochat::app_key {
@@ -12,6 +13,10 @@ std::optional<ListKey> SplitListKey(std::string_view key) {
     }
   }
   return std::nullopt;
+}
+
+std::string SettingText(const Application& app, std::string_view prefix, std::string_view name) {
+  return convert::ToText(app.Get(AppKey(prefix, name)));
 }
 
 }  // namespace ravochat::app_key

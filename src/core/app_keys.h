@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "ravochat/host.h"
+
 namespace ravochat::app_key {
 
 // Shared state written while the chat runs.
@@ -105,5 +107,9 @@ inline std::string AppKey(std::string_view prefix, std::string_view name) {
   key.append(prefix).append(name);
   return key;
 }
+
+// The setting (or any application value) `name` of the chat whose prefix is `prefix`, as
+// text: "" when it is unset. Throws ConversionError for an array.
+std::string SettingText(const Application& app, std::string_view prefix, std::string_view name);
 
 }  // namespace ravochat::app_key

@@ -5,16 +5,15 @@
 #include <utility>
 
 #include "core/app_keys.h"
+#include "core/strings.h"
 #include "ravochat/host.h"
 #include "state/chat_state.h"
 
 namespace ravochat {
 namespace {
 
-unsigned char Fold(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
+// The order of ASCII-lower-case forms, bytes read unsigned as std::string orders them.
+unsigned char Fold(char c) { return static_cast<unsigned char>(strings::LowerAscii(c)); }
 
 Value Find(const ValueMap& map, std::string_view key) {
   auto it = map.find(key);

@@ -1,4 +1,4 @@
-// Random tokens read from getrandom(2), written as lower-case hexadecimal.
+// Random tokens read from getrandom(2), written as lower-case hexadecimal, and their comparison.
 #include "ravochat/random_token.h"
 
 #include <sys/random.h>
@@ -25,6 +25,14 @@ std::string RandomToken() {
     token.push_back(kHex[b & 15]);
   }
   return token;
+}
+
+bool SameSecret(std::string_view a, std::string_view b) {
+  unsigned char diff = a.size() == b.size() ? 0 : 1;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  }
+  return diff == 0;
 }
 
 }  // namespace ravochat

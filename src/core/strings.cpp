@@ -14,9 +14,9 @@ std::size_t CharSize(std::string_view s, std::size_t pos) {
   return end - pos;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::size_t Length(std::string_view s) {
   std::size_t n = 0;

@@ -25,8 +25,11 @@ std::string ReplaceFirst(std::string_view s, std::string_view from, std::string_
 // `s` cut at every `sep`; the empty text yields no pieces, a missing `sep` the whole text.
 std::vector<std::string> Split(std::string_view s, std::string_view sep);
 std::string Join(const std::vector<std::string>& pieces, std::string_view sep);
-// ASCII letters folded to lower case; other characters unchanged.
+// ASCII letters folded to lower case; other characters unchanged: LowerAscii('Q') == 'q'.
+char LowerAscii(char c);
 std::string ToLowerAscii(std::string_view s);
+// The one case-insensitive comparison of the chat: equal once ASCII letters are folded.
+// EqualsIgnoreCase("_User_List", "_user_list") is true; other letters must match exactly.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Unicode characters of `s` in order, each as its UTF-8 text.
 std::vector<std::string> Characters(std::string_view s);

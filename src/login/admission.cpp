@@ -63,8 +63,8 @@ std::string lumochat::CheckRoomRules(Application& TheApplication, const login::V
   const auto field = [&](std::size_t index) REQUIRES(chat.mutex()) {
     return chat.Field(state::List::kRooms, key, index);
   };
-  if (visitor.lower_name == strings::ToLowerAscii(field(room_field::kOwner))) return "";
-  if (visitor.lower_name == strings::ToLowerAscii(field(room_field::kRobot))) {
+  if (strings::EqualsIgnoreCase(visitor.name, field(room_field::kOwner))) return "";
+  if (strings::EqualsIgnoreCase(visitor.name, field(room_field::kRobot))) {
     return std::string(login::kNameIsRobot);
   }
   if (convert::ToDouble(Value(field(room_field::kPermitLevel))) > 1) {

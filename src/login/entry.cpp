@@ -13,6 +13,7 @@
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
+#include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
@@ -46,6 +47,40 @@ std::vector<std::string> LoginRecord(const OnlineRecord& record) {
   return fields;
 }
 
+namespace {
+
+// Posts the entry announcement and the login notice; returns the number of the newest message
+// before them.
+std::int64_t AnnounceEntry(lumochat& component, Application& app, state::ChatState& chat,
+                           const Visitor& visitor, const std::string& room_name, bool reentering)
+    REQUIRES(chat.mutex()) {
+  const rooms::Announcement announcement =
+      rooms::SplitAnnouncement(convert::ToText(app.Get(app_key::AppKey(
+          component.ConstStr, reentering ? app_key::kReenterShow : app_key::kEnterChatShow))));
+  std::vector<messages::RingLine> lines{
+      {.who = visitor.name,
+       .to_who = room_name,
+       .room = component.room_id,
+       .text = AnnouncementText(announcement.text, visitor.sex, visitor.name, visitor.face),
+       .color1 = announcement.color1,
+       .color2 = announcement.color2,
+       .act = messages::kNoticeAct}};
+  if (!visitor.notice.empty()) {
+    lines.push_back({.who = visitor.name,
+                     .to_who = "",
+                     .secret = 1,
+                     .room = component.room_id,
+                     .text = visitor.notice,
+                     .act = messages::kSystemAct});
+  }
+  const messages::Ring ring = messages::AppendLines(component, app, chat, lines);
+  // The number of the newest line before these: lines are numbered one after another.
+  return convert::ToInt32(messages::NumberAt(ring.says, messages::CurrentRow(ring.current))) -
+         static_cast<std::int64_t>(lines.size());
+}
+
+}  // namespace
+
 }  // namespace login
 
 void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
@@ -74,7 +109,7 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
   chat.AddOccupant(room, name);
   chat.SetField(state::List::kRooms, room, room_field::kTime, now);
   const std::int64_t newest =
-      AnnounceEntry(TheApplication, visitor, room_name, old_room.has_value());
+      login::AnnounceEntry(*this, TheApplication, chat, visitor, room_name, old_room.has_value());
 
   const login::OnlineRecord record{
       .token = token,
@@ -89,26 +124,6 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
   };
   // The record goes to the end of the list, replacing the one he still had.
   chat.Append(state::List::kUsers, name, login::LoginRecord(record));
-}
-
-std::int64_t lumochat::AnnounceEntry(Application& TheApplication, const login::Visitor& visitor,
-                                     const std::string& room_name, bool reentering) {
-  Value says = TheApplication.Get(Key(app_key::kSays));
-  Value current = TheApplication.Get(Key(app_key::kCurrent));
-  const std::int64_t newest = convert::ToInt32(
-      says.At(static_cast<std::size_t>(convert::ToInt32(current)), ring_field::kNumber));
-  const rooms::Announcement announcement = rooms::SplitAnnouncement(convert::ToText(
-      TheApplication.Get(Key(reentering ? app_key::kReenterShow : app_key::kEnterChatShow))));
-  Newsay(visitor.name, room_name, 0, room_id,
-         login::AnnouncementText(announcement.text, visitor.sex, visitor.name, visitor.face),
-         announcement.color1, announcement.color2, messages::kNoticeAct, says, current);
-  if (!visitor.notice.empty()) {
-    Newsay(visitor.name, "", 1, room_id, visitor.notice, "", "", messages::kSystemAct, says,
-           current);
-  }
-  TheApplication.Set(Key(app_key::kSays), says);
-  TheApplication.Set(Key(app_key::kCurrent), current);
-  return newest;
 }
 
 }  // namespace ravochat

@@ -6,6 +6,7 @@
 #include "core/convert.h"
 #include "core/strings.h"
 #include "login/visitor.h"
+#include "ravochat/random_token.h"
 #include "text/argon2.h"
 #include "text/password.h"
 
@@ -18,7 +19,7 @@ constexpr std::size_t kBytesPerMib = 1024 * 1024;
 std::uint32_t CostSetting(const Application& app, std::string_view prefix, std::string_view key,
                           std::uint32_t fallback) {
   constexpr double kMaxSetting = 1 << 20;
-  const std::string text = convert::ToText(app.Get(app_key::AppKey(prefix, key)));
+  const std::string text = app_key::SettingText(app, prefix, key);
   if (!convert::IsNumericText(text)) return fallback;
   const double value = convert::ToDouble(Value(text));
   return value >= 1 && value <= kMaxSetting ? static_cast<std::uint32_t>(value) : fallback;
@@ -41,7 +42,7 @@ bool IsClassic(std::string_view stored) { return !text::IsArgon2id(stored); }
 PasswordCheck CheckPassword(const std::string& stored, std::string_view typed, HashGate& gate) {
   if (IsClassic(stored)) {
     if (PasswordIsBlank(typed)) return PasswordCheck::kWrong;
-    return text::ClassicTransform(strings::Left(typed, kPasswordLength)) == stored
+    return SameSecret(text::ClassicTransform(strings::Left(typed, kPasswordLength)), stored)
                ? PasswordCheck::kRight
                : PasswordCheck::kWrong;
   }

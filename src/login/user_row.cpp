@@ -9,6 +9,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "core/effective_level.h"
 #include "core/strings.h"
 #include "login/login_texts.h"
 #include "login/password_store.h"
@@ -160,7 +161,7 @@ void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row
                           login::Visitor& visitor, const std::optional<std::string>& upgraded) {
   const std::string now = convert::DateToText(clock_.Now());
   visitor.level = row.user_level;
-  visitor.effective_level = EffectiveLevel(visitor.name, row.user_level);
+  visitor.effective_level = levels::Effective(*Conn, visitor.name, row.user_level);
   const std::int64_t visits = static_cast<std::int64_t>(Number(row.visit_num)) + 1;
   visitor.notice = LoginNotices(TheApplication, row, visitor.name);
   Conn->Execute(
@@ -175,15 +176,6 @@ void lumochat::UpdateUser(Application& TheApplication, const login::UserRow& row
   visitor.sex = Number(row.sex) != 0 ? 1 : 0;
   visitor.name = convert::ToText(row.username);
   visitor.face = convert::ToInt32(row.headface);
-}
-
-Value lumochat::EffectiveLevel(const std::string& name, const Value& user_level) {
-  db::Recordset rs = Conn->Execute(
-      "select temp_level from vrecord where username=? COLLATE NOCASE and temp_level>5", {name});
-  if (!rs.Eof() && Number(rs.Field("temp_level")) > Number(user_level)) {
-    return rs.Field("temp_level");
-  }
-  return user_level;
 }
 
 std::string lumochat::LoginNotices(Application& TheApplication, const login::UserRow& row,

@@ -13,6 +13,7 @@
 #include "core/strings.h"
 #include "messages/pages.h"
 #include "messages/posting.h"
+#include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "moderation/flood_control.h"
@@ -124,9 +125,8 @@ void FinishLine(lumochat& chat, const Application& app, const Request& request, 
 void ReadLine(lumochat& chat, Application& app, state::ChatState& state, const Request& request,
               const Value& enable, PostLine& line) REQUIRES(state.mutex()) {
   const std::string room = convert::ToText(chat.room_id);
-  line.is_owner =
-      strings::ToLowerAscii(state.Field(state::List::kRooms, room, room_field::kOwner)) ==
-      strings::ToLowerAscii(chat.MyName);
+  line.is_owner = strings::EqualsIgnoreCase(
+      state.Field(state::List::kRooms, room, room_field::kOwner), chat.MyName);
   line.robot = state.Field(state::List::kRooms, room, room_field::kRobot);
   const bool present = state.HasOccupant(room, chat.MyName);
   line.says = CutTo(strings::Trim(convert::ToText(request.Form("says"))),
@@ -211,8 +211,7 @@ std::string lumochat::DeliverPost(Application& TheApplication, Request& TheReque
   bool open_check = false;
   {
     state::MutexLock lock(chat.mutex());
-    says = TheApplication.Get(Key(app_key::kSays));
-    Value current = TheApplication.Get(Key(app_key::kCurrent));
+    messages::Ring ring;
     Date now = clock_.Now();
     std::string time = GetTimeStr();
     bool said = false;
@@ -227,14 +226,22 @@ std::string lumochat::DeliverPost(Application& TheApplication, Request& TheReque
                   messages::PrivateLine(robot_reply, line.towho, MyName, line.color2, line.color1,
                                         line.raw_act, time);
     } else {
-      Newsay(Value(MyName), Value(line.towho), Value(line.secret), Value(room_id), Value(line.says),
-             Value(line.color1), Value(line.color2), Value(line.act), says, current);
-      TheApplication.Set(Key(app_key::kSays), says);
-      TheApplication.Set(Key(app_key::kCurrent), current);
+      const messages::RingLine said_line{.who = MyName,
+                                         .to_who = line.towho,
+                                         .secret = line.secret,
+                                         .room = room_id,
+                                         .text = line.says,
+                                         .color1 = line.color1,
+                                         .color2 = line.color2,
+                                         .act = line.act};
+      ring = messages::AppendLines(*this, TheApplication, chat, {&said_line, 1});
       said = true;
     }
 
-    row = messages::CurrentRow(current);
+    if (!said)
+      ring = {TheApplication.Get(Key(app_key::kSays)), TheApplication.Get(Key(app_key::kCurrent))};
+    says = std::move(ring.says);
+    row = messages::CurrentRow(ring.current);
     std::string clock_key = Key(app_key::kChatroomClock);
     if (convert::DateDiff(convert::Interval::kSecond,
                           convert::ToDate(TheApplication.Get(clock_key)), now) > 60) {

@@ -6,6 +6,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "core/effective_level.h"
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
@@ -21,7 +22,6 @@ namespace {
 constexpr std::int32_t kMaxKickMinutes = 7 * 24 * 60;
 constexpr std::int32_t kMaxFreezeDays = 3650;
 constexpr std::int32_t kMaxLockMinutes = 365 * 24 * 60;
-constexpr std::int64_t kLowestTempLevel = 6;  // the login reads temporary levels above 5
 
 Outcome Refused(std::string_view text) { return Outcome{false, std::string(text)}; }
 
@@ -105,7 +105,9 @@ Outcome Moderator::LockAddress(const std::string& address, std::int32_t minutes,
 Outcome Moderator::GiveLevel(const std::string& name, std::int32_t level) {
   std::string stored;
   if (auto refusal = Refusal(Action::kLevel, name, stored)) return *refusal;
-  if (level != 0 && (level < kLowestTempLevel || level >= level_)) return Refused(texts::kBadLevel);
+  if (level != 0 && (level <= levels::kTemporaryLevelFloor || level >= level_)) {
+    return Refused(texts::kBadLevel);
+  }
   conn_->Execute("DELETE FROM vrecord WHERE username=?", {Value(stored)});
   if (level != 0) {
     conn_->Execute("INSERT INTO vrecord (username, temp_level) VALUES (?, ?)",
@@ -115,10 +117,9 @@ Outcome Moderator::GiveLevel(const std::string& name, std::int32_t level) {
     state::ChatState& chat = app_->Chat(prefix_);
     state::MutexLock lock(chat.mutex());
     if (chat.FieldCount(state::List::kUsers, stored) > user_field::kEffectiveLevel) {
-      const double own =
-          convert::ToDouble(Value(chat.Field(state::List::kUsers, stored, user_field::kLevel)));
+      const Value own(chat.Field(state::List::kUsers, stored, user_field::kLevel));
       chat.SetField(state::List::kUsers, stored, user_field::kEffectiveLevel,
-                    convert::ToText(Value(std::max(own, static_cast<double>(level)))));
+                    convert::ToText(levels::Effective(own, level == 0 ? Value() : Value(level))));
     }
   }
   const std::string act = level == 0 ? "取消%%的临时级别" : "给%%临时级别" + std::to_string(level);

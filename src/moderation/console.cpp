@@ -4,6 +4,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "core/effective_level.h"
 #include "core/records.h"
 #include "core/strings.h"
 #include "housekeeping/management_log.h"
@@ -49,7 +50,7 @@ Console::Console(Application& app, std::string_view prefix, const Clock& clock)
 Console::~Console() = default;
 
 std::string Console::Setting(std::string_view key) const {
-  return convert::ToText(app_->Get(app_key::AppKey(prefix_, key)));
+  return app_key::SettingText(*app_, prefix_, key);
 }
 
 Outcome Console::Logged(int stype, const std::string& target, const std::string& act) {
@@ -97,13 +98,14 @@ Outcome Console::SetUserLevel(const std::string& name, std::int32_t level) {
   if (rs.Eof()) return Outcome{false, "没有这个聊友"};
   const std::string stored = Text(rs, "username");
   conn_->Execute("UPDATE user SET user_level=? WHERE username=?", {Value(level), Value(stored)});
+  const Value effective = levels::Effective(*conn_, stored, level);
   {
     state::ChatState& chat = app_->Chat(prefix_);
     state::MutexLock lock(chat.mutex());
     if (chat.FieldCount(state::List::kUsers, stored) > user_field::kEffectiveLevel) {
       chat.SetField(state::List::kUsers, stored, user_field::kLevel, std::to_string(level));
       chat.SetField(state::List::kUsers, stored, user_field::kEffectiveLevel,
-                    std::to_string(level));
+                    convert::ToText(effective));
     }
   }
   return Logged(moderation::kUserLevelLog, stored, "设置%%的级别为" + std::to_string(level));

@@ -20,7 +20,7 @@ constexpr std::int64_t kDefaultLoginFailMinutes = 15;
 
 // The whole number a setting holds; 0 (a limit switched off) when it holds none.
 std::int64_t Limit(const Application& app, std::string_view prefix, std::string_view key) {
-  const std::string text = convert::ToText(app.Get(app_key::AppKey(prefix, key)));
+  const std::string text = app_key::SettingText(app, prefix, key);
   if (!convert::IsNumericText(text)) return 0;
   return static_cast<std::int64_t>(convert::ToDouble(Value(text)));
 }
@@ -28,7 +28,7 @@ std::int64_t Limit(const Application& app, std::string_view prefix, std::string_
 // A limit that an older database has no row for holds at its default.
 std::int64_t LimitOr(const Application& app, std::string_view prefix, std::string_view key,
                      std::int64_t fallback) {
-  if (convert::ToText(app.Get(app_key::AppKey(prefix, key))).empty()) return fallback;
+  if (app_key::SettingText(app, prefix, key).empty()) return fallback;
   return Limit(app, prefix, key);
 }
 

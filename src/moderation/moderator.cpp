@@ -6,6 +6,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "core/effective_level.h"
 #include "core/records.h"
 #include "core/strings.h"
 #include "housekeeping/management_log.h"
@@ -102,7 +103,6 @@ std::optional<std::int64_t> Moderator::TargetLevel(const std::string& name, std:
                                      {Value(strings::Trim(name))});
   if (row.Eof()) return std::nullopt;
   stored = convert::ToText(row.Field("username"));
-  std::int64_t level = static_cast<std::int64_t>(convert::ToDouble(row.Field("user_level")));
   {
     state::ChatState& chat = app_->Chat(prefix_);
     state::MutexLock lock(chat.mutex());
@@ -111,13 +111,8 @@ std::optional<std::int64_t> Moderator::TargetLevel(const std::string& name, std:
           Value(chat.Field(state::List::kUsers, stored, user_field::kEffectiveLevel))));
     }
   }
-  db::Recordset temp = conn_->Execute("SELECT max(temp_level) AS top FROM vrecord WHERE username=?",
-                                      {Value(stored)});
-  const Value top = temp.Field("top");
-  if (!top.IsNull() && convert::ToDouble(top) > level) {
-    level = static_cast<std::int64_t>(convert::ToDouble(top));
-  }
-  return level;
+  return static_cast<std::int64_t>(
+      convert::ToDouble(levels::Effective(*conn_, stored, row.Field("user_level"))));
 }
 
 std::optional<Outcome> Moderator::Refusal(Action action, const std::string& name,
@@ -125,7 +120,7 @@ std::optional<Outcome> Moderator::Refusal(Action action, const std::string& name
   if (!May(action)) return Outcome{false, std::string(texts::kNotAllowed)};
   const std::optional<std::int64_t> level = TargetLevel(name, stored);
   if (!level) return Outcome{false, std::string(texts::kNoSuchUser)};
-  if (strings::ToLowerAscii(stored) == strings::ToLowerAscii(name_)) {
+  if (strings::EqualsIgnoreCase(stored, name_)) {
     return Outcome{false, std::string(texts::kNotYourself)};
   }
   if (*level >= level_) return Outcome{false, std::string(texts::kNotOnEqual)};
@@ -161,7 +156,7 @@ void Moderator::Log(int stype, const std::string& place, const std::string& targ
 }
 
 std::string Moderator::Setting(std::string_view key) const {
-  return convert::ToText(app_->Get(app_key::AppKey(prefix_, key)));
+  return app_key::SettingText(*app_, prefix_, key);
 }
 
 }  // namespace ravochat::moderation

@@ -210,7 +210,9 @@ std::string lumochat::ChatFrame(Application& TheApplication, Session& TheSession
   in.n_color = convert::ToText(user.Field("n_color"));
   in.friends = convert::ToText(user.Field("friends"));
 
-  auto text = [&](std::string_view name) { return convert::ToText(TheApplication.Get(Key(name))); };
+  auto text = [&](std::string_view name) {
+    return app_key::SettingText(TheApplication, ConstStr, name);
+  };
   in.background_colors = text(app_key::kBackgroundColorStr);
   in.face_colors = text(app_key::kFaceColorStr);
   in.min_says = text(app_key::kMinSaysLength);

@@ -12,6 +12,7 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
@@ -56,13 +57,15 @@ std::optional<std::string> LogOutLocked(lumochat& component, Application& app,
     // The exit template's colours, with a text of its own.
     const rooms::Announcement exit =
         rooms::SplitAnnouncement(convert::ToText(app.Get(key(app_key::kExitRoomShow))));
-    Value says = app.Get(key(app_key::kSays));
-    Value current = app.Get(key(app_key::kCurrent));
-    component.Newsay(name, room_name, 0, convert::ToInt32(room),
-                     "##离开了聊天室。<\\script>parent.dell(\\'" + name + "\\')</\\script>",
-                     exit.color1, exit.color2, messages::kNoticeAct, says, current);
-    app.Set(key(app_key::kSays), says);
-    app.Set(key(app_key::kCurrent), current);
+    const messages::RingLine line{
+        .who = name,
+        .to_who = room_name,
+        .room = convert::ToInt32(room),
+        .text = "##离开了聊天室。<\\script>parent.dell(\\'" + name + "\\')</\\script>",
+        .color1 = exit.color1,
+        .color2 = exit.color2,
+        .act = messages::kNoticeAct};
+    messages::AppendLines(component, app, chat, {&line, 1});
   }
   return keyed_list::FieldAt(*record, user_field::kToken, name);
 }

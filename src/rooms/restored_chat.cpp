@@ -12,6 +12,7 @@
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/records.h"
+#include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "ravochat/lumochat.h"
 #include "ravochat/snapshot.h"
@@ -87,18 +88,20 @@ void ApplyMoves(lumochat& component, Application& app, state::ChatState& chat,
                 const std::vector<Move>& moves, const rooms::Announcement& enter)
     REQUIRES(chat.mutex()) {
   if (moves.empty()) return;
-  const auto key = [&](std::string_view name) { return app_key::AppKey(component.ConstStr, name); };
   const std::string first = chat.Keys(state::List::kRooms).front();
-  Value says = app.Get(key(app_key::kSays));
-  Value current = app.Get(key(app_key::kCurrent));
+  std::vector<messages::RingLine> lines;
   for (const Move& move : moves) {
     chat.SetField(state::List::kUsers, move.name, user_field::kRoom, first);
     chat.AddOccupant(first, move.name);
-    component.Newsay(move.name, move.old_room_name, 0, convert::ToInt32(Value(first)), move.arrival,
-                     enter.color1, enter.color2, messages::kNoticeAct, says, current);
+    lines.push_back({.who = move.name,
+                     .to_who = move.old_room_name,
+                     .room = convert::ToInt32(Value(first)),
+                     .text = move.arrival,
+                     .color1 = enter.color1,
+                     .color2 = enter.color2,
+                     .act = messages::kNoticeAct});
   }
-  app.Set(key(app_key::kSays), says);
-  app.Set(key(app_key::kCurrent), current);
+  messages::AppendLines(component, app, chat, lines);
 }
 
 // The ring, its index and the counters as saved.

@@ -12,6 +12,7 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
@@ -101,20 +102,27 @@ std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSessio
   chat.OccupantCount(old_key);
 
   // The new room hears of the arrival before the old room hears of the departure.
-  Value says = TheApplication.Get(Key(app_key::kSays));
-  Value current = TheApplication.Get(Key(app_key::kCurrent));
-  Newsay(Value(MyName), Value(old_name), Value(0), Value(convert::ToInt32(Value(toroom))),
-         Value(arrival), Value(enter.color1), Value(enter.color2), Value(messages::kNoticeAct),
-         says, current);
-  Newsay(Value(MyName), Value(new_name), Value(0), Value(room_id),
-         Value(DepartureText(exit.text, MyName)), Value(exit.color1), Value(exit.color2),
-         Value(messages::kNoticeAct), says, current);
-
-  // Everything is worked out before the first store, so a failure changes nothing.
+  const messages::RingLine lines[] = {
+      {.who = MyName,
+       .to_who = old_name,
+       .room = convert::ToInt32(Value(toroom)),
+       .text = arrival,
+       .color1 = enter.color1,
+       .color2 = enter.color2,
+       .act = messages::kNoticeAct},
+      {.who = MyName,
+       .to_who = new_name,
+       .room = room_id,
+       .text = DepartureText(exit.text, MyName),
+       .color1 = exit.color1,
+       .color2 = exit.color2,
+       .act = messages::kNoticeAct},
+  };
+  // Everything that can fail is done before this first store (the ring changes whole or not
+  // at all), so a failure changes nothing.
+  messages::AppendLines(*this, TheApplication, chat, lines);
   chat.AddOccupant(toroom, MyName);
   chat.RemoveOccupant(old_key, MyName);
-  TheApplication.Set(Key(app_key::kSays), says);
-  TheApplication.Set(Key(app_key::kCurrent), current);
   chat.SetField(state::List::kUsers, MyName, user_field::kRoom, toroom);
   return "";
 }

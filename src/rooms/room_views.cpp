@@ -35,7 +35,7 @@ std::int32_t lumochat::VisitorRoom(Application& TheApplication, Session& TheSess
 
 lumochat::NameRules lumochat::GetNameRules(Application& TheApplication) {
   const auto text = [&](std::string_view name) {
-    return convert::ToText(TheApplication.Get(Key(name)));
+    return app_key::SettingText(TheApplication, ConstStr, name);
   };
   return {text(app_key::kNameLength), text(app_key::kMaxNameLength),
           text(app_key::kUserNameEnable)};

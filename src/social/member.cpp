@@ -63,7 +63,7 @@ void Member::TellRaw(const std::string& to_who, const std::string& script_text) 
 }
 
 std::string Member::Text(std::string_view key) const {
-  return convert::ToText(app_->Get(app_key::AppKey(prefix_, key)));
+  return app_key::SettingText(*app_, prefix_, key);
 }
 
 std::string Member::NowText() const { return convert::DateToText(clock_->Now()); }

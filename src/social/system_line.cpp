@@ -3,10 +3,8 @@
 // their sender.
 #include "social/system_line.h"
 
+#include "messages/ring_lines.h"
 #include "messages/says_ring.h"
-
-#include "core/app_keys.h"
-#include "core/convert.h"
 #include "messages/visitor.h"
 #include "ravochat/lumochat.h"
 #include "ravochat/social.h"
@@ -29,14 +27,15 @@ void PostSystemLine(Application& app, std::string_view prefix, const Clock& cloc
   const int secret = to_who == kEverybody ? 0 : 1;
   state::ChatState& state = app.Chat(prefix);
   state::MutexLock lock(state.mutex());
-  Value says = app.Get(app_key::AppKey(prefix, app_key::kSays));
-  Value current = app.Get(app_key::AppKey(prefix, app_key::kCurrent));
   lumochat chat(clock);
   chat.ConstStr = std::string(prefix);
-  chat.Newsay("", to_who, secret, kEveryRoom, script_text, "", "", messages::kSystemAct, says,
-              current);
-  app.Set(app_key::AppKey(prefix, app_key::kSays), says);
-  app.Set(app_key::AppKey(prefix, app_key::kCurrent), current);
+  const messages::RingLine line{.who = "",
+                                .to_who = to_who,
+                                .secret = secret,
+                                .room = kEveryRoom,
+                                .text = script_text,
+                                .act = messages::kSystemAct};
+  messages::AppendLines(chat, app, state, {&line, 1});
 }
 
 }  // namespace ravochat::social

@@ -42,6 +42,10 @@ TEST_F(ConsoleTest, AccountChangesRefuseBadInputAndChangeNothing) {
   EXPECT_EQ(chat_.chat.db.Scalar("SELECT count(*) FROM record"), "0");
   EXPECT_TRUE(console.SetUserLevel("ann", 4).done);
   EXPECT_EQ(chat_.Record("ann", 8), "4");
+  // Her temporary level still counts, as it will at her next login.
+  chat_.chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('ann',8)");
+  EXPECT_TRUE(console.SetUserLevel("ann", 5).done);
+  EXPECT_EQ(chat_.Record("ann", 8), "8");
 }
 
 TEST_F(ConsoleTest, AnUnfrozenUserMayLogInAgain) {

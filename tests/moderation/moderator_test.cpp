@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/records.h"
 #include "login/login_chat.h"
 #include "login/login_texts.h"
 #include "messages/pages.h"
@@ -119,6 +120,44 @@ TEST_F(ModeratorTest, ATemporaryLevelCountsAtOnceAndAtTheNextLogin) {
   EXPECT_TRUE(As("bob").May(Action::kKick));
   EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
   EXPECT_EQ(chat_.Record("bob", 8), "6");
+}
+
+TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
+  chat_.chat.Set("_l_level", Value("1"));
+  for (int level : {3, 4, 6, 7, 8, 9}) {
+    const std::string name = "mod" + std::to_string(level);
+    chat_.AddUser(name, "pass1234", level);
+    ASSERT_EQ(chat_.Login(name, "pass1234"), "") << name;
+    sessions_[name] = &chat_.session();
+  }
+  // Temporary level 1 is never granted, so a moderator below the target gets kBadLevel and
+  // one at or under the target's level kNotOnEqual, and nothing changes.
+  const auto by = [&](int level, const std::string& target) {
+    return As("mod" + std::to_string(level)).GiveLevel(target, 1).message;
+  };
+  struct Case {
+    int own;
+    const char* temporary;  // a vrecord row, or none
+    int effective;
+  };
+  int n = 0;
+  for (const Case& c : {Case{3, nullptr, 3}, Case{3, "5", 3}, Case{3, "6", 6}, Case{3, "8", 8},
+                        Case{8, "6", 8}, Case{6, "6", 6}}) {
+    const std::string name = "user" + std::to_string(n++);
+    chat_.AddUser(name, "pass1234", c.own);
+    if (c.temporary) {
+      chat_.chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('" + name + "'," +
+                         c.temporary + ")");
+    }
+    for (bool online : {false, true}) {
+      if (online) {
+        ASSERT_EQ(chat_.Login(name, "pass1234"), "") << name;
+      }
+      EXPECT_EQ(by(c.effective, name), texts::kNotOnEqual) << name << " online " << online;
+      EXPECT_EQ(by(c.effective + 1, name), texts::kBadLevel) << name << " online " << online;
+    }
+    EXPECT_EQ(chat_.Record(name, user_field::kEffectiveLevel), std::to_string(c.effective));
+  }
 }
 
 TEST_F(ModeratorTest, RoomActionsChangeTheListAndTheTable) {
