@@ -30,12 +30,7 @@ std::string FormTokenInput(Session& session) {
 
 bool FormTokenMatches(Session& session, std::string_view given) {
   const std::string token = Stored(session);
-  if (token.empty() || token.size() != given.size()) return false;
-  unsigned char diff = 0;
-  for (std::size_t i = 0; i < token.size(); ++i) {
-    diff |= static_cast<unsigned char>(token[i] ^ given[i]);
-  }
-  return diff == 0;
+  return !token.empty() && SameSecret(token, given);
 }
 
 bool IsCrossSite(std::string_view sec_fetch_site) { return sec_fetch_site == "cross-site"; }

@@ -8,6 +8,7 @@
 #include "ascii.h"
 #include "markup.h"
 #include "pages.h"
+#include "ravochat/random_token.h"
 #include "trusted_proxy.h"
 
 namespace ravochat::server::pages {
@@ -76,19 +77,6 @@ HttpResponse NameFilter(Page& page) {
   if (body.empty()) return NotFound();
   return page.Html(body);
 }
-
-namespace {
-
-// Equal texts, compared in time that does not depend on where they differ.
-bool SameSecret(std::string_view a, std::string_view b) {
-  unsigned char diff = a.size() == b.size() ? 0 : 1;
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    diff |= static_cast<unsigned char>(a[i] ^ b[i]);
-  }
-  return diff == 0;
-}
-
-}  // namespace
 
 // The administration pages exist only with a configured token, for loopback requests.
 bool AdminAllowed(Page& page) {
