@@ -8,9 +8,6 @@
 //   channel_client hold PORT COOKIES SECONDS   opens a channel for each visitor of COOKIES,
 //       prints "open" once all have their first event, holds them SECONDS seconds and prints
 //       how many are still open.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -18,44 +15,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "loopback.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int Connect(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    throw std::runtime_error("cannot connect to port " + std::to_string(port));
-  }
-  int one = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  return fd;
-}
-
-void SendAll(int fd, const std::string& data) {
-  for (std::size_t sent = 0; sent < data.size();) {
-    const ssize_t n = send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) throw std::runtime_error("the server closed the connection");
-    sent += static_cast<std::size_t>(n);
-  }
-}
-
-std::vector<std::string> ReadCookies(const std::string& path) {
-  std::vector<std::string> cookies;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) cookies.push_back(line);
-  if (cookies.empty()) throw std::runtime_error("no cookies in " + path);
-  return cookies;
-}
 
 // One window's channel: what it has read and not yet searched.
 struct Channel {
@@ -71,7 +39,7 @@ class Channels {
     channels_.resize(cookies.size());
     for (std::size_t i = 0; i < cookies.size(); ++i) {
       Channel& c = channels_[i];
-      c.fd = Connect(port);
+      c.fd = ConnectLoopback(port);
       SendAll(c.fd, "GET /channel.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookies[i] +
                         "\r\nAccept: text/event-stream\r\n\r\n");
       epoll_event event{};
@@ -157,7 +125,7 @@ int Fanout(int port, const std::string& cookie_file, int rooms, int lines) {
   const std::vector<std::string> cookies = ReadCookies(cookie_file);
   Channels channels(port, cookies);
   channels.AwaitStarted(120);
-  const int poster = Connect(port);
+  const int poster = ConnectLoopback(port);
   std::vector<double> delays;
   std::size_t strays = 0;
   for (int k = 0; k < lines; ++k) {

@@ -11,9 +11,6 @@
 //
 // A paced request's latency counts from the moment it was due, so a server that falls behind
 // shows it in the percentiles instead of slowing the client down.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,12 +19,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "loopback.h"
 
 namespace {
 
@@ -36,29 +34,14 @@ using Clock = std::chrono::steady_clock;
 // One keep-alive HTTP/1.1 connection to 127.0.0.1.
 class Connection {
  public:
-  explicit Connection(int port) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd_ < 0 || connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-      throw std::runtime_error("cannot connect to port " + std::to_string(port));
-    }
-    int one = 1;
-    setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  }
+  explicit Connection(int port) : fd_(ConnectLoopback(port)) {}
   ~Connection() { close(fd_); }
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
   // Sends `request` and returns the response's header block; the body is read and dropped.
   std::string Exchange(const std::string& request) {
-    for (std::size_t sent = 0; sent < request.size();) {
-      const ssize_t n = send(fd_, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) throw std::runtime_error("the server closed the connection");
-      sent += static_cast<std::size_t>(n);
-    }
+    SendAll(fd_, request);
     std::size_t end;
     while ((end = buffer_.find("\r\n\r\n")) == std::string::npos) Fill();
     std::string head = buffer_.substr(0, end + 4);
@@ -132,10 +115,7 @@ int Login(int port, int count, int connections, const std::string& out, int room
 
 int Pace(int port, const std::string& cookie_file, double rate, double seconds, int connections,
          double posts) {
-  std::vector<std::string> cookies;
-  std::ifstream in(cookie_file);
-  for (std::string line; std::getline(in, line);) cookies.push_back(line);
-  if (cookies.empty()) throw std::runtime_error("no cookies in " + cookie_file);
+  const std::vector<std::string> cookies = ReadCookies(cookie_file);
   const Clock::time_point start = Clock::now() + std::chrono::milliseconds(100);
   const auto due = [&](double k) {
     return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(k));
