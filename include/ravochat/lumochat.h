@@ -16,6 +16,7 @@
 #include "ravochat/clock.h"
 #include "ravochat/database.h"
 #include "ravochat/host.h"
+#include "ravochat/login.h"
 #include "ravochat/poll.h"
 #include "ravochat/value.h"
 
@@ -129,8 +130,10 @@ class lumochat {
 
   // --- Login (src/login/) ---
 
-  // "" when the visitor was admitted, else the refusal message.
+  // "" when the visitor was admitted, else the refusal message: Login's text.
   std::string LoginCheck(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  // The login with its outcome typed: the refusal's reason beside its text.
+  LoginOutcome Login(Application& TheApplication, Session& TheSession, Request& TheRequest);
 
   // --- Chat page and rooms (src/rooms/) ---
 
@@ -234,26 +237,26 @@ class lumochat {
   std::string UserExpire(const Value& UMod, const Value& once_limit, const Value& limit);
 
   // Login (src/login/; the statistics in src/housekeeping/login_statistics.cpp). The
-  // checks return "" when the visitor may go on, else the refusal text.
+  // checks return no refusal (kNone) when the visitor may go on.
   // The visitor's address, name and password from the request; sets FilterStr.
   login::Visitor ReadLoginForm(Application& TheApplication, Request& TheRequest);
-  std::string CheckLoginName(Application& TheApplication, const login::Visitor& visitor);
+  LoginOutcome CheckLoginName(Application& TheApplication, const login::Visitor& visitor);
   // Sets room_id to the requested room, or to the first room when it is not listed.
-  std::string ChooseRoom(Application& TheApplication, Request& TheRequest);
-  std::string CheckRoomRules(Application& TheApplication, const login::Visitor& visitor);
+  LoginOutcome ChooseRoom(Application& TheApplication, Request& TheRequest);
+  LoginOutcome CheckRoomRules(Application& TheApplication, const login::Visitor& visitor);
   // Checks the user's row and address, then creates or updates the row and fills in
   // the visitor's level, face, sex, stored name and login notice.
-  std::string AdmitUser(Application& TheApplication, Request& TheRequest, login::Visitor& visitor);
+  LoginOutcome AdmitUser(Application& TheApplication, Request& TheRequest, login::Visitor& visitor);
   bool NewUserLimitReached(Application& TheApplication, const std::string& address);
   login::AddressLock FindAddressLock(const std::string& address);
   // False when the user table has no row of `name` (letter case ignored).
   bool FindUserRow(const std::string& name, login::UserRow& row);
   // The guessing limit, the password, the bans and the lock level for an existing user; then
   // his row brought up to date.
-  std::string AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
-                                 const login::AddressLock& lock, login::Visitor& visitor);
+  LoginOutcome AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
+                                  const login::AddressLock& lock, login::Visitor& visitor);
   // The bans of the row and the lock level of the address.
-  std::string CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock);
+  LoginOutcome CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock);
   void CreateUser(Application& TheApplication, login::Visitor& visitor);
   // Writes what a login changes in the row, and `upgraded` as its password when given.
   void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor,

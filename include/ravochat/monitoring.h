@@ -1,5 +1,5 @@
 // What a host reports about the chats it runs: how many visitors are online and how far
-// the message ring has come, and a short stable name for each login refusal.
+// the message ring has come.
 #pragma once
 
 #include <cstdint>
@@ -31,9 +31,5 @@ struct NewLines {
   std::vector<std::int32_t> rooms;
 };
 NewLines ReadNewLines(Application& app, std::string_view const_str, std::int64_t after);
-
-// A short name for the refusal text `refusal` that LoginCheck returned ("wrong_password",
-// "chat_full", ...), "other" for a text it does not know.
-std::string_view LoginRefusalReason(std::string_view refusal);
 
 }  // namespace ravochat

@@ -27,53 +27,55 @@ login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& The
   return visitor;
 }
 
-std::string lumochat::CheckLoginName(Application& TheApplication, const login::Visitor& visitor) {
-  if (visitor.name == visitor.typed_password) return std::string(login::kNameIsPassword);
-  if (visitor.lower_name.empty()) return std::string(login::kNameEmpty);
-  if (login::PasswordIsBlank(visitor.typed_password)) return std::string(login::kPasswordEmpty);
+LoginOutcome lumochat::CheckLoginName(Application& TheApplication, const login::Visitor& visitor) {
+  if (visitor.name == visitor.typed_password) return login::Refused(LoginRefusal::kNameIsPassword);
+  if (visitor.lower_name.empty()) return login::Refused(LoginRefusal::kNameEmpty);
+  if (login::PasswordIsBlank(visitor.typed_password)) {
+    return login::Refused(LoginRefusal::kPasswordEmpty);
+  }
   const Value min_length = TheApplication.Get(Key(app_key::kNameLength));
   if (len_ch(visitor.name) < convert::ToDouble(min_length)) {
-    return login::ShortNameRefusal(convert::ToText(min_length));
+    return {LoginRefusal::kNameTooShort, login::ShortNameRefusal(convert::ToText(min_length))};
   }
   const Value max_length = TheApplication.Get(Key(app_key::kMaxNameLength));
   if (len_ch(visitor.name) > 2 * convert::ToDouble(max_length)) {
-    return login::LongNameRefusal(convert::ToText(max_length));
+    return {LoginRefusal::kNameTooLong, login::LongNameRefusal(convert::ToText(max_length))};
   }
   std::string enabled = convert::ToText(TheApplication.Get(Key(app_key::kUserNameEnable)));
-  if (Chuser(visitor.lower_name, enabled)) return std::string(login::kNameIllegal);
-  return "";
+  if (Chuser(visitor.lower_name, enabled)) return login::Refused(LoginRefusal::kNameIllegal);
+  return {};
 }
 
-std::string lumochat::ChooseRoom(Application& TheApplication, Request& TheRequest) {
+LoginOutcome lumochat::ChooseRoom(Application& TheApplication, Request& TheRequest) {
   const Value requested = TheRequest.Item("room_id");
   room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
   state::ChatState& chat = TheApplication.Chat(ConstStr);
   state::MutexLock lock(chat.mutex());
-  if (chat.Contains(state::List::kRooms, convert::ToText(room_id))) return "";
+  if (chat.Contains(state::List::kRooms, convert::ToText(room_id))) return {};
   const std::vector<std::string> rooms = chat.Keys(state::List::kRooms);
-  if (rooms.empty()) return std::string(login::kNoRooms);
+  if (rooms.empty()) return login::Refused(LoginRefusal::kNoRooms);
   room_id = convert::ToInt32(Value(rooms.front()));
-  return "";
+  return {};
 }
 
-std::string lumochat::CheckRoomRules(Application& TheApplication, const login::Visitor& visitor) {
+LoginOutcome lumochat::CheckRoomRules(Application& TheApplication, const login::Visitor& visitor) {
   const std::string key = convert::ToText(room_id);
   state::ChatState& chat = TheApplication.Chat(ConstStr);
   state::MutexLock lock(chat.mutex());
   const auto field = [&](std::size_t index) REQUIRES(chat.mutex()) {
     return chat.Field(state::List::kRooms, key, index);
   };
-  if (strings::EqualsIgnoreCase(visitor.name, field(room_field::kOwner))) return "";
+  if (strings::EqualsIgnoreCase(visitor.name, field(room_field::kOwner))) return {};
   if (strings::EqualsIgnoreCase(visitor.name, field(room_field::kRobot))) {
-    return std::string(login::kNameIsRobot);
+    return login::Refused(LoginRefusal::kNameIsRobot);
   }
   if (convert::ToDouble(Value(field(room_field::kPermitLevel))) > 1) {
-    return std::string(login::kRoomLevel);
+    return login::Refused(LoginRefusal::kRoomLevel);
   }
   if (convert::ToDouble(Value(field(room_field::kDoorOpen))) == 0) {
-    return std::string(login::kRoomClosed);
+    return login::Refused(LoginRefusal::kRoomClosed);
   }
-  return "";
+  return {};
 }
 
 }  // namespace ravochat

@@ -1,5 +1,5 @@
-// LoginCheck: the login page's one call. The steps run in a fixed order and a refusal
-// ends the call at once; the statistics run for every call that passes the capacity
+// Login: the login page's one call, and LoginCheck, its text alone. The steps run in a fixed order
+// and a refusal ends the call at once; the statistics run for every call that passes the capacity
 // check, whatever a later step decides.
 
 #include <cstdint>
@@ -35,38 +35,45 @@ bool ChatIsFull(state::ChatState& chat, std::int32_t max_people) EXCLUDES(chat.m
 
 }  // namespace
 
-std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSession,
-                                 Request& TheRequest) {
+LoginOutcome lumochat::Login(Application& TheApplication, Session& TheSession,
+                             Request& TheRequest) {
   if (ProxyForbidden(TheRequest, TheApplication.Get(Key(app_key::kDisableProxy)))) {
-    return std::string(login::kProxyRefused);
+    return login::Refused(LoginRefusal::kProxy);
   }
   const std::int32_t max_people = convert::ToInt32(TheApplication.Get(Key(app_key::kMaxPeople)));
   login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
   if (moderation::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
-    return std::string(login::kTooManyLogins);
+    return login::Refused(LoginRefusal::kTooManyLogins);
   }
-  if (std::string refusal = CheckLoginName(TheApplication, visitor); !refusal.empty()) {
+  if (LoginOutcome refusal = CheckLoginName(TheApplication, visitor); refusal.Refused()) {
     return refusal;
   }
 
   OpenConn(TheApplication);
-  if (ChatIsFull(TheApplication.Chat(ConstStr), max_people)) return std::string(login::kChatFull);
+  if (ChatIsFull(TheApplication.Chat(ConstStr), max_people)) {
+    return login::Refused(LoginRefusal::kChatFull);
+  }
   // The password is checked against the user's row, and hashed for a new one, only once the
   // cheaper checks have passed (see AdmitUser).
   // Counted for every visitor who got this far, whatever the room and user checks say.
   CountLogin(TheApplication);
 
-  if (std::string refusal = ChooseRoom(TheApplication, TheRequest); !refusal.empty()) {
+  if (LoginOutcome refusal = ChooseRoom(TheApplication, TheRequest); refusal.Refused()) {
     return refusal;
   }
-  if (std::string refusal = CheckRoomRules(TheApplication, visitor); !refusal.empty()) {
+  if (LoginOutcome refusal = CheckRoomRules(TheApplication, visitor); refusal.Refused()) {
     return refusal;
   }
-  if (std::string refusal = AdmitUser(TheApplication, TheRequest, visitor); !refusal.empty()) {
+  if (LoginOutcome refusal = AdmitUser(TheApplication, TheRequest, visitor); refusal.Refused()) {
     return refusal;
   }
   EnterChat(TheApplication, TheSession, visitor);
-  return "";
+  return {};
+}
+
+std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSession,
+                                 Request& TheRequest) {
+  return Login(TheApplication, TheSession, TheRequest).text;
 }
 
 }  // namespace ravochat

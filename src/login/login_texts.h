@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "ravochat/login.h"
+
 namespace ravochat::login {
 
 // --- Refusals ---
@@ -39,6 +41,9 @@ inline constexpr std::string_view kTooManyWrongPasswords =
 // The password could not be checked or stored in time: too many logins at once.
 inline constexpr std::string_view kServerBusy = "对不起：服务器正忙，请稍后再试！";
 
+// The refusal of `reason` with its text below; the two name-length refusals are made by
+// the functions that follow, as their text carries the configured length.
+LoginOutcome Refused(LoginRefusal reason);
 // "错误：用户名长度不能太短至少" + `min_length` + "个字符！"
 std::string ShortNameRefusal(std::string_view min_length);
 // "错误：用户名长度不能长于10个英文字符或" + `max_length` + "个汉字！"

@@ -1,58 +1,58 @@
-// Short names of the login's refusals, for counting them apart.
+// The login's refusals by reason: the short name the host counts them by and, for all but
+// the two name-length refusals (whose text carries the configured length), the text.
 #include <array>
-#include <string>
+#include <cstddef>
 
 #include "login/login_texts.h"
-#include "ravochat/monitoring.h"
+#include "ravochat/login.h"
 
 namespace ravochat {
 namespace {
 
-// True when `refusal` is the text `make` builds around some value.
-bool MadeBy(std::string_view refusal, std::string (*make)(std::string_view)) {
-  const std::string pattern = make("\x01");
-  const std::string_view head = std::string_view(pattern).substr(0, pattern.find('\x01'));
-  const std::string_view tail = std::string_view(pattern).substr(head.size() + 1);
-  return refusal.size() >= head.size() + tail.size() && refusal.starts_with(head) &&
-         refusal.ends_with(tail);
-}
+struct Reason {
+  std::string_view name;
+  std::string_view text;
+};
+
+// In the order of LoginRefusal.
+constexpr std::array kReasons = {
+    Reason{"", ""},
+    Reason{"proxy", login::kProxyRefused},
+    Reason{"name_is_password", login::kNameIsPassword},
+    Reason{"name_empty", login::kNameEmpty},
+    Reason{"password_empty", login::kPasswordEmpty},
+    Reason{"name_too_short", ""},
+    Reason{"name_too_long", ""},
+    Reason{"name_illegal", login::kNameIllegal},
+    Reason{"chat_full", login::kChatFull},
+    Reason{"no_rooms", login::kNoRooms},
+    Reason{"name_is_robot", login::kNameIsRobot},
+    Reason{"room_level", login::kRoomLevel},
+    Reason{"room_closed", login::kRoomClosed},
+    Reason{"wrong_password", login::kWrongPassword},
+    Reason{"kicked_out", login::kKickedOut},
+    Reason{"frozen", login::kFrozen},
+    Reason{"frozen_for_good", login::kFrozenForGood},
+    Reason{"address_locked", login::kAddressLocked},
+    Reason{"too_many_new_users", login::kTooManyNewUsers},
+    Reason{"new_users_forbidden", login::kNewUsersForbidden},
+    Reason{"too_many_logins", login::kTooManyLogins},
+    Reason{"too_many_wrong_passwords", login::kTooManyWrongPasswords},
+    Reason{"server_busy", login::kServerBusy},
+};
+static_assert(kReasons.size() == static_cast<std::size_t>(LoginRefusal::kServerBusy) + 1);
 
 }  // namespace
 
-std::string_view LoginRefusalReason(std::string_view refusal) {
-  struct Reason {
-    std::string_view text;
-    std::string_view name;
-  };
-  static constexpr std::array kReasons = {
-      Reason{login::kProxyRefused, "proxy"},
-      Reason{login::kNameIsPassword, "name_is_password"},
-      Reason{login::kNameEmpty, "name_empty"},
-      Reason{login::kPasswordEmpty, "password_empty"},
-      Reason{login::kNameIllegal, "name_illegal"},
-      Reason{login::kChatFull, "chat_full"},
-      Reason{login::kNoRooms, "no_rooms"},
-      Reason{login::kNameIsRobot, "name_is_robot"},
-      Reason{login::kRoomLevel, "room_level"},
-      Reason{login::kRoomClosed, "room_closed"},
-      Reason{login::kWrongPassword, "wrong_password"},
-      Reason{login::kKickedOut, "kicked_out"},
-      Reason{login::kFrozen, "frozen"},
-      Reason{login::kFrozenForGood, "frozen_for_good"},
-      Reason{login::kAddressLocked, "address_locked"},
-      Reason{login::kTooManyNewUsers, "too_many_new_users"},
-      Reason{login::kNewUsersForbidden, "new_users_forbidden"},
-      Reason{login::kTooManyLogins, "too_many_logins"},
-      Reason{login::kTooManyWrongPasswords, "too_many_wrong_passwords"},
-      Reason{login::kServerBusy, "server_busy"},
-  };
-  for (const Reason& reason : kReasons) {
-    if (refusal == reason.text) return reason.name;
-  }
-  // The two name-length refusals carry the configured length in their text.
-  if (MadeBy(refusal, &login::ShortNameRefusal)) return "name_too_short";
-  if (MadeBy(refusal, &login::LongNameRefusal)) return "name_too_long";
-  return "other";
+std::string_view LoginRefusalName(LoginRefusal reason) {
+  return kReasons[static_cast<std::size_t>(reason)].name;
 }
 
+namespace login {
+
+LoginOutcome Refused(LoginRefusal reason) {
+  return {reason, std::string(kReasons[static_cast<std::size_t>(reason)].text)};
+}
+
+}  // namespace login
 }  // namespace ravochat

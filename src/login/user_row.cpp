@@ -46,52 +46,52 @@ std::string ColourText(const Value& face_colours, const Value& background_colour
 
 }  // namespace
 
-std::string lumochat::AdmitUser(Application& TheApplication, Request& TheRequest,
-                                login::Visitor& visitor) {
+LoginOutcome lumochat::AdmitUser(Application& TheApplication, Request& TheRequest,
+                                 login::Visitor& visitor) {
   const bool too_many_new_users = NewUserLimitReached(TheApplication, visitor.address);
   const login::AddressLock lock = FindAddressLock(visitor.address);
   login::UserRow row;
   if (FindUserRow(visitor.name, row)) return AdmitReturningUser(TheApplication, row, lock, visitor);
-  if (lock.locked) return std::string(login::kAddressLocked);
-  if (too_many_new_users) return std::string(login::kTooManyNewUsers);
+  if (lock.locked) return login::Refused(LoginRefusal::kAddressLocked);
+  if (too_many_new_users) return login::Refused(LoginRefusal::kTooManyNewUsers);
   if (convert::ToText(TheApplication.Get(Key(app_key::kDisableNewUser))) == "1") {
-    return std::string(login::kNewUsersForbidden);
+    return login::Refused(LoginRefusal::kNewUsersForbidden);
   }
   std::optional<std::string> stored = login::StorePassword(
       visitor.typed_password, login::ChatPasswordCost(TheApplication, ConstStr));
-  if (!stored) return std::string(login::kServerBusy);
+  if (!stored) return login::Refused(LoginRefusal::kServerBusy);
   visitor.password = std::move(*stored);
   visitor.sex = convert::ToText(TheRequest.Item("bSex")) == "1" ? 1 : 0;
   CreateUser(TheApplication, visitor);
-  return "";
+  return {};
 }
 
-std::string lumochat::AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
-                                         const login::AddressLock& lock, login::Visitor& visitor) {
+LoginOutcome lumochat::AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
+                                          const login::AddressLock& lock, login::Visitor& visitor) {
   const std::string name = convert::ToText(row.username);
   // Refused before the password is looked at, so a guesser learns nothing more.
   if (moderation::PasswordGuessingLimited(TheApplication, ConstStr, name, clock_.Now())) {
-    return std::string(login::kTooManyWrongPasswords);
+    return login::Refused(LoginRefusal::kTooManyWrongPasswords);
   }
   const std::string stored = convert::ToText(row.passwd);
   switch (login::CheckPassword(stored, visitor.typed_password)) {
     case login::PasswordCheck::kBusy:
-      return std::string(login::kServerBusy);
+      return login::Refused(LoginRefusal::kServerBusy);
     case login::PasswordCheck::kWrong:
       moderation::NoteWrongPassword(TheApplication, ConstStr, *Conn, name, clock_.Now());
-      return std::string(login::kWrongPassword);
+      return login::Refused(LoginRefusal::kWrongPassword);
     case login::PasswordCheck::kRight:
       break;
   }
-  if (std::string refusal = CheckExistingUser(row, lock); !refusal.empty()) return refusal;
+  if (LoginOutcome refusal = CheckExistingUser(row, lock); refusal.Refused()) return refusal;
   std::optional<std::string> upgraded;
   if (login::IsClassic(stored)) {
     upgraded = login::StorePassword(visitor.typed_password,
                                     login::ChatPasswordCost(TheApplication, ConstStr));
-    if (!upgraded) return std::string(login::kServerBusy);
+    if (!upgraded) return login::Refused(LoginRefusal::kServerBusy);
   }
   UpdateUser(TheApplication, row, visitor, upgraded);
-  return "";
+  return {};
 }
 
 bool lumochat::NewUserLimitReached(Application& TheApplication, const std::string& address) {
@@ -122,16 +122,17 @@ bool lumochat::FindUserRow(const std::string& name, login::UserRow& row) {
   return true;
 }
 
-std::string lumochat::CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock) {
+LoginOutcome lumochat::CheckExistingUser(const login::UserRow& row,
+                                         const login::AddressLock& lock) {
   const Date now = clock_.Now();
   const double out_info = Number(row.out_info);
-  if (out_info == 5 && IsLater(row.out_time, now)) return std::string(login::kKickedOut);
-  if (out_info == 6 && IsLater(row.out_time, now)) return std::string(login::kFrozen);
-  if (out_info == 7) return std::string(login::kFrozenForGood);
+  if (out_info == 5 && IsLater(row.out_time, now)) return login::Refused(LoginRefusal::kKickedOut);
+  if (out_info == 6 && IsLater(row.out_time, now)) return login::Refused(LoginRefusal::kFrozen);
+  if (out_info == 7) return login::Refused(LoginRefusal::kFrozenForGood);
   if (lock.locked && Number(row.user_level) < Number(lock.level)) {
-    return std::string(login::kAddressLocked);
+    return login::Refused(LoginRefusal::kAddressLocked);
   }
-  return "";
+  return {};
 }
 
 void lumochat::CreateUser(Application& TheApplication, login::Visitor& visitor) {

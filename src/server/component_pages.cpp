@@ -4,7 +4,7 @@
 
 #include "markup.h"
 #include "pages.h"
-#include "ravochat/monitoring.h"
+#include "ravochat/login.h"
 #include "ravochat/page_texts.h"
 #include "ravochat/request_check.h"
 
@@ -24,11 +24,11 @@ HttpResponse Login(Page& page) {
     return BadRequest(bad);
   }
   Session& session = page.StartNewSession();
-  const std::string refusal = page.component().LoginCheck(page.app(), session, page.request());
-  page.services().metrics.CountLogin(refusal.empty() ? "" : LoginRefusalReason(refusal));
-  if (!refusal.empty()) {
+  const LoginOutcome outcome = page.component().Login(page.app(), session, page.request());
+  page.services().metrics.CountLogin(LoginRefusalName(outcome.reason));
+  if (outcome.Refused()) {
     page.DropNewSession();
-    return LoginForm(page, refusal);
+    return LoginForm(page, outcome.text);
   }
   page.KeepNewSession();
   return page.Html(PageHead("进入聊天室") + "<body><script>window.name=" +
