@@ -59,6 +59,13 @@ struct CaseInsensitiveLess {
 
 using ValueMap = std::map<std::string, Value, CaseInsensitiveLess>;
 
+namespace strings {
+// The one case-insensitive comparison of the chat and its host: equal once ASCII letters are
+// folded, as keys compare. EqualsIgnoreCase("_User_List", "_user_list") is true; other
+// letters must match exactly.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+}  // namespace strings
+
 class MemoryApplication : public Application {
  public:
   MemoryApplication();

@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+// EqualsIgnoreCase, the one case-insensitive comparison, is declared beside the keys it
+// compares, where the host sees it too.
+#include "ravochat/host.h"
+
 namespace ravochat::strings {
 
 // Number of Unicode characters in `s`.
@@ -28,9 +32,6 @@ std::string Join(const std::vector<std::string>& pieces, std::string_view sep);
 // ASCII letters folded to lower case; other characters unchanged: LowerAscii('Q') == 'q'.
 char LowerAscii(char c);
 std::string ToLowerAscii(std::string_view s);
-// The one case-insensitive comparison of the chat: equal once ASCII letters are folded.
-// EqualsIgnoreCase("_User_List", "_user_list") is true; other letters must match exactly.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Unicode characters of `s` in order, each as its UTF-8 text.
 std::vector<std::string> Characters(std::string_view s);
 

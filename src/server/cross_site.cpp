@@ -4,18 +4,10 @@
 #include <array>
 #include <string>
 
+#include "ravochat/host.h"
+
 namespace ravochat::server {
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 // "https://chat.example:8443/x" -> "chat.example:8443".
 std::string_view HostOfOrigin(std::string_view origin) {
@@ -33,19 +25,20 @@ bool ChangesState(const HttpRequest& request, std::string_view page) {
       "usercheck.asp", "admin/rooms.asp", "admin/users.asp"};
   if (request.method == "POST") return true;
   for (std::string_view acting : kActingPages) {
-    if (SameText(acting, page)) return true;
+    if (strings::EqualsIgnoreCase(acting, page)) return true;
   }
   return false;
 }
 
 bool IsCrossSite(const HttpRequest& request) {
   if (const std::string* site = request.Header("Sec-Fetch-Site")) {
-    return !SameText(*site, "same-origin") && !SameText(*site, "none");
+    return !strings::EqualsIgnoreCase(*site, "same-origin") &&
+           !strings::EqualsIgnoreCase(*site, "none");
   }
   const std::string* origin = request.Header("Origin");
   if (origin == nullptr) return false;
   const std::string* host = request.Header("Host");
-  return host == nullptr || !SameText(HostOfOrigin(*origin), *host);
+  return host == nullptr || !strings::EqualsIgnoreCase(HostOfOrigin(*origin), *host);
 }
 
 }  // namespace ravochat::server

@@ -1,12 +1,11 @@
 // Decoding of query, form and header values into a MemoryRequest.
 #include "request_adapter.h"
 
-#include "ascii.h"
-
 #include <functional>
 #include <string>
 
 #include "gbk_edge.h"
+#include "ravochat/host.h"
 
 namespace ravochat::server {
 namespace {
@@ -61,7 +60,7 @@ Origin RequestOrigin(const HttpRequest& request, const TrustedProxies& trusted) 
   Origin origin = trusted.Resolve(request.peer_address, forwarded_for);
   const std::string* proto = request.Header("X-Forwarded-Proto");
   origin.secure = request.secure || (trusted.Trusts(request.peer_address) && proto != nullptr &&
-                                     SameIgnoringCase(*proto, "https"));
+                                     strings::EqualsIgnoreCase(*proto, "https"));
   return origin;
 }
 

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "ascii.h"
 #include "gbk_edge.h"
+#include "ravochat/host.h"
 
 namespace ravochat::server {
 namespace {
@@ -34,7 +34,7 @@ constexpr TypeOf kTypes[] = {
 const TypeOf* Lookup(std::string_view name) {
   for (const TypeOf& t : kTypes) {
     if (name.size() >= t.extension.size() &&
-        SameIgnoringCase(name.substr(name.size() - t.extension.size()), t.extension)) {
+        strings::EqualsIgnoreCase(name.substr(name.size() - t.extension.size()), t.extension)) {
       return &t;
     }
   }

@@ -8,6 +8,7 @@
 #include "ascii.h"
 #include "markup.h"
 #include "pages.h"
+#include "ravochat/host.h"
 #include "ravochat/random_token.h"
 #include "trusted_proxy.h"
 
@@ -154,7 +155,7 @@ constexpr std::array kRoutes = {
 
 const Route* FindRoute(std::string_view name) {
   for (const Route& route : kRoutes) {
-    if (SameIgnoringCase(route.name, name)) return &route;
+    if (strings::EqualsIgnoreCase(route.name, name)) return &route;
   }
   return nullptr;
 }

@@ -5,13 +5,6 @@
 #include "ravochat/error.h"
 
 namespace ravochat::state {
-namespace {
-
-bool SameLetters(std::string_view a, std::string_view b) {
-  return !CaseInsensitiveLess()(a, b) && !CaseInsensitiveLess()(b, a);
-}
-
-}  // namespace
 
 RedisApplication::RedisApplication(const std::string& address,
                                    const std::vector<std::string>& prefixes) {
@@ -22,7 +15,7 @@ RedisApplication::RedisApplication(const std::string& address,
 
 RedisChatState& RedisApplication::ChatOf(std::string_view prefix) const {
   for (const auto& [name, chat] : chats_) {
-    if (SameLetters(name, prefix)) return *chat;
+    if (strings::EqualsIgnoreCase(name, prefix)) return *chat;
   }
   throw Error("no chat '" + std::string(prefix) + "' in this process's shared state");
 }
@@ -32,7 +25,8 @@ RedisChatState* RedisApplication::ChatOfKey(std::string_view key) const {
   std::size_t longest = 0;
   for (const auto& [prefix, chat] : chats_) {
     if (key.size() > prefix.size() && key[prefix.size()] == '_' &&
-        SameLetters(key.substr(0, prefix.size()), prefix) && (!found || prefix.size() > longest)) {
+        strings::EqualsIgnoreCase(key.substr(0, prefix.size()), prefix) &&
+        (!found || prefix.size() > longest)) {
       found = chat.get();
       longest = prefix.size();
     }
