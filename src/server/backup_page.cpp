@@ -1,11 +1,14 @@
 // The administration page that backs up the live database into the "backups" folder
-// beside it, one file per backup named by the moment it was taken.
+// beside it, one file per backup named by the moment it was taken. A script takes backups:
+// the page opens to the configured token, from loopback, and to nothing else.
 #include <ctime>
 #include <filesystem>
 
 #include "markup.h"
 #include "pages.h"
 #include "ravochat/database.h"
+#include "ravochat/random_token.h"
+#include "trusted_proxy.h"
 
 namespace ravochat::server::pages {
 namespace {
@@ -23,10 +26,17 @@ std::string BackupName(Date when) {
   return name;
 }
 
+// True for a loopback request carrying the configured token; never without one.
+bool TokenAllowed(Page& page) {
+  const std::string& token = page.services().admin_token;
+  return !token.empty() && IsLoopback(page.origin().address) &&
+         SameSecret(page.Item("token"), token);
+}
+
 }  // namespace
 
 HttpResponse AdminBackup(Page& page) {
-  if (!AdminAllowed(page)) return NotFound();
+  if (!TokenAllowed(page)) return NotFound();
   namespace fs = std::filesystem;
   std::string_view db = page.services().db;
   if (db.starts_with("sqlite:")) db.remove_prefix(7);

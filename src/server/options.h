@@ -40,7 +40,7 @@ struct Options {
   // Configuration rows (sysparam alias, body) stored in the database before the chats
   // are loaded.
   std::vector<std::pair<std::string, std::string>> settings;
-  // Token that opens the /admin/ pages to loopback requests; empty keeps them closed.
+  // Token that opens the backup page to loopback requests; empty keeps it closed.
   std::string admin_token;
   // Reverse proxies whose X-Forwarded-For names the visitor.
   TrustedProxies trusted_proxies;

@@ -21,9 +21,12 @@ HttpResponse Say(Page& page);
 HttpResponse ChangeRoom(Page& page);
 HttpResponse Close(Page& page);
 HttpResponse UserCheck(Page& page);
+// Room maintenance and user clearance as reports (UMod=1 acts), for the signed-in operator
+// as every administration page.
 HttpResponse AdminRooms(Page& page);
 HttpResponse AdminUsers(Page& page);
-// Backs up the live database beside it and names the file written.
+// Backs up the live database beside it and names the file written; opened by the
+// administration token alone, for a script.
 HttpResponse AdminBackup(Page& page);
 
 // The site's own pages.
@@ -51,9 +54,6 @@ HttpResponse PhoneChat(Page& page);
 // The head every page of ours starts with: charset declaration and `title`.
 std::string PageHead(std::string_view title);
 
-// True when the administration pages are open to this request: a token is configured,
-// the request carries it, and it comes from loopback.
-bool AdminAllowed(Page& page);
 // An administration page showing `report` (HTML) under `title`.
 HttpResponse AdminReport(Page& page, std::string_view title, const std::string& report);
 

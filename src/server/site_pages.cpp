@@ -9,8 +9,6 @@
 #include "markup.h"
 #include "pages.h"
 #include "ravochat/host.h"
-#include "ravochat/random_token.h"
-#include "trusted_proxy.h"
 
 namespace ravochat::server::pages {
 namespace {
@@ -79,26 +77,19 @@ HttpResponse NameFilter(Page& page) {
   return page.Html(body);
 }
 
-// The administration pages exist only with a configured token, for loopback requests.
-bool AdminAllowed(Page& page) {
-  const std::string& token = page.services().admin_token;
-  return !token.empty() && IsLoopback(page.origin().address) &&
-         SameSecret(page.Item("token"), token);
-}
-
 HttpResponse AdminReport(Page& page, std::string_view title, const std::string& report) {
   return page.Html(PageHead(title) + "<body><h1>" + std::string(title) + "</h1><div>" + report +
                    "</div></body></html>");
 }
 
 HttpResponse AdminRooms(Page& page) {
-  if (!AdminAllowed(page)) return NotFound();
+  if (!admin::Allowed(page)) return admin::Refuse(page);
   return AdminReport(page, "房间维护",
                      page.component().RoomUpdate(page.app(), page.request().Item("UMod")));
 }
 
 HttpResponse AdminUsers(Page& page) {
-  if (!AdminAllowed(page)) return NotFound();
+  if (!admin::Allowed(page)) return admin::Refuse(page);
   return AdminReport(page, "用户清理",
                      page.component().UserClear(page.app(), page.request().Item("UMod")));
 }

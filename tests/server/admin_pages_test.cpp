@@ -15,9 +15,9 @@ bool Has(const std::string& text, std::string_view part) {
 
 class AdminPagesTest : public ServerTest {
  protected:
-  void StartWithPassword() {
+  void StartWithPassword(const std::vector<std::string>& options = {}) {
     administration::SetOperatorPassword(db_->connstr(), "op-secret", clock_);
-    Start();
+    Start(options);
   }
   // The "Cookie:" line of a signed-in operator session.
   std::string SignIn(const std::string& password = "op-secret") {
@@ -59,6 +59,14 @@ TEST_P(AdminPagesTest, NothingChangesWithoutTheOperatorsSignInAndFormToken) {
   // A visitor's session is no operator's, and the page shows no password anywhere.
   EXPECT_EQ(Client()->Get("/admin/settings.asp", {CookieLine("bob", "secret2")}).status, 303);
   EXPECT_FALSE(Has(Client()->Get("/admin/settings.asp", {op}).body, "argon2"));
+}
+
+TEST_P(AdminPagesTest, RoomAndUserMaintenanceOpenToTheOperatorNotToTheToken) {
+  StartWithPassword({"--admin-token", "s3cret"});
+  EXPECT_EQ(Client()->Get("/admin/users.asp?token=s3cret").status, 303);
+  const HttpReply reply = Client()->Get("/admin/rooms.asp", {SignIn()});
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(Has(reply.body, Gbk("<h1>房间维护</h1>")));
 }
 
 TEST_P(AdminPagesTest, SigningOutEndsTheOperatorsSession) {

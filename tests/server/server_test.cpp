@@ -166,17 +166,6 @@ TEST_P(ServerTest, ASessionEndsAfterTwentyIdleMinutes) {
   EXPECT_TRUE(Has(Client()->Get("/saylist.asp", {amy}).body, "showerr.asp"));
 }
 
-TEST_P(ServerTest, AdministrationPagesOpenOnlyWithTheConfiguredToken) {
-  Start();
-  EXPECT_EQ(Client()->Get("/admin/rooms.asp?token=").status, 404);
-  server_.reset();
-  Start({"--admin-token", "s3cret"});
-  EXPECT_EQ(Client()->Get("/admin/users.asp?token=wrong").status, 404);
-  const HttpReply reply = Client()->Get("/admin/rooms.asp?token=s3cret");
-  EXPECT_EQ(reply.status, 200);
-  EXPECT_TRUE(Has(reply.body, Gbk("<h1>房间维护</h1>")));
-}
-
 TEST_P(ServerTest, EachChatKeepsItsOwnVisitorsUnderItsPrefix) {
   Start({"--chat", "", "--chat", "c1"});
   const HttpReply reply = Client()->Post(
