@@ -17,8 +17,8 @@ std::string lumochat::Key(std::string_view name) const { return app_key::AppKey(
 
 db::Connection& lumochat::OpenConn(Application& TheApplication) {
   if (!Conn) {
-    Conn =
-        db::Connection::Open(convert::ToText(TheApplication.Get(Key(app_key::kConnStr))), clock_);
+    Conn = db::Connection::Open(app_key::SettingText(TheApplication, ConstStr, app_key::kConnStr),
+                                clock_);
   }
   return *Conn;
 }

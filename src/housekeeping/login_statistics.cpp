@@ -84,8 +84,8 @@ void lumochat::CountLogin(Application& TheApplication) {
     state::MutexLock lock(chat.mutex());
     const Value visitor = convert::ToDouble(TheApplication.Get(Key(app_key::kVisitor))) + 1;
     TheApplication.Set(Key(app_key::kVisitor), visitor);
-    count = housekeeping::CountHour(convert::ToText(TheApplication.Get(Key(app_key::kHour24))),
-                                    now.hour);
+    count = housekeeping::CountHour(
+        app_key::SettingText(TheApplication, ConstStr, app_key::kHour24), now.hour);
     TheApplication.Set(Key(app_key::kHour24), count.hour24);
     if (count.new_hour) {
       claim = housekeeping::HourClaim(now.hour, clock_.Now());
@@ -102,12 +102,12 @@ void lumochat::CountLogin(Application& TheApplication) {
 void lumochat::HourlyWork(Application& TheApplication, int hour, const std::string& claim) {
   if (hour == housekeeping::kCleanUpHour) DailyCleanUp(TheApplication);
   Conn->Execute("update sysparam set body=? where alias='hour24'",
-                {convert::ToText(TheApplication.Get(Key(app_key::kHour24)))});
+                {app_key::SettingText(TheApplication, ConstStr, app_key::kHour24)});
   Conn->Execute("update sysparam set body=? where alias='visitor'",
-                {convert::ToText(TheApplication.Get(Key(app_key::kVisitor)))});
+                {app_key::SettingText(TheApplication, ConstStr, app_key::kVisitor)});
   state::ChatState& chat = TheApplication.Chat(ConstStr);
   state::MutexLock lock(chat.mutex());
-  if (convert::ToText(TheApplication.Get(Key(app_key::kHourWork))) == claim) {
+  if (app_key::SettingText(TheApplication, ConstStr, app_key::kHourWork) == claim) {
     TheApplication.Set(Key(app_key::kHourWork), Value(""));
   }
 }
@@ -118,7 +118,7 @@ bool lumochat::FinishHourlyWork(Application& TheApplication) {
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
-    const std::string pending = convert::ToText(TheApplication.Get(Key(app_key::kHourWork)));
+    const std::string pending = app_key::SettingText(TheApplication, ConstStr, app_key::kHourWork);
     const auto claimed = housekeeping::ReadHourClaim(pending);
     if (!claimed || clock_.Now().seconds - claimed->second.seconds <= 10 * 60) return false;
     hour = claimed->first;

@@ -23,7 +23,7 @@ login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& The
                                login::kNameLength);
   visitor.lower_name = strings::ToLowerAscii(visitor.name);
   visitor.typed_password = convert::ToText(TheRequest.Item("sPass"));
-  FilterStr = convert::ToText(TheApplication.Get(Key(app_key::kUserNameFilter)));
+  FilterStr = app_key::SettingText(TheApplication, ConstStr, app_key::kUserNameFilter);
   return visitor;
 }
 
@@ -41,7 +41,7 @@ LoginOutcome lumochat::CheckLoginName(Application& TheApplication, const login::
   if (len_ch(visitor.name) > 2 * convert::ToDouble(max_length)) {
     return {LoginRefusal::kNameTooLong, login::LongNameRefusal(convert::ToText(max_length))};
   }
-  std::string enabled = convert::ToText(TheApplication.Get(Key(app_key::kUserNameEnable)));
+  std::string enabled = app_key::SettingText(TheApplication, ConstStr, app_key::kUserNameEnable);
   if (Chuser(visitor.lower_name, enabled)) return login::Refused(LoginRefusal::kNameIllegal);
   return {};
 }

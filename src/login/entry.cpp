@@ -54,9 +54,8 @@ namespace {
 std::int64_t AnnounceEntry(lumochat& component, Application& app, state::ChatState& chat,
                            const Visitor& visitor, const std::string& room_name, bool reentering)
     REQUIRES(chat.mutex()) {
-  const rooms::Announcement announcement =
-      rooms::SplitAnnouncement(convert::ToText(app.Get(app_key::AppKey(
-          component.ConstStr, reentering ? app_key::kReenterShow : app_key::kEnterChatShow))));
+  const rooms::Announcement announcement = rooms::SplitAnnouncement(app_key::SettingText(
+      app, component.ConstStr, reentering ? app_key::kReenterShow : app_key::kEnterChatShow));
   std::vector<messages::RingLine> lines{
       {.who = visitor.name,
        .to_who = room_name,

@@ -54,7 +54,7 @@ LoginOutcome lumochat::AdmitUser(Application& TheApplication, Request& TheReques
   if (FindUserRow(visitor.name, row)) return AdmitReturningUser(TheApplication, row, lock, visitor);
   if (lock.locked) return login::Refused(LoginRefusal::kAddressLocked);
   if (too_many_new_users) return login::Refused(LoginRefusal::kTooManyNewUsers);
-  if (convert::ToText(TheApplication.Get(Key(app_key::kDisableNewUser))) == "1") {
+  if (app_key::SettingText(TheApplication, ConstStr, app_key::kDisableNewUser) == "1") {
     return login::Refused(LoginRefusal::kNewUsersForbidden);
   }
   std::optional<std::string> stored = login::StorePassword(

@@ -168,7 +168,7 @@ void StorePosterRecord(state::ChatState& state, const std::string& name, Date no
 
 std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
                              Request& TheRequest) {
-  FilterStr = convert::ToText(TheApplication.Get(Key(app_key::kSaysFilterStr)));
+  FilterStr = app_key::SettingText(TheApplication, ConstStr, app_key::kSaysFilterStr);
   Value enable = TheApplication.Get(Key(app_key::kEnableSaysFilter));
   std::string page = std::string(messages::kPageHead).append(messages::kPollHead);
   PostLine line;

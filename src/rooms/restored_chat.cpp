@@ -119,8 +119,8 @@ RestoredChat RestoreChat(Application& app, std::string_view const_str, const Val
                          const Clock& clock) {
   lumochat component(clock);
   component.ConstStr = std::string(const_str);
-  const rooms::Announcement enter = rooms::SplitAnnouncement(
-      convert::ToText(app.Get(app_key::AppKey(const_str, app_key::kEnterRoomShow))));
+  const rooms::Announcement enter =
+      rooms::SplitAnnouncement(app_key::SettingText(app, const_str, app_key::kEnterRoomShow));
   state::ChatState& chat = app.Chat(const_str);
   state::MutexLock lock(chat.mutex());
   Merge merge;

@@ -78,10 +78,10 @@ std::string DepartureText(const std::string& tmpl_text, const std::string& name)
 std::string lumochat::ChangeRoom(Application& TheApplication, Session& TheSession,
                                  Request& TheRequest) {
   const std::string toroom = strings::Trim(convert::ToText(TheRequest.Item("toroom")));
-  const rooms::Announcement enter =
-      rooms::SplitAnnouncement(convert::ToText(TheApplication.Get(Key(app_key::kEnterRoomShow))));
-  const rooms::Announcement exit =
-      rooms::SplitAnnouncement(convert::ToText(TheApplication.Get(Key(app_key::kExitRoomShow))));
+  const rooms::Announcement enter = rooms::SplitAnnouncement(
+      app_key::SettingText(TheApplication, ConstStr, app_key::kEnterRoomShow));
+  const rooms::Announcement exit = rooms::SplitAnnouncement(
+      app_key::SettingText(TheApplication, ConstStr, app_key::kExitRoomShow));
   state::ChatState& chat = TheApplication.Chat(ConstStr);
   state::MutexLock lock(chat.mutex());
 
