@@ -2,7 +2,6 @@
 // the access-log file), then saves the chats' state for its next start; or backs up the
 // database with "backup DEST"; or reloads the settings of a shared state with "reload"; or
 // moves a chat's data in with "import FOLDER" and "copy --from SOURCE".
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <termios.h>
@@ -43,18 +42,6 @@ void RaiseDescriptorLimit() {
     limit.rlim_cur = limit.rlim_max;
     setrlimit(RLIMIT_NOFILE, &limit);
   }
-}
-
-// Every poll (refresh.asp) reads the user list out of the application and stores it back
-// rebuilt, so each poll makes and frees strings as long as the list: some hundred
-// kilobytes with a thousand visitors online. By default the allocator maps blocks that
-// large afresh and hands freed ones back to the system, and the worker threads then fault
-// in new pages on every poll (10 to 17 a poll with 1,500 visitors and 8 concurrent
-// pollers); with these thresholds the blocks are reused from the heap and polls fault no
-// more. 32 MiB is the largest mapping threshold the allocator accepts.
-void KeepLargeBlocksInTheHeap() {
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
 }
 
 // Runs the server's idle sweep once a minute until stopped.
@@ -185,7 +172,6 @@ int Serve(const ravochat::server::Options& options) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
   RaiseDescriptorLimit();
-  KeepLargeBlocksInTheHeap();
 
   std::unique_ptr<ravochat::server::LogFile> access_log;
   if (!options.access_log.empty() &&
