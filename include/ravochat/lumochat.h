@@ -21,9 +21,7 @@
 
 namespace ravochat {
 
-namespace text {
 class ClassicRandom;
-}
 namespace messages {
 struct PostLine;
 struct ListedVisitor;
@@ -98,7 +96,7 @@ class lumochat {
   // Throws Error for a password that is empty after trimming.
   std::string Trpass(std::string& preString);
 
-  // --- Configuration (src/core/configuration.cpp) ---
+  // --- Configuration (src/chat/configuration.cpp) ---
 
   // Loads the configuration, then empties the ring and the user list and rebuilds the
   // room list. Throws DatabaseError, ConversionError (a non-numeric "_maxtalk").
@@ -146,7 +144,7 @@ class lumochat {
   // Deletes (UMod 1) or lists stale user accounts.
   std::string UserClear(Application& TheApplication, const Value& UMod);
 
-  // --- Opening and leaving the chat (src/core/configuration.cpp, src/rooms/leaving.cpp) ---
+  // --- Opening and leaving the chat (src/chat/configuration.cpp, src/rooms/leaving.cpp) ---
 
   // Loads the chat from the database `connstr` as InitGlobal does; `connstr` stays the chat's
   // connection string whatever the configuration rows say. Throws as InitGlobal.
@@ -271,7 +269,7 @@ class lumochat {
   void DailyCleanUp(Application& TheApplication);
 
   const Clock& clock_;
-  std::unique_ptr<text::ClassicRandom> rng_;
+  std::unique_ptr<ClassicRandom> rng_;
 
   // The user list split at the visitor's key marker: before, body, after.
   std::vector<std::string> ListParts;

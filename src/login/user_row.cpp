@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/app_keys.h"
+#include "core/classic_random.h"
 #include "core/convert.h"
 #include "core/effective_level.h"
 #include "core/strings.h"
@@ -18,7 +19,6 @@
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
 #include "state/chat_state.h"
-#include "text/classic_random.h"
 
 namespace ravochat {
 namespace {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/app_keys.h"
+#include "core/classic_random.h"
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/records.h"
@@ -18,7 +19,6 @@
 #include "messages/visitor.h"
 #include "moderation/flood_control.h"
 #include "ravochat/error.h"
-#include "text/classic_random.h"
 #include "text/markup_filter.h"
 
 namespace ravochat {

@@ -1,12 +1,12 @@
 // The classic runtime's pseudo-random generator: a 24-bit linear congruential state whose
 // values are exact in single precision. Seeding mixes bit patterns of the seed into the
 // state the way that runtime did, so stored password transforms can be reproduced.
-#include "text/classic_random.h"
+#include "core/classic_random.h"
 
 #include <bit>
 #include <limits>
 
-namespace ravochat::text {
+namespace ravochat {
 namespace {
 
 constexpr std::uint32_t kStateMask = 0xFFFFFF;
@@ -49,4 +49,4 @@ void ClassicRandom::SeedFromTimeOfDay(double seconds_since_midnight) {
   state_ = (state_ & 0xFF) | SeedBits(SingleBits(seconds_since_midnight));
 }
 
-}  // namespace ravochat::text
+}  // namespace ravochat

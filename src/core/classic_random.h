@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace ravochat::text {
+namespace ravochat {
 
 class ClassicRandom {
  public:
@@ -23,4 +23,4 @@ class ClassicRandom {
   std::uint32_t state_ = 0x50000;
 };
 
-}  // namespace ravochat::text
+}  // namespace ravochat
