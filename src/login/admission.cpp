@@ -19,8 +19,8 @@ namespace ravochat {
 login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& TheRequest) {
   login::Visitor visitor;
   visitor.address = strings::Trim(convert::ToText(TheRequest.ServerVariable("REMOTE_ADDR")));
-  visitor.name = strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))),
-                               login::kNameLength);
+  visitor.name =
+      strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))), kNameLength);
   visitor.lower_name = strings::ToLowerAscii(visitor.name);
   visitor.typed_password = convert::ToText(TheRequest.Item("sPass"));
   FilterStr = convert::ToText(TheApplication.Get(Key(app_key::kUserNameFilter)));

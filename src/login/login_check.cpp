@@ -11,8 +11,8 @@
 #include "login/login_texts.h"
 #include "login/visitor.h"
 #include "messages/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/lumochat.h"
+#include "state/flood_checks.h"
 
 namespace ravochat {
 namespace {
@@ -42,7 +42,7 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
   }
   const std::int32_t max_people = convert::ToInt32(TheApplication.Get(Key(app_key::kMaxPeople)));
   login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
-  if (moderation::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
+  if (state::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
     return std::string(login::kTooManyLogins);
   }
   if (std::string refusal = CheckLoginName(TheApplication, visitor); !refusal.empty()) {

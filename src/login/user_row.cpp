@@ -12,13 +12,15 @@
 #include "core/convert.h"
 #include "core/effective_level.h"
 #include "core/strings.h"
+#include "housekeeping/management_log.h"
 #include "login/login_texts.h"
 #include "login/password_store.h"
 #include "login/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "ravochat/moderation.h"
 #include "state/chat_state.h"
+#include "state/flood_checks.h"
 
 namespace ravochat {
 namespace {
@@ -33,6 +35,17 @@ bool IsLater(const Value& moment, Date now) {
 }
 
 double Number(const Value& v) { return convert::ToDouble(v); }
+
+// The management log's line for the wrong password of `name` that reached `limit` at `now`.
+// Throws DatabaseError.
+void LogGuessing(db::Connection& conn, const std::string& name, const state::GuessLimit& limit,
+                 Date now) {
+  const std::string minutes = std::to_string(limit.seconds / 60);
+  housekeeping::WriteEntry(conn, moderation::kGuessingLog, now,
+                           {"系统", "系统", " ", "[" + name + "]", "自动",
+                            minutes + "分钟内密码错误" + std::to_string(limit.fails) + "次",
+                            "暂停用户%%登录" + minutes + "分钟"});
+}
 
 // "background:face1:face2" from the first colours of the two configured lists.
 std::string ColourText(const Value& face_colours, const Value& background_colours) {
@@ -70,7 +83,7 @@ std::string lumochat::AdmitReturningUser(Application& TheApplication, const logi
                                          const login::AddressLock& lock, login::Visitor& visitor) {
   const std::string name = convert::ToText(row.username);
   // Refused before the password is looked at, so a guesser learns nothing more.
-  if (moderation::PasswordGuessingLimited(TheApplication, ConstStr, name, clock_.Now())) {
+  if (state::PasswordGuessingLimited(TheApplication, ConstStr, name, clock_.Now())) {
     return std::string(login::kTooManyWrongPasswords);
   }
   const std::string stored = convert::ToText(row.passwd);
@@ -78,7 +91,9 @@ std::string lumochat::AdmitReturningUser(Application& TheApplication, const logi
     case login::PasswordCheck::kBusy:
       return std::string(login::kServerBusy);
     case login::PasswordCheck::kWrong:
-      moderation::NoteWrongPassword(TheApplication, ConstStr, *Conn, name, clock_.Now());
+      if (auto limit = state::NoteWrongPassword(TheApplication, ConstStr, name, clock_.Now())) {
+        LogGuessing(*Conn, name, *limit, clock_.Now());
+      }
       return std::string(login::kWrongPassword);
     case login::PasswordCheck::kRight:
       break;

@@ -14,7 +14,6 @@
 #include "messages/pages.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
@@ -94,9 +93,10 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
     state::MutexLock lock(chat.mutex());
     if (TakeVisitor(messages::FindVisitor(TheSession, chat)) == 0) {
       // A visitor sent out of the chat finds his window closed rather than an error.
-      result.outcome = moderation::TakeSentAway(chat, TheSession)
-                           ? PollResult::Outcome::kSentAway
-                           : PollResult::Outcome::kNotLoggedIn;
+      result.outcome =
+          chat.restraints().TakeSentAway(convert::ToText(TheSession.Get(messages::kSessionToken)))
+              ? PollResult::Outcome::kSentAway
+              : PollResult::Outcome::kNotLoggedIn;
       return result;
     }
     Date now = clock_.Now();

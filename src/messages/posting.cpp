@@ -17,14 +17,67 @@
 #include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/error.h"
+#include "ravochat/moderation.h"
+#include "state/flood_checks.h"
 #include "text/markup_filter.h"
 
 namespace ravochat {
 namespace {
 
 using messages::PostLine;
+
+// What becomes of a posted line before it is read.
+enum class PostVerdict {
+  kPass,      // an ordinary line
+  kTooFast,   // past the flood limit: refused, nothing stored
+  kSendAway,  // past the limit once too often: refused, and the poster is sent away
+  kCommand,   // a moderation command
+};
+
+constexpr std::string_view kTooFast = "您发言太快了，请休息一下再说";
+constexpr std::string_view kFloodReason = "刷屏";
+
+// Counts the line `says` of `name` at `now` against the flood limit of chat `prefix` and tells
+// a moderation command apart. Throws nothing.
+PostVerdict CheckPost(const Application& app, state::ChatState& chat, std::string_view prefix,
+                      const std::string& name, Date now, const std::string& says)
+    REQUIRES(chat.mutex()) {
+  switch (state::CheckPost(app, chat, prefix, name, now)) {
+    case state::PostVerdict::kTooFast:
+      return PostVerdict::kTooFast;
+    case state::PostVerdict::kSendAway:
+      return PostVerdict::kSendAway;
+    case state::PostVerdict::kPass:
+      break;
+  }
+  return moderation::IsCommand(strings::Trim(says)) ? PostVerdict::kCommand : PostVerdict::kPass;
+}
+
+// `outcome` as a system line, safe inside a single-quoted script string.
+std::string SystemText(const Clock& clock, const moderation::Outcome& outcome) {
+  lumochat chat(clock);
+  std::string html =
+      chat.trHtml(outcome.done ? "好的：" + outcome.message + "。" : outcome.message + "！");
+  return "【系统】" + chat.TrStr(html, Value("0"));
+}
+
+// Settles a line that did not pass: sends the flooder away, or takes the command of the
+// session's visitor in room `room`. Returns the system line for the poster alone, safe inside
+// a single-quoted script string. Throws DatabaseError.
+std::string SettlePost(Application& app, Session& session, std::string_view prefix,
+                       const Clock& clock, PostVerdict verdict, const std::string& name,
+                       const std::string& says, std::int32_t room) {
+  const moderation::Outcome too_fast{false, std::string(kTooFast)};
+  if (verdict == PostVerdict::kSendAway) {
+    moderation::Moderator::System(app, prefix, clock)
+        .Kick(name, state::SendAwayMinutes(app, prefix), std::string(kFloodReason));
+    return SystemText(clock, too_fast);
+  }
+  if (verdict != PostVerdict::kCommand) return SystemText(clock, too_fast);
+  return SystemText(
+      clock, moderation::TakeCommand(app, session, prefix, clock, strings::Trim(says), room));
+}
 
 Value Setting(const lumochat& chat, const Application& app, std::string_view name) {
   return app.Get(app_key::AppKey(chat.ConstStr, name));
@@ -173,21 +226,21 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   std::string page = std::string(messages::kPageHead).append(messages::kPollHead);
   PostLine line;
   const std::string raw_says = convert::ToText(TheRequest.Form("says"));
-  moderation::PostVerdict verdict;
+  PostVerdict verdict;
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
     line.level = TakeVisitor(messages::FindVisitor(TheSession, chat));
     if (line.level == 0) return page.append(messages::kNotLoggedInRedirect);
-    verdict = moderation::CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now(), raw_says);
-    if (verdict == moderation::PostVerdict::kPass) {
+    verdict = CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now(), raw_says);
+    if (verdict == PostVerdict::kPass) {
       ReadLine(*this, TheApplication, chat, TheRequest, enable, line);
     }
   }
   // A flood or a moderation command is answered to the poster alone; nothing is stored.
-  if (verdict != moderation::PostVerdict::kPass) {
-    line.system_message = moderation::SettlePost(TheApplication, TheSession, ConstStr, clock_,
-                                                 verdict, MyName, raw_says, room_id);
+  if (verdict != PostVerdict::kPass) {
+    line.system_message = SettlePost(TheApplication, TheSession, ConstStr, clock_, verdict, MyName,
+                                     raw_says, room_id);
     return page.append(DeliverPost(TheApplication, TheRequest, line, ""));
   }
 
