@@ -6,6 +6,8 @@
 #include <bit>
 #include <limits>
 
+#include "core/convert.h"
+
 namespace ravochat {
 namespace {
 
@@ -47,6 +49,11 @@ void ClassicRandom::Seed(double n) {
 
 void ClassicRandom::SeedFromTimeOfDay(double seconds_since_midnight) {
   state_ = (state_ & 0xFF) | SeedBits(SingleBits(seconds_since_midnight));
+}
+
+void SeedFromClock(ClassicRandom& rng, const Clock& clock) {
+  const convert::CivilTime now = convert::ToCivil(clock.Now());
+  rng.SeedFromTimeOfDay(now.hour * 3600.0 + now.minute * 60.0 + now.second);
 }
 
 }  // namespace ravochat

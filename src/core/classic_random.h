@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "ravochat/clock.h"
+
 namespace ravochat {
 
 class ClassicRandom {
@@ -22,5 +24,8 @@ class ClassicRandom {
  private:
   std::uint32_t state_ = 0x50000;
 };
+
+// Seeds `rng` from the seconds since local midnight on `clock`, as a bare "randomize" does.
+void SeedFromClock(ClassicRandom& rng, const Clock& clock);
 
 }  // namespace ravochat

@@ -8,6 +8,7 @@
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/strings.h"
+#include "login/login_steps.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
 #include "messages/visitor.h"
@@ -41,11 +42,12 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
     return std::string(login::kProxyRefused);
   }
   const std::int32_t max_people = convert::ToInt32(TheApplication.Get(Key(app_key::kMaxPeople)));
-  login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
+  login::Visitor visitor = login::ReadLoginForm(*this, TheApplication, TheRequest);
   if (state::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
     return std::string(login::kTooManyLogins);
   }
-  if (std::string refusal = CheckLoginName(TheApplication, visitor); !refusal.empty()) {
+  if (std::string refusal = login::CheckLoginName(*this, TheApplication, visitor);
+      !refusal.empty()) {
     return refusal;
   }
 
@@ -56,16 +58,20 @@ std::string lumochat::LoginCheck(Application& TheApplication, Session& TheSessio
   // Counted for every visitor who got this far, whatever the room and user checks say.
   CountLogin(TheApplication);
 
-  if (std::string refusal = ChooseRoom(TheApplication, TheRequest); !refusal.empty()) {
+  if (std::string refusal = login::ChooseRoom(*this, TheApplication, TheRequest);
+      !refusal.empty()) {
     return refusal;
   }
-  if (std::string refusal = CheckRoomRules(TheApplication, visitor); !refusal.empty()) {
+  if (std::string refusal = login::CheckRoomRules(*this, TheApplication, visitor);
+      !refusal.empty()) {
     return refusal;
   }
-  if (std::string refusal = AdmitUser(TheApplication, TheRequest, visitor); !refusal.empty()) {
+  if (std::string refusal = login::AdmitUser(*this, TheApplication, TheRequest,
+                                             OpenConn(TheApplication), clock_, *rng_, visitor);
+      !refusal.empty()) {
     return refusal;
   }
-  EnterChat(TheApplication, TheSession, visitor);
+  login::EnterChat(*this, TheApplication, TheSession, clock_, visitor);
   return "";
 }
 

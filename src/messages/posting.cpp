@@ -217,6 +217,14 @@ void StorePosterRecord(state::ChatState& state, const std::string& name, Date no
   messages::MarkSent(state, name, now, newest);
 }
 
+// The robot's row, drawn from `rng` seeded from `clock`.
+std::int32_t DrawRobotRow(const Application& app, std::string_view prefix, const Clock& clock,
+                          ClassicRandom& rng) {
+  SeedFromClock(rng, clock);
+  double count = convert::ToDouble(app.Get(app_key::AppKey(prefix, app_key::kAutosayCount)));
+  return messages::RobotRow(rng.Next(), count);
+}
+
 }  // namespace
 
 std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
@@ -249,7 +257,8 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   if (line.action_pending) messages::ResolveAction(*this, conn, enable, line);
   std::string robot_reply;
   if (line.system_message.empty() && line.towho != MyName && line.towho == line.robot) {
-    robot_reply = messages::RobotReply(*this, conn, enable, DrawRobotRow(TheApplication));
+    robot_reply = messages::RobotReply(*this, conn, enable,
+                                       DrawRobotRow(TheApplication, ConstStr, clock_, *rng_));
   }
   return page.append(DeliverPost(TheApplication, TheRequest, line, robot_reply));
 }
@@ -311,12 +320,6 @@ std::string lumochat::DeliverPost(Application& TheApplication, Request& TheReque
   if (open_check) out += "window.open('usercheck.asp','usercheck');";
   out.append("parent.ref(").append(newest).append(");</script>");
   return out;
-}
-
-std::int32_t lumochat::DrawRobotRow(Application& TheApplication) {
-  SeedFromClock();
-  double count = convert::ToDouble(TheApplication.Get(Key(app_key::kAutosayCount)));
-  return messages::RobotRow(rng_->Next(), count);
 }
 
 }  // namespace ravochat
