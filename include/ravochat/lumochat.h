@@ -23,7 +23,6 @@ namespace ravochat {
 
 class ClassicRandom;
 namespace messages {
-struct PostLine;
 struct ListedVisitor;
 }  // namespace messages
 
@@ -205,10 +204,6 @@ class lumochat {
   // and room_id); returns his level.
   int TakeVisitor(messages::ListedVisitor visitor);
   std::string GetNewSays(const Value& says, int current, int sayid);
-  // Posting, after the line was read and checked: stores or answers it, and returns the rest
-  // of the reply script. Holds the application lock.
-  std::string DeliverPost(Application& TheApplication, Request& TheRequest,
-                          const messages::PostLine& line, const std::string& robot_reply);
 
   // Housekeeping.
   std::string RoomKeep(const Value& UMod, const Value& threshold, std::string& room_list);

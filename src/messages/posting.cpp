@@ -225,6 +225,76 @@ std::int32_t DrawRobotRow(const Application& app, std::string_view prefix, const
   return messages::RobotRow(rng.Next(), count);
 }
 
+// What the reply to a post is made of: the ring as it stood after the post, the poster's own
+// lines, the newest number he was sent, and whether the check window opens.
+struct Delivery {
+  Value says;
+  int row = 0;
+  std::string own_lines;
+  std::string newest;
+  bool open_check = false;
+};
+
+// Stores the line in the ring (a public one; a private, robot or system line goes to the
+// poster alone) and notes in his record what he was sent, all under the chat's mutex.
+Delivery DeliverPost(lumochat& component, Application& app, const Clock& clock,
+                     const PostLine& line, const std::string& robot_reply) {
+  state::ChatState& chat = app.Chat(component.ConstStr);
+  Delivery out;
+  state::MutexLock lock(chat.mutex());
+  messages::Ring ring;
+  Date now = clock.Now();
+  std::string time = component.GetTimeStr();
+  bool said = false;
+  if (!line.system_message.empty()) {
+    out.own_lines = messages::SystemLine(line.system_message, component.MyName, time);
+  } else if (line.towho == component.MyName) {
+    out.own_lines = messages::PrivateLine(line.says, component.MyName, line.towho, line.color1,
+                                          line.color2, line.act, time);
+  } else if (line.towho == line.robot) {
+    out.own_lines = messages::PrivateLine(line.says, component.MyName, line.towho, line.color1,
+                                          line.color2, line.act, time) +
+                    messages::PrivateLine(robot_reply, line.towho, component.MyName, line.color2,
+                                          line.color1, line.raw_act, time);
+  } else {
+    const messages::RingLine said_line{.who = component.MyName,
+                                       .to_who = line.towho,
+                                       .secret = line.secret,
+                                       .room = component.room_id,
+                                       .text = line.says,
+                                       .color1 = line.color1,
+                                       .color2 = line.color2,
+                                       .act = line.act};
+    ring = messages::AppendLines(component, app, chat, {&said_line, 1});
+    said = true;
+  }
+
+  if (!said)
+    ring = {app.Get(app_key::AppKey(component.ConstStr, app_key::kSays)),
+            app.Get(app_key::AppKey(component.ConstStr, app_key::kCurrent))};
+  out.says = std::move(ring.says);
+  out.row = messages::CurrentRow(ring.current);
+  std::string clock_key = app_key::AppKey(component.ConstStr, app_key::kChatroomClock);
+  if (convert::DateDiff(convert::Interval::kSecond, convert::ToDate(app.Get(clock_key)), now) >
+      60) {
+    out.open_check = true;
+    app.Set(clock_key, Value(now));
+  }
+  out.newest = convert::ToText(messages::NumberAt(out.says, out.row));
+  StorePosterRecord(chat, component.MyName, now, out.newest, said);
+  return out;
+}
+
+// The rest of the reply script: the poster's new `rows`, his own lines, the check window and
+// the newest number.
+std::string ReplyScript(const Delivery& delivery, const std::string& rows) {
+  std::string out = rows == "''" ? "" : "parent.addsay(" + rows + ");";
+  out += delivery.own_lines;
+  if (delivery.open_check) out += "window.open('usercheck.asp','usercheck');";
+  out.append("parent.ref(").append(delivery.newest).append(");</script>");
+  return out;
+}
+
 }  // namespace
 
 std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
@@ -233,6 +303,13 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   Value enable = TheApplication.Get(Key(app_key::kEnableSaysFilter));
   std::string page = std::string(messages::kPageHead).append(messages::kPollHead);
   PostLine line;
+  // "id" is read only once the line was settled or is about to be stored.
+  const auto reply = [&](const std::string& robot_reply) {
+    const int sayid = convert::ToInt32(TheRequest.Item("id"));
+    const Delivery delivery = DeliverPost(*this, TheApplication, clock_, line, robot_reply);
+    // The ring is an immutable array: the page is made from the rows read above, unlocked.
+    return page.append(ReplyScript(delivery, GetNewSays(delivery.says, delivery.row, sayid)));
+  };
   const std::string raw_says = convert::ToText(TheRequest.Form("says"));
   PostVerdict verdict;
   {
@@ -249,7 +326,7 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   if (verdict != PostVerdict::kPass) {
     line.system_message = SettlePost(TheApplication, TheSession, ConstStr, clock_, verdict, MyName,
                                      raw_says, room_id);
-    return page.append(DeliverPost(TheApplication, TheRequest, line, ""));
+    return reply("");
   }
 
   db::Connection& conn = OpenConn(TheApplication);
@@ -260,66 +337,7 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
     robot_reply = messages::RobotReply(*this, conn, enable,
                                        DrawRobotRow(TheApplication, ConstStr, clock_, *rng_));
   }
-  return page.append(DeliverPost(TheApplication, TheRequest, line, robot_reply));
-}
-
-std::string lumochat::DeliverPost(Application& TheApplication, Request& TheRequest,
-                                  const PostLine& line, const std::string& robot_reply) {
-  const int sayid = convert::ToInt32(TheRequest.Item("id"));
-  state::ChatState& chat = TheApplication.Chat(ConstStr);
-  Value says;
-  int row = 0;
-  std::string own_lines, newest;
-  bool open_check = false;
-  {
-    state::MutexLock lock(chat.mutex());
-    messages::Ring ring;
-    Date now = clock_.Now();
-    std::string time = GetTimeStr();
-    bool said = false;
-    if (!line.system_message.empty()) {
-      own_lines = messages::SystemLine(line.system_message, MyName, time);
-    } else if (line.towho == MyName) {
-      own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
-                                        line.act, time);
-    } else if (line.towho == line.robot) {
-      own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
-                                        line.act, time) +
-                  messages::PrivateLine(robot_reply, line.towho, MyName, line.color2, line.color1,
-                                        line.raw_act, time);
-    } else {
-      const messages::RingLine said_line{.who = MyName,
-                                         .to_who = line.towho,
-                                         .secret = line.secret,
-                                         .room = room_id,
-                                         .text = line.says,
-                                         .color1 = line.color1,
-                                         .color2 = line.color2,
-                                         .act = line.act};
-      ring = messages::AppendLines(*this, TheApplication, chat, {&said_line, 1});
-      said = true;
-    }
-
-    if (!said)
-      ring = {TheApplication.Get(Key(app_key::kSays)), TheApplication.Get(Key(app_key::kCurrent))};
-    says = std::move(ring.says);
-    row = messages::CurrentRow(ring.current);
-    std::string clock_key = Key(app_key::kChatroomClock);
-    if (convert::DateDiff(convert::Interval::kSecond,
-                          convert::ToDate(TheApplication.Get(clock_key)), now) > 60) {
-      open_check = true;
-      TheApplication.Set(clock_key, Value(now));
-    }
-    newest = convert::ToText(messages::NumberAt(says, row));
-    StorePosterRecord(chat, MyName, now, newest, said);
-  }
-  // The ring is an immutable array: the page is made from the rows read above, unlocked.
-  std::string rows = GetNewSays(says, row, sayid);
-  std::string out = rows == "''" ? "" : "parent.addsay(" + rows + ");";
-  out += own_lines;
-  if (open_check) out += "window.open('usercheck.asp','usercheck');";
-  out.append("parent.ref(").append(newest).append(");</script>");
-  return out;
+  return reply(robot_reply);
 }
 
 }  // namespace ravochat
