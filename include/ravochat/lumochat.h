@@ -200,10 +200,10 @@ class lumochat {
   std::string PassChar(double& x);
 
   // Messages. `current` and `sayid` are whole numbers already converted by the caller.
-  // Makes `visitor` the one this object works for (MyName, and for a listed visitor MyRec
-  // and room_id); returns his level.
-  int TakeVisitor(messages::ListedVisitor visitor);
   std::string GetNewSays(const Value& says, int current, int sayid);
+  // Makes `visitor` the one this object works for (MyName, and for a listed visitor MyRec
+  // and room_id); returns his level. A member, as only the object itself sets MyRec.
+  int TakeVisitor(messages::ListedVisitor visitor);
 
   // Housekeeping.
   std::string RoomKeep(const Value& UMod, const Value& threshold, std::string& room_list);
@@ -211,7 +211,8 @@ class lumochat {
                          std::string& room_list);
   std::string UserExpire(const Value& UMod, const Value& once_limit, const Value& limit);
 
-  // Login statistics (src/housekeeping/login_statistics.cpp).
+  // Login statistics (src/housekeeping/login_statistics.cpp): members, as the daily clean-up
+  // runs RoomKeep, RoomExpire and UserExpire.
   // Counts the login in "_visitor" and "_hour24"; at the first login of an hour saves
   // both and, at 14:00, runs the daily clean-up. Seeds rng_ from the clock.
   void CountLogin(Application& TheApplication);
