@@ -22,18 +22,10 @@
 
 namespace ravochat {
 
-namespace text {
 class ClassicRandom;
-}
 namespace messages {
-struct PostLine;
 struct ListedVisitor;
 }  // namespace messages
-namespace login {
-struct Visitor;
-struct AddressLock;
-struct UserRow;
-}  // namespace login
 
 class lumochat {
  public:
@@ -99,7 +91,7 @@ class lumochat {
   // Throws Error for a password that is empty after trimming.
   std::string Trpass(std::string& preString);
 
-  // --- Configuration (src/core/configuration.cpp) ---
+  // --- Configuration (src/chat/configuration.cpp) ---
 
   // Loads the configuration, then empties the ring and the user list and rebuilds the
   // room list. Throws DatabaseError, ConversionError (a non-numeric "_maxtalk").
@@ -149,7 +141,7 @@ class lumochat {
   // Deletes (UMod 1) or lists stale user accounts.
   std::string UserClear(Application& TheApplication, const Value& UMod);
 
-  // --- Opening and leaving the chat (src/core/configuration.cpp, src/rooms/leaving.cpp) ---
+  // --- Opening and leaving the chat (src/chat/configuration.cpp, src/rooms/leaving.cpp) ---
 
   // Loads the chat from the database `connstr` as InitGlobal does; `connstr` stays the chat's
   // connection string whatever the configuration rows say. Throws as InitGlobal.
@@ -209,26 +201,12 @@ class lumochat {
 
   // Text rules.
   std::string PassChar(double& x);
-  // Reseeds rng_ from the seconds since local midnight, as a bare "randomize" does.
-  void SeedFromClock();
 
   // Messages. `current` and `sayid` are whole numbers already converted by the caller.
-  // Makes `visitor` the one this object works for (MyName, and for a listed visitor MyRec
-  // and room_id); returns his level.
-  int TakeVisitor(messages::ListedVisitor visitor);
   std::string GetNewSays(const Value& says, int current, int sayid);
-  // True when MyRec's visitor has been silent longer than "_nosaytimeout" minutes or logged
-  // in longer than "_dontsavevalue" minutes at `now`.
-  bool TimedOut(Application& TheApplication, Date now);
-  // Posting, after the line was read and checked: stores or answers it, and returns the rest
-  // of the reply script. Holds the application lock.
-  std::string DeliverPost(Application& TheApplication, Request& TheRequest,
-                          const messages::PostLine& line, const std::string& robot_reply);
-  // The robot's row drawn from the generator seeded from the clock.
-  std::int32_t DrawRobotRow(Application& TheApplication);
-
-  // Leaving: sets out_time of the user rows of `names` to now. Throws DatabaseError.
-  void MarkLeft(Application& TheApplication, const std::vector<std::string>& names);
+  // Makes `visitor` the one this object works for (MyName, and for a listed visitor MyRec
+  // and room_id); returns his level. A member, as only the object itself sets MyRec.
+  int TakeVisitor(messages::ListedVisitor visitor);
 
   // Housekeeping.
   std::string RoomKeep(const Value& UMod, const Value& threshold, std::string& room_list);
@@ -236,35 +214,8 @@ class lumochat {
                          std::string& room_list);
   std::string UserExpire(const Value& UMod, const Value& once_limit, const Value& limit);
 
-  // Login (src/login/; the statistics in src/housekeeping/login_statistics.cpp). The
-  // checks return no refusal (kNone) when the visitor may go on.
-  // The visitor's address, name and password from the request; sets FilterStr.
-  login::Visitor ReadLoginForm(Application& TheApplication, Request& TheRequest);
-  LoginOutcome CheckLoginName(Application& TheApplication, const login::Visitor& visitor);
-  // Sets room_id to the requested room, or to the first room when it is not listed.
-  LoginOutcome ChooseRoom(Application& TheApplication, Request& TheRequest);
-  LoginOutcome CheckRoomRules(Application& TheApplication, const login::Visitor& visitor);
-  // Checks the user's row and address, then creates or updates the row and fills in
-  // the visitor's level, face, sex, stored name and login notice.
-  LoginOutcome AdmitUser(Application& TheApplication, Request& TheRequest, login::Visitor& visitor);
-  bool NewUserLimitReached(Application& TheApplication, const std::string& address);
-  login::AddressLock FindAddressLock(const std::string& address);
-  // False when the user table has no row of `name` (letter case ignored).
-  bool FindUserRow(const std::string& name, login::UserRow& row);
-  // The guessing limit, the password, the bans and the lock level for an existing user; then
-  // his row brought up to date.
-  LoginOutcome AdmitReturningUser(Application& TheApplication, const login::UserRow& row,
-                                  const login::AddressLock& lock, login::Visitor& visitor);
-  // The bans of the row and the lock level of the address.
-  LoginOutcome CheckExistingUser(const login::UserRow& row, const login::AddressLock& lock);
-  void CreateUser(Application& TheApplication, login::Visitor& visitor);
-  // Writes what a login changes in the row, and `upgraded` as its password when given.
-  void UpdateUser(Application& TheApplication, const login::UserRow& row, login::Visitor& visitor,
-                  const std::optional<std::string>& upgraded);
-  std::string LoginNotices(Application& TheApplication, const login::UserRow& row,
-                           const std::string& name);
-  // Puts the admitted visitor online: user list, room, session, announcement, notice.
-  void EnterChat(Application& TheApplication, Session& TheSession, const login::Visitor& visitor);
+  // Login statistics (src/housekeeping/login_statistics.cpp): members, as the daily clean-up
+  // runs RoomKeep, RoomExpire and UserExpire.
   // Counts the login in "_visitor" and "_hour24"; at the first login of an hour saves
   // both and, at 14:00, runs the daily clean-up. Seeds rng_ from the clock.
   void CountLogin(Application& TheApplication);
@@ -274,7 +225,7 @@ class lumochat {
   void DailyCleanUp(Application& TheApplication);
 
   const Clock& clock_;
-  std::unique_ptr<text::ClassicRandom> rng_;
+  std::unique_ptr<ClassicRandom> rng_;
 
   // The user list split at the visitor's key marker: before, body, after.
   std::vector<std::string> ListParts;

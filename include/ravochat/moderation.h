@@ -138,4 +138,13 @@ class Moderator {
   std::unique_ptr<db::Connection> conn_;
 };
 
+// True when `line` is "/" + an action's name, alone or followed by a blank.
+bool IsCommand(std::string_view line);
+
+// Takes the chat command `line` of the session's visitor in room `room`: the refusal when he is
+// not validly in the chat of `prefix`, the usage when the line is no command, else the
+// command's outcome. Throws DatabaseError.
+Outcome TakeCommand(Application& app, Session& session, std::string_view prefix, const Clock& clock,
+                    const std::string& line, std::int32_t room);
+
 }  // namespace ravochat::moderation

@@ -2,14 +2,13 @@
 // its chat, its lazily opened database connection and its version.
 #include "ravochat/lumochat.h"
 
-#include "app_keys.h"
-#include "convert.h"
-#include "text/classic_random.h"
+#include "core/app_keys.h"
+#include "core/classic_random.h"
+#include "core/convert.h"
 
 namespace ravochat {
 
-lumochat::lumochat(const Clock& clock)
-    : clock_(clock), rng_(std::make_unique<text::ClassicRandom>()) {}
+lumochat::lumochat(const Clock& clock) : clock_(clock), rng_(std::make_unique<ClassicRandom>()) {}
 
 lumochat::~lumochat() = default;
 

@@ -6,6 +6,9 @@
 
 namespace ravochat {
 
+// The login reads the first 10 characters of a user name; no user name is longer.
+inline constexpr std::size_t kNameLength = 10;
+
 // A visitor online: one record of "_user_list", keyed by the user name.
 namespace user_field {
 inline constexpr std::size_t kToken = 0;           // equals the session's "mytemp"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/app_keys.h"
+#include "core/classic_random.h"
 #include "core/convert.h"
 #include "core/strings.h"
 #include "housekeeping/routine_inputs.h"
@@ -93,7 +94,7 @@ void lumochat::CountLogin(Application& TheApplication) {
     }
   }
   // The colours of a new user are drawn from this seeding.
-  SeedFromClock();
+  SeedFromClock(*rng_, clock_);
   // The login that claimed the new hour under the lock is the only one that gets here,
   // so the clean-up and the saving run once per hour without holding up the chat.
   if (count.new_hour) HourlyWork(TheApplication, now.hour, claim);

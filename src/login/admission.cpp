@@ -8,6 +8,7 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "login/login_steps.h"
 #include "login/login_texts.h"
 #include "login/password_store.h"
 #include "login/visitor.h"
@@ -16,51 +17,62 @@
 
 namespace ravochat {
 
-login::Visitor lumochat::ReadLoginForm(Application& TheApplication, Request& TheRequest) {
+login::Visitor login::ReadLoginForm(lumochat& component, Application& TheApplication,
+                                    Request& TheRequest) {
   login::Visitor visitor;
   visitor.address = strings::Trim(convert::ToText(TheRequest.ServerVariable("REMOTE_ADDR")));
-  visitor.name = strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))),
-                               login::kNameLength);
+  visitor.name =
+      strings::Left(strings::Trim(convert::ToText(TheRequest.Item("sUserName"))), kNameLength);
   visitor.lower_name = strings::ToLowerAscii(visitor.name);
   visitor.typed_password = convert::ToText(TheRequest.Item("sPass"));
-  FilterStr = app_key::SettingText(TheApplication, ConstStr, app_key::kUserNameFilter);
+  component.FilterStr =
+      app_key::SettingText(TheApplication, component.ConstStr, app_key::kUserNameFilter);
   return visitor;
 }
 
-LoginOutcome lumochat::CheckLoginName(Application& TheApplication, const login::Visitor& visitor) {
+LoginOutcome login::CheckLoginName(lumochat& component, Application& TheApplication,
+                                   const login::Visitor& visitor) {
+  const auto setting = [&](std::string_view name) {
+    return TheApplication.Get(app_key::AppKey(component.ConstStr, name));
+  };
   if (visitor.name == visitor.typed_password) return login::Refused(LoginRefusal::kNameIsPassword);
   if (visitor.lower_name.empty()) return login::Refused(LoginRefusal::kNameEmpty);
   if (login::PasswordIsBlank(visitor.typed_password)) {
     return login::Refused(LoginRefusal::kPasswordEmpty);
   }
-  const Value min_length = TheApplication.Get(Key(app_key::kNameLength));
-  if (len_ch(visitor.name) < convert::ToDouble(min_length)) {
+  const Value min_length = setting(app_key::kNameLength);
+  if (component.len_ch(visitor.name) < convert::ToDouble(min_length)) {
     return {LoginRefusal::kNameTooShort, login::ShortNameRefusal(convert::ToText(min_length))};
   }
-  const Value max_length = TheApplication.Get(Key(app_key::kMaxNameLength));
-  if (len_ch(visitor.name) > 2 * convert::ToDouble(max_length)) {
+  const Value max_length = setting(app_key::kMaxNameLength);
+  if (component.len_ch(visitor.name) > 2 * convert::ToDouble(max_length)) {
     return {LoginRefusal::kNameTooLong, login::LongNameRefusal(convert::ToText(max_length))};
   }
-  std::string enabled = app_key::SettingText(TheApplication, ConstStr, app_key::kUserNameEnable);
-  if (Chuser(visitor.lower_name, enabled)) return login::Refused(LoginRefusal::kNameIllegal);
+  std::string enabled =
+      app_key::SettingText(TheApplication, component.ConstStr, app_key::kUserNameEnable);
+  if (component.Chuser(visitor.lower_name, enabled)) {
+    return login::Refused(LoginRefusal::kNameIllegal);
+  }
   return {};
 }
 
-LoginOutcome lumochat::ChooseRoom(Application& TheApplication, Request& TheRequest) {
+LoginOutcome login::ChooseRoom(lumochat& component, Application& TheApplication,
+                               Request& TheRequest) {
   const Value requested = TheRequest.Item("room_id");
-  room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
-  state::ChatState& chat = TheApplication.Chat(ConstStr);
+  component.room_id = convert::IsNumeric(requested) ? convert::ToInt32(requested) : 1;
+  state::ChatState& chat = TheApplication.Chat(component.ConstStr);
   state::MutexLock lock(chat.mutex());
-  if (chat.Contains(state::List::kRooms, convert::ToText(room_id))) return {};
+  if (chat.Contains(state::List::kRooms, convert::ToText(component.room_id))) return {};
   const std::vector<std::string> rooms = chat.Keys(state::List::kRooms);
   if (rooms.empty()) return login::Refused(LoginRefusal::kNoRooms);
-  room_id = convert::ToInt32(Value(rooms.front()));
+  component.room_id = convert::ToInt32(Value(rooms.front()));
   return {};
 }
 
-LoginOutcome lumochat::CheckRoomRules(Application& TheApplication, const login::Visitor& visitor) {
-  const std::string key = convert::ToText(room_id);
-  state::ChatState& chat = TheApplication.Chat(ConstStr);
+LoginOutcome login::CheckRoomRules(const lumochat& component, Application& TheApplication,
+                                   const login::Visitor& visitor) {
+  const std::string key = convert::ToText(component.room_id);
+  state::ChatState& chat = TheApplication.Chat(component.ConstStr);
   state::MutexLock lock(chat.mutex());
   const auto field = [&](std::size_t index) REQUIRES(chat.mutex()) {
     return chat.Field(state::List::kRooms, key, index);

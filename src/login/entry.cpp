@@ -11,6 +11,7 @@
 #include "core/keyed_list.h"
 #include "core/records.h"
 #include "core/strings.h"
+#include "login/login_steps.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
 #include "messages/ring_lines.h"
@@ -82,12 +83,13 @@ std::int64_t AnnounceEntry(lumochat& component, Application& app, state::ChatSta
 
 }  // namespace login
 
-void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
-                         const login::Visitor& visitor) {
-  state::ChatState& chat = TheApplication.Chat(ConstStr);
+void login::EnterChat(lumochat& component, Application& TheApplication, Session& TheSession,
+                      const Clock& clock, const login::Visitor& visitor) {
+  std::int32_t& room_id = component.room_id;
+  state::ChatState& chat = TheApplication.Chat(component.ConstStr);
   state::MutexLock lock(chat.mutex());
   const std::string& name = visitor.name;
-  const std::string now = convert::DateToText(clock_.Now());
+  const std::string now = convert::DateToText(clock.Now());
   const std::optional<std::string> old_room =
       chat.Contains(state::List::kUsers, name)
           ? std::optional(chat.Field(state::List::kUsers, name, user_field::kRoom))
@@ -101,14 +103,15 @@ void lumochat::EnterChat(Application& TheApplication, Session& TheSession,
   chat.Field(state::List::kRooms, room, room_field::kTime);  // fails before anything is stored
   // The time of day heads the token as it always did; the random tail makes it this login's
   // alone, so that a second login of the name ends the first window within the same second too.
-  const std::string token = GetTimeStr() + "-" + RandomToken().substr(0, kTokenTailLength);
+  const std::string token =
+      component.GetTimeStr() + "-" + RandomToken().substr(0, kTokenTailLength);
   TheSession.Set(messages::kSessionName, name);
   TheSession.Set(messages::kSessionToken, token);
 
   chat.AddOccupant(room, name);
   chat.SetField(state::List::kRooms, room, room_field::kTime, now);
-  const std::int64_t newest =
-      login::AnnounceEntry(*this, TheApplication, chat, visitor, room_name, old_room.has_value());
+  const std::int64_t newest = login::AnnounceEntry(component, TheApplication, chat, visitor,
+                                                   room_name, old_room.has_value());
 
   const login::OnlineRecord record{
       .token = token,

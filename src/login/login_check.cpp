@@ -8,11 +8,12 @@
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/strings.h"
+#include "login/login_steps.h"
 #include "login/login_texts.h"
 #include "login/visitor.h"
 #include "messages/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/lumochat.h"
+#include "state/flood_checks.h"
 
 namespace ravochat {
 namespace {
@@ -41,11 +42,12 @@ LoginOutcome lumochat::Login(Application& TheApplication, Session& TheSession,
     return login::Refused(LoginRefusal::kProxy);
   }
   const std::int32_t max_people = convert::ToInt32(TheApplication.Get(Key(app_key::kMaxPeople)));
-  login::Visitor visitor = ReadLoginForm(TheApplication, TheRequest);
-  if (moderation::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
+  login::Visitor visitor = login::ReadLoginForm(*this, TheApplication, TheRequest);
+  if (state::LoginTooFrequent(TheApplication, ConstStr, visitor.address, clock_.Now())) {
     return login::Refused(LoginRefusal::kTooManyLogins);
   }
-  if (LoginOutcome refusal = CheckLoginName(TheApplication, visitor); refusal.Refused()) {
+  if (LoginOutcome refusal = login::CheckLoginName(*this, TheApplication, visitor);
+      refusal.Refused()) {
     return refusal;
   }
 
@@ -58,16 +60,20 @@ LoginOutcome lumochat::Login(Application& TheApplication, Session& TheSession,
   // Counted for every visitor who got this far, whatever the room and user checks say.
   CountLogin(TheApplication);
 
-  if (LoginOutcome refusal = ChooseRoom(TheApplication, TheRequest); refusal.Refused()) {
+  if (LoginOutcome refusal = login::ChooseRoom(*this, TheApplication, TheRequest);
+      refusal.Refused()) {
     return refusal;
   }
-  if (LoginOutcome refusal = CheckRoomRules(TheApplication, visitor); refusal.Refused()) {
+  if (LoginOutcome refusal = login::CheckRoomRules(*this, TheApplication, visitor);
+      refusal.Refused()) {
     return refusal;
   }
-  if (LoginOutcome refusal = AdmitUser(TheApplication, TheRequest, visitor); refusal.Refused()) {
+  if (LoginOutcome refusal = login::AdmitUser(*this, TheApplication, TheRequest,
+                                              OpenConn(TheApplication), clock_, *rng_, visitor);
+      refusal.Refused()) {
     return refusal;
   }
-  EnterChat(TheApplication, TheSession, visitor);
+  login::EnterChat(*this, TheApplication, TheSession, clock_, visitor);
   return {};
 }
 

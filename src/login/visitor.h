@@ -11,9 +11,7 @@
 
 namespace ravochat::login {
 
-// The login reads the first 10 characters of the name; the classic transform of a password
-// kept its first 15.
-inline constexpr std::size_t kNameLength = 10;
+// The classic transform of a password kept its first 15 characters.
 inline constexpr std::size_t kPasswordLength = 15;
 
 struct Visitor {

@@ -14,7 +14,6 @@
 #include "messages/pages.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/lumochat.h"
 
 namespace ravochat {
@@ -32,6 +31,21 @@ int SayIdOf(const Value& item, const std::vector<std::string>& record, std::stri
     return convert::ToInt32(Value(keyed_list::FieldAt(record, user_field::kLastSayId, name)));
   }
   return convert::ToInt32(item);
+}
+
+// True when the visitor `name` of record `record` has been silent longer than
+// "_nosaytimeout" minutes or logged in longer than "_dontsavevalue" minutes at `now`.
+bool TimedOut(const Application& app, std::string_view prefix,
+              const std::vector<std::string>& record, const std::string& name, Date now) {
+  const auto setting = [&](std::string_view key) {
+    return convert::ToDouble(app.Get(app_key::AppKey(prefix, key)));
+  };
+  std::int64_t since_said =
+      MinutesSince(keyed_list::FieldAt(record, user_field::kLastSaid, name), now);
+  std::int64_t since_login =
+      MinutesSince(keyed_list::FieldAt(record, user_field::kLoginTime, name), now);
+  return since_said - setting(app_key::kNoSayTimeout) > 0 ||
+         since_login - setting(app_key::kDontSaveValue) > 0;
 }
 
 }  // namespace
@@ -94,13 +108,14 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
     state::MutexLock lock(chat.mutex());
     if (TakeVisitor(messages::FindVisitor(TheSession, chat)) == 0) {
       // A visitor sent out of the chat finds his window closed rather than an error.
-      result.outcome = moderation::TakeSentAway(chat, TheSession)
-                           ? PollResult::Outcome::kSentAway
-                           : PollResult::Outcome::kNotLoggedIn;
+      result.outcome =
+          chat.restraints().TakeSentAway(convert::ToText(TheSession.Get(messages::kSessionToken)))
+              ? PollResult::Outcome::kSentAway
+              : PollResult::Outcome::kNotLoggedIn;
       return result;
     }
     Date now = clock_.Now();
-    if (TimedOut(TheApplication, now)) {
+    if (TimedOut(TheApplication, ConstStr, MyRec, MyName, now)) {
       result.outcome = PollResult::Outcome::kTimedOut;
       return result;
     }
@@ -115,15 +130,6 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
   result.outcome = PollResult::Outcome::kRows;
   result.rows = GetNewSays(says, current, sayid);
   return result;
-}
-
-bool lumochat::TimedOut(Application& TheApplication, Date now) {
-  std::int64_t since_said =
-      MinutesSince(keyed_list::FieldAt(MyRec, user_field::kLastSaid, MyName), now);
-  std::int64_t since_login =
-      MinutesSince(keyed_list::FieldAt(MyRec, user_field::kLoginTime, MyName), now);
-  return since_said - convert::ToDouble(TheApplication.Get(Key(app_key::kNoSayTimeout))) > 0 ||
-         since_login - convert::ToDouble(TheApplication.Get(Key(app_key::kDontSaveValue))) > 0;
 }
 
 std::string lumochat::refresh(Application& TheApplication, Session& TheSession,

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/app_keys.h"
+#include "core/classic_random.h"
 #include "core/convert.h"
 #include "core/keyed_list.h"
 #include "core/records.h"
@@ -16,15 +17,67 @@
 #include "messages/ring_lines.h"
 #include "messages/says_ring.h"
 #include "messages/visitor.h"
-#include "moderation/flood_control.h"
 #include "ravochat/error.h"
-#include "text/classic_random.h"
+#include "ravochat/moderation.h"
+#include "state/flood_checks.h"
 #include "text/markup_filter.h"
 
 namespace ravochat {
 namespace {
 
 using messages::PostLine;
+
+// What becomes of a posted line before it is read.
+enum class PostVerdict {
+  kPass,      // an ordinary line
+  kTooFast,   // past the flood limit: refused, nothing stored
+  kSendAway,  // past the limit once too often: refused, and the poster is sent away
+  kCommand,   // a moderation command
+};
+
+constexpr std::string_view kTooFast = "您发言太快了，请休息一下再说";
+constexpr std::string_view kFloodReason = "刷屏";
+
+// Counts the line `says` of `name` at `now` against the flood limit of chat `prefix` and tells
+// a moderation command apart. Throws nothing.
+PostVerdict CheckPost(const Application& app, state::ChatState& chat, std::string_view prefix,
+                      const std::string& name, Date now, const std::string& says)
+    REQUIRES(chat.mutex()) {
+  switch (state::CheckPost(app, chat, prefix, name, now)) {
+    case state::PostVerdict::kTooFast:
+      return PostVerdict::kTooFast;
+    case state::PostVerdict::kSendAway:
+      return PostVerdict::kSendAway;
+    case state::PostVerdict::kPass:
+      break;
+  }
+  return moderation::IsCommand(strings::Trim(says)) ? PostVerdict::kCommand : PostVerdict::kPass;
+}
+
+// `outcome` as a system line, safe inside a single-quoted script string.
+std::string SystemText(const Clock& clock, const moderation::Outcome& outcome) {
+  lumochat chat(clock);
+  std::string html =
+      chat.trHtml(outcome.done ? "好的：" + outcome.message + "。" : outcome.message + "！");
+  return "【系统】" + chat.TrStr(html, Value("0"));
+}
+
+// Settles a line that did not pass: sends the flooder away, or takes the command of the
+// session's visitor in room `room`. Returns the system line for the poster alone, safe inside
+// a single-quoted script string. Throws DatabaseError.
+std::string SettlePost(Application& app, Session& session, std::string_view prefix,
+                       const Clock& clock, PostVerdict verdict, const std::string& name,
+                       const std::string& says, std::int32_t room) {
+  const moderation::Outcome too_fast{false, std::string(kTooFast)};
+  if (verdict == PostVerdict::kSendAway) {
+    moderation::Moderator::System(app, prefix, clock)
+        .Kick(name, state::SendAwayMinutes(app, prefix), std::string(kFloodReason));
+    return SystemText(clock, too_fast);
+  }
+  if (verdict != PostVerdict::kCommand) return SystemText(clock, too_fast);
+  return SystemText(
+      clock, moderation::TakeCommand(app, session, prefix, clock, strings::Trim(says), room));
+}
 
 Value Setting(const lumochat& chat, const Application& app, std::string_view name) {
   return app.Get(app_key::AppKey(chat.ConstStr, name));
@@ -164,6 +217,84 @@ void StorePosterRecord(state::ChatState& state, const std::string& name, Date no
   messages::MarkSent(state, name, now, newest);
 }
 
+// The robot's row, drawn from `rng` seeded from `clock`.
+std::int32_t DrawRobotRow(const Application& app, std::string_view prefix, const Clock& clock,
+                          ClassicRandom& rng) {
+  SeedFromClock(rng, clock);
+  double count = convert::ToDouble(app.Get(app_key::AppKey(prefix, app_key::kAutosayCount)));
+  return messages::RobotRow(rng.Next(), count);
+}
+
+// What the reply to a post is made of: the ring as it stood after the post, the poster's own
+// lines, the newest number he was sent, and whether the check window opens.
+struct Delivery {
+  Value says;
+  int row = 0;
+  std::string own_lines;
+  std::string newest;
+  bool open_check = false;
+};
+
+// Stores the line in the ring (a public one; a private, robot or system line goes to the
+// poster alone) and notes in his record what he was sent, all under the chat's mutex.
+Delivery DeliverPost(lumochat& component, Application& app, const Clock& clock,
+                     const PostLine& line, const std::string& robot_reply) {
+  state::ChatState& chat = app.Chat(component.ConstStr);
+  Delivery out;
+  state::MutexLock lock(chat.mutex());
+  messages::Ring ring;
+  Date now = clock.Now();
+  std::string time = component.GetTimeStr();
+  bool said = false;
+  if (!line.system_message.empty()) {
+    out.own_lines = messages::SystemLine(line.system_message, component.MyName, time);
+  } else if (line.towho == component.MyName) {
+    out.own_lines = messages::PrivateLine(line.says, component.MyName, line.towho, line.color1,
+                                          line.color2, line.act, time);
+  } else if (line.towho == line.robot) {
+    out.own_lines = messages::PrivateLine(line.says, component.MyName, line.towho, line.color1,
+                                          line.color2, line.act, time) +
+                    messages::PrivateLine(robot_reply, line.towho, component.MyName, line.color2,
+                                          line.color1, line.raw_act, time);
+  } else {
+    const messages::RingLine said_line{.who = component.MyName,
+                                       .to_who = line.towho,
+                                       .secret = line.secret,
+                                       .room = component.room_id,
+                                       .text = line.says,
+                                       .color1 = line.color1,
+                                       .color2 = line.color2,
+                                       .act = line.act};
+    ring = messages::AppendLines(component, app, chat, {&said_line, 1});
+    said = true;
+  }
+
+  if (!said)
+    ring = {app.Get(app_key::AppKey(component.ConstStr, app_key::kSays)),
+            app.Get(app_key::AppKey(component.ConstStr, app_key::kCurrent))};
+  out.says = std::move(ring.says);
+  out.row = messages::CurrentRow(ring.current);
+  std::string clock_key = app_key::AppKey(component.ConstStr, app_key::kChatroomClock);
+  if (convert::DateDiff(convert::Interval::kSecond, convert::ToDate(app.Get(clock_key)), now) >
+      60) {
+    out.open_check = true;
+    app.Set(clock_key, Value(now));
+  }
+  out.newest = convert::ToText(messages::NumberAt(out.says, out.row));
+  StorePosterRecord(chat, component.MyName, now, out.newest, said);
+  return out;
+}
+
+// The rest of the reply script: the poster's new `rows`, his own lines, the check window and
+// the newest number.
+std::string ReplyScript(const Delivery& delivery, const std::string& rows) {
+  std::string out = rows == "''" ? "" : "parent.addsay(" + rows + ");";
+  out += delivery.own_lines;
+  if (delivery.open_check) out += "window.open('usercheck.asp','usercheck');";
+  out.append("parent.ref(").append(delivery.newest).append(");</script>");
+  return out;
+}
+
 }  // namespace
 
 std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
@@ -172,23 +303,30 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   Value enable = TheApplication.Get(Key(app_key::kEnableSaysFilter));
   std::string page = std::string(messages::kPageHead).append(messages::kPollHead);
   PostLine line;
+  // "id" is read only once the line was settled or is about to be stored.
+  const auto reply = [&](const std::string& robot_reply) {
+    const int sayid = convert::ToInt32(TheRequest.Item("id"));
+    const Delivery delivery = DeliverPost(*this, TheApplication, clock_, line, robot_reply);
+    // The ring is an immutable array: the page is made from the rows read above, unlocked.
+    return page.append(ReplyScript(delivery, GetNewSays(delivery.says, delivery.row, sayid)));
+  };
   const std::string raw_says = convert::ToText(TheRequest.Form("says"));
-  moderation::PostVerdict verdict;
+  PostVerdict verdict;
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
     line.level = TakeVisitor(messages::FindVisitor(TheSession, chat));
     if (line.level == 0) return page.append(messages::kNotLoggedInRedirect);
-    verdict = moderation::CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now(), raw_says);
-    if (verdict == moderation::PostVerdict::kPass) {
+    verdict = CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now(), raw_says);
+    if (verdict == PostVerdict::kPass) {
       ReadLine(*this, TheApplication, chat, TheRequest, enable, line);
     }
   }
   // A flood or a moderation command is answered to the poster alone; nothing is stored.
-  if (verdict != moderation::PostVerdict::kPass) {
-    line.system_message = moderation::SettlePost(TheApplication, TheSession, ConstStr, clock_,
-                                                 verdict, MyName, raw_says, room_id);
-    return page.append(DeliverPost(TheApplication, TheRequest, line, ""));
+  if (verdict != PostVerdict::kPass) {
+    line.system_message = SettlePost(TheApplication, TheSession, ConstStr, clock_, verdict, MyName,
+                                     raw_says, room_id);
+    return reply("");
   }
 
   db::Connection& conn = OpenConn(TheApplication);
@@ -196,74 +334,10 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
   if (line.action_pending) messages::ResolveAction(*this, conn, enable, line);
   std::string robot_reply;
   if (line.system_message.empty() && line.towho != MyName && line.towho == line.robot) {
-    robot_reply = messages::RobotReply(*this, conn, enable, DrawRobotRow(TheApplication));
+    robot_reply = messages::RobotReply(*this, conn, enable,
+                                       DrawRobotRow(TheApplication, ConstStr, clock_, *rng_));
   }
-  return page.append(DeliverPost(TheApplication, TheRequest, line, robot_reply));
-}
-
-std::string lumochat::DeliverPost(Application& TheApplication, Request& TheRequest,
-                                  const PostLine& line, const std::string& robot_reply) {
-  const int sayid = convert::ToInt32(TheRequest.Item("id"));
-  state::ChatState& chat = TheApplication.Chat(ConstStr);
-  Value says;
-  int row = 0;
-  std::string own_lines, newest;
-  bool open_check = false;
-  {
-    state::MutexLock lock(chat.mutex());
-    messages::Ring ring;
-    Date now = clock_.Now();
-    std::string time = GetTimeStr();
-    bool said = false;
-    if (!line.system_message.empty()) {
-      own_lines = messages::SystemLine(line.system_message, MyName, time);
-    } else if (line.towho == MyName) {
-      own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
-                                        line.act, time);
-    } else if (line.towho == line.robot) {
-      own_lines = messages::PrivateLine(line.says, MyName, line.towho, line.color1, line.color2,
-                                        line.act, time) +
-                  messages::PrivateLine(robot_reply, line.towho, MyName, line.color2, line.color1,
-                                        line.raw_act, time);
-    } else {
-      const messages::RingLine said_line{.who = MyName,
-                                         .to_who = line.towho,
-                                         .secret = line.secret,
-                                         .room = room_id,
-                                         .text = line.says,
-                                         .color1 = line.color1,
-                                         .color2 = line.color2,
-                                         .act = line.act};
-      ring = messages::AppendLines(*this, TheApplication, chat, {&said_line, 1});
-      said = true;
-    }
-
-    if (!said)
-      ring = {TheApplication.Get(Key(app_key::kSays)), TheApplication.Get(Key(app_key::kCurrent))};
-    says = std::move(ring.says);
-    row = messages::CurrentRow(ring.current);
-    std::string clock_key = Key(app_key::kChatroomClock);
-    if (convert::DateDiff(convert::Interval::kSecond,
-                          convert::ToDate(TheApplication.Get(clock_key)), now) > 60) {
-      open_check = true;
-      TheApplication.Set(clock_key, Value(now));
-    }
-    newest = convert::ToText(messages::NumberAt(says, row));
-    StorePosterRecord(chat, MyName, now, newest, said);
-  }
-  // The ring is an immutable array: the page is made from the rows read above, unlocked.
-  std::string rows = GetNewSays(says, row, sayid);
-  std::string out = rows == "''" ? "" : "parent.addsay(" + rows + ");";
-  out += own_lines;
-  if (open_check) out += "window.open('usercheck.asp','usercheck');";
-  out.append("parent.ref(").append(newest).append(");</script>");
-  return out;
-}
-
-std::int32_t lumochat::DrawRobotRow(Application& TheApplication) {
-  SeedFromClock();
-  double count = convert::ToDouble(TheApplication.Get(Key(app_key::kAutosayCount)));
-  return messages::RobotRow(rng_->Next(), count);
+  return reply(robot_reply);
 }
 
 }  // namespace ravochat

@@ -12,10 +12,6 @@
 #include "ravochat/lumochat.h"
 #include "ravochat/value.h"
 
-namespace ravochat::text {
-class ClassicRandom;
-}
-
 namespace ravochat::messages {
 
 inline constexpr std::string_view kEveryone = "大家";

@@ -4,8 +4,8 @@
 #include "migrate/user_names.h"
 
 #include "core/convert.h"
+#include "core/records.h"
 #include "core/strings.h"
-#include "login/visitor.h"
 #include "text/name_check.h"
 
 namespace ravochat::migration {
@@ -29,9 +29,9 @@ UserNames::UserNames(db::Connection& conn)
 // The login's limits: at least namelength, at most twice maxnamelength, a double-byte
 // character counting 2.
 std::string UserNames::LengthRefusal(std::string_view name) const {
-  if (strings::Length(name) > login::kNameLength) {
-    return "the user name " + std::string(name) + " is longer than " +
-           std::to_string(login::kNameLength) + " characters";
+  if (strings::Length(name) > kNameLength) {
+    return "the user name " + std::string(name) + " is longer than " + std::to_string(kNameLength) +
+           " characters";
   }
   const int length = text::NameLength(name);
   if (length >= min_length_ && length <= 2 * max_length_) return "";

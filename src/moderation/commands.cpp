@@ -49,6 +49,21 @@ std::optional<Action> NamedAction(std::string_view word) {
 
 }  // namespace
 
+bool IsCommand(std::string_view line) {
+  if (!line.starts_with("/")) return false;
+  const std::size_t blank = line.find(' ');
+  return NamedAction(line.substr(1, blank == std::string_view::npos ? blank : blank - 1))
+      .has_value();
+}
+
+Outcome TakeCommand(Application& app, Session& session, std::string_view prefix, const Clock& clock,
+                    const std::string& line, std::int32_t room) {
+  std::optional<Moderator> moderator = Moderator::Find(app, session, prefix, clock);
+  if (!moderator) return Outcome{false, std::string(texts::kNotAllowed)};
+  std::optional<Outcome> outcome = moderator->Command(line, room);
+  return outcome ? *outcome : Outcome{false, std::string(texts::kUsage)};
+}
+
 std::optional<Outcome> Moderator::Command(const std::string& line, std::int32_t room) {
   const std::vector<std::string> words = Words(line);
   if (words.empty() || !words[0].starts_with("/")) return std::nullopt;

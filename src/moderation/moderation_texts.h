@@ -1,4 +1,4 @@
-// The refusals and lines of moderation and flood control, each named once.
+// The refusals and lines of moderation, each named once.
 #pragma once
 
 #include <string_view>
@@ -19,10 +19,6 @@ inline constexpr std::string_view kEmptyTitle = "标题不能为空";
 inline constexpr std::string_view kUsage =
     "用法：/kick 名字 分钟、/freeze 名字 天数、/lock 地址 分钟、/level 名字 级别、"
     "/door open或close、/robot 名字、/title 标题";
-
-// Flood control.
-inline constexpr std::string_view kTooFast = "您发言太快了，请休息一下再说";
-inline constexpr std::string_view kFloodReason = "刷屏";
 
 // Lines to the room, "##" standing for the one concerned and "%%" for the moderator.
 inline constexpr std::string_view kKickedLine = "【系统】##被%%请出了聊天室！";

@@ -4,7 +4,6 @@
 #include "core/convert.h"
 #include "core/records.h"
 #include "core/strings.h"
-#include "login/visitor.h"
 #include "messages/posting.h"
 #include "moderation/moderation_texts.h"
 #include "moderation/room_line.h"
@@ -44,7 +43,7 @@ Outcome Moderator::SetRobot(std::int32_t room, const std::string& robot) {
   lumochat component(*clock_);
   component.ConstStr = prefix_;
   std::string enabled = Setting(app_key::kUserNameEnable);
-  if (name.empty() || strings::Length(name) > login::kNameLength ||
+  if (name.empty() || strings::Length(name) > kNameLength ||
       component.Chuser(strings::ToLowerAscii(name), enabled)) {
     return Refused(texts::kBadRobot);
   }

@@ -72,14 +72,17 @@ std::optional<std::string> LogOutLocked(lumochat& component, Application& app,
 
 }  // namespace rooms
 
-void lumochat::MarkLeft(Application& TheApplication, const std::vector<std::string>& names) {
-  if (names.empty()) return;
-  db::Connection& conn = OpenConn(TheApplication);
-  const std::string now = convert::DateToText(clock_.Now());
+namespace {
+
+// Sets out_time of the user rows of `names` to now. Throws DatabaseError.
+void MarkLeft(db::Connection& conn, const Clock& clock, const std::vector<std::string>& names) {
+  const std::string now = convert::DateToText(clock.Now());
   for (const std::string& name : names) {
     conn.Execute("UPDATE user SET out_time=? WHERE username=?", {Value(now), Value(name)});
   }
 }
+
+}  // namespace
 
 void lumochat::LeaveChat(Application& TheApplication, Session& TheSession) {
   bool left = false;
@@ -93,7 +96,7 @@ void lumochat::LeaveChat(Application& TheApplication, Session& TheSession) {
   }
   TheSession.Set(messages::kSessionName, Value(""));
   TheSession.Set(messages::kSessionToken, Value(""));
-  if (left) MarkLeft(TheApplication, {MyName});
+  if (left) MarkLeft(OpenConn(TheApplication), clock_, {MyName});
 }
 
 lumochat::Departures lumochat::SweepIdle(Application& TheApplication) {
@@ -112,7 +115,7 @@ lumochat::Departures lumochat::SweepIdle(Application& TheApplication) {
       }
     }
   }
-  MarkLeft(TheApplication, names);
+  if (!names.empty()) MarkLeft(OpenConn(TheApplication), clock_, names);
   return gone;
 }
 

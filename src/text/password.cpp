@@ -89,9 +89,4 @@ std::string lumochat::Trpass(std::string& preString) {
   return text::ClassicTransform(preString);
 }
 
-void lumochat::SeedFromClock() {
-  convert::CivilTime now = convert::ToCivil(clock_.Now());
-  rng_->SeedFromTimeOfDay(now.hour * 3600.0 + now.minute * 60.0 + now.second);
-}
-
 }  // namespace ravochat

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/classic_random.h"
+#include "core/classic_random.h"
 
 namespace ravochat::text {
 

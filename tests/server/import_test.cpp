@@ -12,7 +12,7 @@ namespace {
 
 // The password text an existing installation stored for `password`.
 std::string ClassicPassword(const std::string& password) {
-  text::ClassicRandom rng;
+  ClassicRandom rng;
   return text::TransformPassword(password, rng);
 }
 

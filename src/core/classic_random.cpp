@@ -1,12 +1,14 @@
 // The classic runtime's pseudo-random generator: a 24-bit linear congruential state whose
 // values are exact in single precision. Seeding mixes bit patterns of the seed into the
 // state the way that runtime did, so stored password transforms can be reproduced.
-#include "text/classic_random.h"
+#include "core/classic_random.h"
 
 #include <bit>
 #include <limits>
 
-namespace ravochat::text {
+#include "core/convert.h"
+
+namespace ravochat {
 namespace {
 
 constexpr std::uint32_t kStateMask = 0xFFFFFF;
@@ -49,4 +51,9 @@ void ClassicRandom::SeedFromTimeOfDay(double seconds_since_midnight) {
   state_ = (state_ & 0xFF) | SeedBits(SingleBits(seconds_since_midnight));
 }
 
-}  // namespace ravochat::text
+void SeedFromClock(ClassicRandom& rng, const Clock& clock) {
+  const convert::CivilTime now = convert::ToCivil(clock.Now());
+  rng.SeedFromTimeOfDay(now.hour * 3600.0 + now.minute * 60.0 + now.second);
+}
+
+}  // namespace ravochat

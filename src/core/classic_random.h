@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
-namespace ravochat::text {
+#include "ravochat/clock.h"
+
+namespace ravochat {
 
 class ClassicRandom {
  public:
@@ -23,4 +25,7 @@ class ClassicRandom {
   std::uint32_t state_ = 0x50000;
 };
 
-}  // namespace ravochat::text
+// Seeds `rng` from the seconds since local midnight on `clock`, as a bare "randomize" does.
+void SeedFromClock(ClassicRandom& rng, const Clock& clock);
+
+}  // namespace ravochat

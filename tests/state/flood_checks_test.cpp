@@ -7,7 +7,7 @@
 #include "login/login_texts.h"
 #include "messages/pages.h"
 
-namespace ravochat::moderation {
+namespace ravochat::state {
 namespace {
 
 using testing::LoginChat;
@@ -112,4 +112,4 @@ TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
 }
 
 }  // namespace
-}  // namespace ravochat::moderation
+}  // namespace ravochat::state

@@ -1,9 +1,9 @@
 // The classic generator against the runtime's published values.
-#include "text/classic_random.h"
+#include "core/classic_random.h"
 
 #include <gtest/gtest.h>
 
-namespace ravochat::text {
+namespace ravochat {
 namespace {
 
 // Published values have seven significant digits.
@@ -42,4 +42,4 @@ TEST(ClassicRandom, SeedFromTimeOfDayMixesTheSinglePattern) {
 }
 
 }  // namespace
-}  // namespace ravochat::text
+}  // namespace ravochat
