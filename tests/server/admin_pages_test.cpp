@@ -9,10 +9,6 @@
 namespace ravochat::testing {
 namespace {
 
-bool Has(const std::string& text, std::string_view part) {
-  return text.find(part) != std::string::npos;
-}
-
 class AdminPagesTest : public ServerTest {
  protected:
   void StartWithPassword() {

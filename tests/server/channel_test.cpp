@@ -12,10 +12,6 @@
 namespace ravochat::testing {
 namespace {
 
-bool Has(const std::string& text, std::string_view part) {
-  return text.find(part) != std::string::npos;
-}
-
 class ChannelTest : public ServerTest {
  protected:
   std::int64_t Newest() { return ReadChatStatus(server_->application(), "").newest_message; }

@@ -8,10 +8,6 @@
 namespace ravochat::testing {
 namespace {
 
-bool Has(const std::string& text, std::string_view part) {
-  return text.find(part) != std::string::npos;
-}
-
 class MemberPagesTest : public ServerTest {
  protected:
   // The form token in the settings page of the visitor of `cookie`.
@@ -54,7 +50,7 @@ TEST_P(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherS
   EXPECT_NE(Passwd("amy"), before);
 }
 
-TEST_P(MemberPagesTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
+TEST_P(SqliteServerTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
   Start();
   for (const char* page : {"/userset.asp", "/call.asp", "/getcall.asp", "/guest.asp", "/friend.asp",
                            "/agreefriend.asp?ID=1&answer=yes"}) {
@@ -80,7 +76,7 @@ TEST_P(MemberPagesTest, AFriendRequestIsAnsweredOnlyByItsAddresseeFromTheChatsOw
   EXPECT_EQ(db_->Scalar("SELECT friends FROM user WHERE username=?", {Value("amy")}), "bob");
 }
 
-TEST_P(MemberPagesTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
+TEST_P(SqliteServerTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");

@@ -144,6 +144,9 @@ std::vector<std::string> ServerTest::ErrorLines() {
   return error_lines_;
 }
 
+INSTANTIATE_TEST_SUITE_P(Server, SqliteServerTest, ::testing::Values(Backend::kSqlite),
+                         BackendName);
+
 std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
 
 std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields) {

@@ -82,6 +82,14 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   std::vector<std::string> error_lines_;
 };
 
+// Runs on SQLite only: the cases that do not depend on the database, and SQLite's own backup.
+class SqliteServerTest : public ServerTest {};
+
+// Whether `text` holds `part`.
+inline bool Has(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
 // `utf8` as the GBK bytes the wire carries.
 std::string Gbk(std::string_view utf8);
 
