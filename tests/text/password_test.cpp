@@ -1,6 +1,5 @@
-// The password transform against reference texts worked out independently of this code.
-#include "text/password.h"
-
+// The classic generator against the runtime's published values, and the password transform
+// against reference texts worked out independently of this code.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,9 +8,46 @@
 
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "text/classic_random.h"
+#include "text/password.h"
 
 namespace ravochat::text {
 namespace {
+
+// Published values have seven significant digits.
+constexpr double kPublished = 5e-8;
+
+TEST(ClassicRandom, FreshGeneratorGivesThePublishedSequence) {
+  ClassicRandom rng;
+  for (double expected : {0.7055475, 0.533424, 0.5795186, 0.2895625, 0.301948}) {
+    EXPECT_NEAR(rng.Next(), expected, kPublished);
+  }
+}
+
+TEST(ClassicRandom, NegativeArgumentReseedsAndSeedGivesThePublishedValues) {
+  ClassicRandom rng;
+  rng.Next();
+  EXPECT_EQ(rng.Next(-1), 3758214.0f / 16777216.0f);
+  EXPECT_NEAR(rng.Next(-10), 0.3276443, kPublished);
+  rng.Seed(10);
+  for (double expected : {0.2077829, 0.4407803, 0.6152623}) {
+    EXPECT_NEAR(rng.Next(), expected, kPublished);
+  }
+}
+
+TEST(ClassicRandom, ZeroRepeatsTheLastValueWithoutStepping) {
+  ClassicRandom rng;
+  float first = rng.Next();
+  EXPECT_EQ(rng.Next(0), first);
+  EXPECT_NEAR(rng.Next(), 0.533424, kPublished);
+}
+
+TEST(ClassicRandom, SeedFromTimeOfDayMixesTheSinglePattern) {
+  ClassicRandom rng;
+  // 1.0f is 0x3F800000: (0x0000 ^ 0x3F80) << 8, over the fresh low byte 0x00.
+  rng.SeedFromTimeOfDay(1.0);
+  EXPECT_EQ(rng.state(), 0x3F8000u);
+}
 
 std::string Transform(std::string_view password) {
   ClassicRandom rng;
