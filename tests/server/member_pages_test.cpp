@@ -1,8 +1,6 @@
 // The chatter's own pages over HTTP: forms change something only with the session's
 // token and from the chat's own site, the pages serve only a visitor in the chat, and
 // characters outside GBK posted as references arrive as themselves.
-#include <regex>
-
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {
@@ -11,12 +9,7 @@ namespace {
 class MemberPagesTest : public ServerTest {
  protected:
   // The form token in the settings page of the visitor of `cookie`.
-  std::string Token(const std::string& cookie) {
-    std::smatch m;
-    const std::string page = Client()->Get("/userset.asp", {cookie}).body;
-    EXPECT_TRUE(std::regex_search(page, m, std::regex("name=formtoken value=([0-9a-f]{32})")));
-    return m.size() > 1 ? m[1].str() : "";
-  }
+  std::string Token(const std::string& cookie) { return FormToken(cookie, "/userset.asp"); }
   std::string Passwd(const std::string& name) {
     return db_->Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
   }

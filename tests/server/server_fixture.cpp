@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <regex>
 #include <stdexcept>
 
 #include "core/convert.h"
@@ -133,6 +134,14 @@ std::string ServerTest::CookieLine(const std::string& name, const std::string& p
   const std::string cookie = LogIn(name, password, room).Header("Set-Cookie");
   EXPECT_NE(cookie, "") << "login of " << name << " refused";
   return "Cookie: " + cookie.substr(0, cookie.find(';'));
+}
+
+std::string ServerTest::FormToken(const std::string& cookie, std::string_view target) {
+  std::smatch m;
+  const std::string page = Client()->Get(target, {cookie}).body;
+  EXPECT_TRUE(std::regex_search(page, m, std::regex("name=formtoken value=([0-9a-f]{32})")))
+      << target;
+  return m.size() > 1 ? m[1].str() : "";
 }
 
 std::string ServerTest::AppText(std::string_view name) {

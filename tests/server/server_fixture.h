@@ -68,6 +68,9 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   // The "Cookie: ..." header line of a successful login.
   std::string CookieLine(const std::string& name, const std::string& password,
                          const std::string& room = "1");
+  // The form token of the page `target` as the visitor of `cookie` gets it; "" and a failure
+  // when the page has none.
+  std::string FormToken(const std::string& cookie, std::string_view target);
   // The application value `name` (with its chat's prefix) as text.
   std::string AppText(std::string_view name);
   std::vector<std::string> ErrorLines();
