@@ -77,6 +77,25 @@ TEST_P(RestartTest, RoomsChangedInTheDatabaseWhileStoppedApplyFromTheFirstReques
   EXPECT_EQ(Count(Poll(bob), Gbk("'重启之前','amy'")), 1);
 }
 
+TEST_P(RestartTest, AVisitorWhoseRoomWasDeletedIsAnnouncedInTheFirstRoom) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1", "3");
+  const std::string bob = CookieLine("bob", "secret2");
+  Poll(amy);
+  Poll(bob);
+  Restart(30, {"DELETE FROM room WHERE ID=3"});
+  const std::string arrival =
+      Gbk("'【来访】##从%%来到了本房间，大家欢迎！<\\script>parent.addl(\\'amy\\',0,\\'1010\\',"
+          "\\'\\')</\\script>','amy','校园青春',0,'#008000','#0000FF',-3,");
+  const std::string amy_poll = Poll(amy);
+  EXPECT_EQ(Count(amy_poll, arrival), 1) << amy_poll;
+  EXPECT_EQ(Count(Poll(bob), arrival), 1);
+  EXPECT_NE(Client()->Get("/roomlist.asp", {amy}).body.find("],'1');"), std::string::npos);
+  EXPECT_EQ(ErrorLines().back(),
+            "ravochat-server: took back the state saved at the last stop (chats: 1, sessions: 2, "
+            "visitors: 2, moved out of rooms that no longer exist: 1)");
+}
+
 TEST_P(RestartTest, ADamagedSnapshotIsLoggedAndTheChatStartsAfresh) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");

@@ -86,6 +86,14 @@ TEST_P(SqliteServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine
                   Gbk("parent.sysmsg('你已经在这个房间里了!');")));
 }
 
+TEST_P(SqliteServerTest, RoomListNamesTheVisitorsRoom) {
+  Start();
+  const std::string amy = CookieLine("amy", "secret1", "3");
+  EXPECT_TRUE(Has(Client()->Get("/roomlist.asp", {amy}).body,
+                  Gbk("parent.showrooms([['1','大厅',0,1],['2','情感天地',0,1],"
+                      "['3','校园青春',1,1],['4','天南地北',0,1]],'3');")));
+}
+
 TEST_P(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
@@ -164,6 +172,12 @@ TEST_P(ServerTest, EachChatKeepsItsOwnVisitorsUnderItsPrefix) {
   EXPECT_TRUE(reply.Header("Set-Cookie").starts_with("ravochat_c1="));
   EXPECT_TRUE(keyed_list::Contains(AppText("c1_user_list"), "amy"));
   EXPECT_EQ(AppText("_user_list"), "");
+}
+
+TEST_P(ServerTest, SettingsOnTheCommandLineAreStoredBeforeLoading) {
+  Start({"--set", "maxpeople=7"});
+  EXPECT_EQ(AppText("_maxpeople"), "7");
+  EXPECT_EQ(db_->Scalar("SELECT count(*) FROM sysparam WHERE alias='maxpeople'"), "1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, ServerTest, kBothBackends, BackendName);
