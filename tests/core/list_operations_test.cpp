@@ -26,12 +26,6 @@ TEST(ListOperations, DelListRemovesTheWholeRecord) {
   EXPECT_EQ(DelList("<$b$>u$>v$><$b$>", "b"), "");
 }
 
-TEST(ListOperations, EveryOperationOnAMissingKeyIsAListKeyError) {
-  EXPECT_THROW(DelList("", "a"), ListKeyError);
-  EXPECT_THROW(GetListValue(Value(), "a", 0), ListKeyError);
-  EXPECT_THROW(SetListValue(kList, "c", 0, "z", 0), ListKeyError);
-}
-
 TEST(ListOperations, ModesReplaceAddOrRemoveAWordOrAddANumber) {
   EXPECT_EQ(SetListValue(kList, "a", 1, "z", 0), "<$a$>x$>z$><$a$><$b$>u$>v$><$b$>");
   EXPECT_EQ(SetListValue(kWords, "r", 0, "r", 1), "<$r$>p q r$>7$><$r$>");

@@ -4,8 +4,6 @@
 
 #include <filesystem>
 
-#include "core/app_keys.h"
-#include "core/convert.h"
 #include "core/strings.h"
 #include "db/pool.h"
 #include "ravochat/database.h"
@@ -76,43 +74,6 @@ class NewDatabase : public OnBothBackends {
   std::unique_ptr<TempDatabase> temp_ = std::make_unique<TempDatabase>(true, backend_);
 };
 
-// Every configuration key has one setting, a whole number unless it holds text.
-TEST_P(NewDatabase, HoldsOneSettingForEveryConfigurationKey) {
-  auto expect_settings = [this](std::initializer_list<std::string_view> keys, bool numeric) {
-    for (std::string_view key : keys) {
-      std::string alias(key.substr(1));
-      EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam WHERE alias=?", {alias}), "1")
-          << alias;
-      EXPECT_NE(Param(alias), "") << alias;
-      EXPECT_TRUE(!numeric || convert::IsNumericText(Param(alias))) << alias;
-    }
-  };
-  namespace k = app_key;
-  expect_settings({k::kSaysFilterStr, k::kUserNameFilter, k::kUserNameEnable, k::kFaceColorStr,
-                   k::kBackgroundColorStr, k::kEnterChatShow, k::kReenterShow, k::kEnterRoomShow,
-                   k::kExitRoomShow, k::kHour24},
-                  false);
-  expect_settings({k::kMaxTalk, k::kNoSayTimeout, k::kDontSaveValue, k::kMaxSaysLength,
-                   k::kMinSaysLength, k::kListRefTime, k::kEnableSaysFilter, k::kTitleLength,
-                   k::kLevelTitle, k::kLevelTt, k::kLevelAllHtml},
-                  true);
-  expect_settings({k::kLevelDelRoom, k::kNameLength, k::kMaxNameLength, k::kMaxPeople,
-                   k::kDisableProxy, k::kDisableNewUser, k::kNewUserNum, k::kCallTimeout,
-                   k::kFriendTimeout, k::kGbTimeout, k::kManageLogTimeout},
-                  true);
-  expect_settings({k::kAutoClearGb, k::kAutoClearManageLog, k::kAutoClearUserName,
-                   k::kUserNameOnceTimeout, k::kUserNameTimeout, k::kRoomAutoClear, k::kRoomTimeout,
-                   k::kRoomExpPerDay, k::kRoomKeepExp, k::kVisitor},
-                  true);
-  expect_settings(
-      {k::kFloodLines, k::kFloodSeconds, k::kFloodStrikes, k::kFloodKick, k::kLoginsPerMinute,
-       "_l_kick", "_l_freeze", "_l_lock", "_l_level", "_l_door", "_l_robot"},
-      true);
-  expect_settings({k::kLoginFails, k::kLoginFailMinutes, k::kPasswordMemory, k::kPasswordPasses},
-                  true);
-  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM sysparam"), "57");
-}
-
 TEST_P(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {
   EXPECT_EQ(Param("hour24"), "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
   EXPECT_GE(strings::Split(Param("facecolorstr"), " ").size(), 2u);
@@ -123,14 +84,6 @@ TEST_P(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {
     EXPECT_NE(parts[0].find("##"), std::string::npos) << alias;
     EXPECT_EQ(parts[0].find_first_of("'\"\\"), std::string::npos) << alias;
   }
-}
-
-TEST_P(NewDatabase, ADozenActionsAndRobotSayingsNumberedFromZero) {
-  EXPECT_EQ(temp_->Scalar("SELECT count(*) FROM action WHERE toall<>'' AND toself<>'' AND "
-                          "toother LIKE '%##%' AND toother LIKE '%\\%\\%%' ESCAPE '\\'"),
-            "12");
-  EXPECT_EQ(temp_->Scalar("SELECT count(*) || ':' || min(id) || '-' || max(id) FROM autoact"),
-            "12:0-11");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, NewDatabase, testing::kBothBackends, testing::BackendName);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <tuple>
 
 #include "login/hash_gate.h"
@@ -169,6 +170,21 @@ TEST_F(LoginCheckTest, APasswordIsStoredAtTheDefaultCostWhenTheChatSetsNone) {
   EXPECT_TRUE(
       chat.db.Scalar("SELECT passwd FROM user").starts_with("$argon2id$v=19$m=19456,t=2,p=1$"));
   EXPECT_EQ(Login("ann", "pass1234"), "");
+}
+
+// The gate itself: work runs in a free slot, and a caller that finds none within the wait
+// runs nothing.
+TEST(HashGate, WorkRunsInAFreeSlotAndNotWhenNoneFreesWithinTheWait) {
+  login::HashGate gate(1, std::chrono::milliseconds(0));
+  int runs = 0;
+  EXPECT_TRUE(gate.Run([&] {
+    ++runs;
+    EXPECT_FALSE(gate.Run([&] { runs += 10; }));
+  }));
+  EXPECT_EQ(runs, 1);
+  EXPECT_THROW(gate.Run([] { throw std::runtime_error("out of memory"); }), std::runtime_error);
+  EXPECT_TRUE(gate.Run([&] { ++runs; }));  // the slot is free again, even after a throw
+  EXPECT_EQ(runs, 2);
 }
 
 // Calls `inside` while every slot of the process's hash gate is taken.

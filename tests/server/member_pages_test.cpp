@@ -1,26 +1,15 @@
 // The chatter's own pages over HTTP: forms change something only with the session's
 // token and from the chat's own site, the pages serve only a visitor in the chat, and
 // characters outside GBK posted as references arrive as themselves.
-#include <regex>
-
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {
 namespace {
 
-bool Has(const std::string& text, std::string_view part) {
-  return text.find(part) != std::string::npos;
-}
-
 class MemberPagesTest : public ServerTest {
  protected:
   // The form token in the settings page of the visitor of `cookie`.
-  std::string Token(const std::string& cookie) {
-    std::smatch m;
-    const std::string page = Client()->Get("/userset.asp", {cookie}).body;
-    EXPECT_TRUE(std::regex_search(page, m, std::regex("name=formtoken value=([0-9a-f]{32})")));
-    return m.size() > 1 ? m[1].str() : "";
-  }
+  std::string Token(const std::string& cookie) { return FormToken(cookie, "/userset.asp"); }
   std::string Passwd(const std::string& name) {
     return db_->Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
   }
@@ -54,7 +43,7 @@ TEST_P(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherS
   EXPECT_NE(Passwd("amy"), before);
 }
 
-TEST_P(MemberPagesTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
+TEST_P(SqliteServerTest, TheOwnPagesServeOnlyAVisitorInTheChat) {
   Start();
   for (const char* page : {"/userset.asp", "/call.asp", "/getcall.asp", "/guest.asp", "/friend.asp",
                            "/agreefriend.asp?ID=1&answer=yes"}) {
@@ -80,7 +69,7 @@ TEST_P(MemberPagesTest, AFriendRequestIsAnsweredOnlyByItsAddresseeFromTheChatsOw
   EXPECT_EQ(db_->Scalar("SELECT friends FROM user WHERE username=?", {Value("amy")}), "bob");
 }
 
-TEST_P(MemberPagesTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
+TEST_P(SqliteServerTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");

@@ -35,14 +35,14 @@ TEST_P(ServerTest, ANumberThatDoesNotConvertIsRefusedWith400AndChangesNothing) {
   EXPECT_TRUE(ErrorLines().empty());
 }
 
-TEST_P(ServerTest, AmbiguousRequestFramingIsRefusedWith400) {
+TEST_P(SqliteServerTest, AmbiguousRequestFramingIsRefusedWith400) {
   Start();
   EXPECT_EQ(Client()->Post("/say.asp", "says=hi&id=0", {"Content-Length: 12"}).status, 400);
   EXPECT_EQ(Client()->Post("/say.asp", "says=hi&id=0", {"Content-Length: 3"}).status, 400);
   EXPECT_EQ(Client()->Post("/say.asp", "says=hi&id=0", {"Transfer-Encoding: chunked"}).status, 400);
 }
 
-TEST_P(ServerTest, OversizedHeadersGetAnAnswer) {
+TEST_P(SqliteServerTest, OversizedHeadersGetAnAnswer) {
   Start();
   for (std::size_t size : {7000, 8000, 12000, 15000, 20000, 40000}) {
     EXPECT_EQ(Client()->Get("/", {"Cookie: a=" + std::string(size, 'x')}).status, 431) << size;
@@ -50,7 +50,7 @@ TEST_P(ServerTest, OversizedHeadersGetAnAnswer) {
   EXPECT_EQ(Client()->Get("/", {"Cookie: a=" + std::string(5000, 'x')}).status, 200);
 }
 
-TEST_P(ServerTest, AStateChangingRequestFromAnotherSiteIsRefusedAndChangesNothing) {
+TEST_P(SqliteServerTest, AStateChangingRequestFromAnotherSiteIsRefusedAndChangesNothing) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string users = AppText("_user_list");
@@ -73,7 +73,7 @@ TEST_P(ServerTest, AStateChangingRequestFromAnotherSiteIsRefusedAndChangesNothin
   EXPECT_FALSE(keyed_list::Contains(AppText("_user_list"), "amy"));
 }
 
-TEST_P(ServerTest, ALineBreakInALoggedValueCannotForgeALogLine) {
+TEST_P(SqliteServerTest, ALineBreakInALoggedValueCannotForgeALogLine) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   server_->application().Set("_maxsayslength", Value("many\nerror GET /forged"));
@@ -83,7 +83,7 @@ TEST_P(ServerTest, ALineBreakInALoggedValueCannotForgeALogLine) {
   EXPECT_EQ(server::EscapeLogText("a\r\n\x1b\x7f\\b"), "a\\x0d\\x0a\\x1b\\x7f\\\\b");
 }
 
-TEST_P(ServerTest, OneAddressHoldsNoMoreConnectionsThanItsLimit) {
+TEST_P(SqliteServerTest, OneAddressHoldsNoMoreConnectionsThanItsLimit) {
   Start({"--per-address", "2"});
   auto first = Client();
   auto second = Client();

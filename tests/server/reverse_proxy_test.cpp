@@ -50,10 +50,6 @@ class Nginx {
   std::optional<ChildProcess> process_;
 };
 
-bool Has(const std::string& text, std::string_view part) {
-  return text.find(part) != std::string::npos;
-}
-
 TEST_P(ServerTest, BehindATrustedNginxVisitorsAreKnownByTheirForwardedAddresses) {
   Start({"--trust-proxy", "127.0.0.1", "--set", "disableproxy=1", "--set", "newusernum=1"});
   db_->Exec("INSERT INTO ip_lock (ip,end_time,act_level) VALUES ('203.0.113.66','2099-01-01',0)");

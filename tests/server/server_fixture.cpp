@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <regex>
 #include <stdexcept>
 
 #include "core/convert.h"
@@ -135,6 +136,14 @@ std::string ServerTest::CookieLine(const std::string& name, const std::string& p
   return "Cookie: " + cookie.substr(0, cookie.find(';'));
 }
 
+std::string ServerTest::FormToken(const std::string& cookie, std::string_view target) {
+  std::smatch m;
+  const std::string page = Client()->Get(target, {cookie}).body;
+  EXPECT_TRUE(std::regex_search(page, m, std::regex("name=formtoken value=([0-9a-f]{32})")))
+      << target;
+  return m.size() > 1 ? m[1].str() : "";
+}
+
 std::string ServerTest::AppText(std::string_view name) {
   return convert::ToText(server_->application().Get(name));
 }
@@ -143,6 +152,9 @@ std::vector<std::string> ServerTest::ErrorLines() {
   std::lock_guard lock(log_mutex_);
   return error_lines_;
 }
+
+INSTANTIATE_TEST_SUITE_P(Server, SqliteServerTest, ::testing::Values(Backend::kSqlite),
+                         BackendName);
 
 std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
 

@@ -68,6 +68,9 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   // The "Cookie: ..." header line of a successful login.
   std::string CookieLine(const std::string& name, const std::string& password,
                          const std::string& room = "1");
+  // The form token of the page `target` as the visitor of `cookie` gets it; "" and a failure
+  // when the page has none.
+  std::string FormToken(const std::string& cookie, std::string_view target);
   // The application value `name` (with its chat's prefix) as text.
   std::string AppText(std::string_view name);
   std::vector<std::string> ErrorLines();
@@ -81,6 +84,14 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   std::mutex log_mutex_;
   std::vector<std::string> error_lines_;
 };
+
+// Runs on SQLite only: the cases that do not depend on the database, and SQLite's own backup.
+class SqliteServerTest : public ServerTest {};
+
+// Whether `text` holds `part`.
+inline bool Has(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
 
 // `utf8` as the GBK bytes the wire carries.
 std::string Gbk(std::string_view utf8);
