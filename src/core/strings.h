@@ -26,7 +26,10 @@ std::string ReplaceFirst(std::string_view s, std::string_view from, std::string_
 std::vector<std::string> Split(std::string_view s, std::string_view sep);
 std::string Join(const std::vector<std::string>& pieces, std::string_view sep);
 // ASCII letters folded to lower case; other characters unchanged: LowerAscii('Q') == 'q'.
-char LowerAscii(char c);
+// Inline: the keyed maps of sessions and the application fold every key they hash or compare.
+inline char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string ToLowerAscii(std::string_view s);
 // The one case-insensitive comparison of the chat: equal once ASCII letters are folded.
 // EqualsIgnoreCase("_User_List", "_user_list") is true; other letters must match exactly.
