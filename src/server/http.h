@@ -55,15 +55,22 @@ class HttpStream {
 
   // Has Pull called again soon; from any thread, at any time (does nothing once ended).
   void Wake();
+  // Wake, and end the stream instead when the client has closed its side: a waiting
+  // connection notices nothing by itself, so a stream probed now and then frees its
+  // connection soon after the client vanished.
+  void Probe();
   // Ends the stream: a waiting connection ends at once, a writing one after its write.
   void Close();
 
  private:
   friend struct StreamGlue;
+  // Marks the stream woken and resumes a waiting connection; holds mutex_.
+  void Resume();
   std::mutex mutex_;
   void* connection_ = nullptr;  // the library's connection while sent, else null
   bool waiting_ = false;        // suspended by the library
   bool woken_ = false;          // Wake came while writing: pull once more before waiting
+  bool probed_ = false;         // Probe came: look at the client before the next pull
   bool closed_ = false;
 };
 
