@@ -248,8 +248,11 @@ HttpServer::Impl::Reply HttpServer::Impl::MakeReply(const HttpResponse& response
     auto glue = std::make_unique<StreamGlue>();
     glue->stream = response.stream;
     glue->impl = this;
+    // A stream of unknown length goes out in chunks read straight into the connection's
+    // memory; the response's own block is never filled, so it is kept small: every open
+    // channel holds one.
     MHD_Response* reply = MHD_create_response_from_callback(
-        MHD_SIZE_UNKNOWN, 4096, &StreamGlue::Read, glue.get(), &StreamGlue::Free);
+        MHD_SIZE_UNKNOWN, 256, &StreamGlue::Read, glue.get(), &StreamGlue::Free);
     if (reply == nullptr) return {nullptr, nullptr};
     return {reply, glue.release()};  // owned by the response from here: Free deletes it
   }
