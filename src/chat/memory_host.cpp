@@ -32,8 +32,15 @@ void Store(ValueMap& map, std::string_view key, Value value) {
 }  // namespace
 
 bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char x, char y) { return Fold(x) < Fold(y); });
+  // Keys of one chat share their prefix: equal bytes are passed over without folding.
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    const unsigned char x = Fold(a[i]);
+    const unsigned char y = Fold(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 MemoryApplication::MemoryApplication() = default;

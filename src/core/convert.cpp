@@ -406,10 +406,25 @@ Date ToDate(const Value& v) {
 
 std::string DateToText(Date d) {
   CivilTime c = ToCivil(d);
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day,
-                c.hour, c.minute, c.second);
-  return buffer;
+  if (c.year < 0 || c.year > 9999) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day,
+                  c.hour, c.minute, c.second);
+    return buffer;
+  }
+  // Digits placed by hand: every poll writes a date into the visitor's record.
+  std::string out = "0000-00-00 00:00:00";
+  const auto put = [&out](std::size_t end, int value) {
+    for (std::size_t i = end; value > 0; --i, value /= 10)
+      out[i] = static_cast<char>('0' + value % 10);
+  };
+  put(3, c.year);
+  put(6, c.month);
+  put(9, c.day);
+  put(12, c.hour);
+  put(15, c.minute);
+  put(18, c.second);
+  return out;
 }
 
 std::int64_t DateDiff(Interval interval, Date a, Date b) {

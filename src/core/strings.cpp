@@ -16,8 +16,6 @@ std::size_t CharSize(std::string_view s, std::size_t pos) {
 
 }  // namespace
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::size_t Length(std::string_view s) {
   std::size_t n = 0;
   for (char c : s) n += IsContinuation(c) ? 0 : 1;

@@ -30,7 +30,10 @@ std::string ReplaceFirst(std::string_view s, std::string_view from, std::string_
 std::vector<std::string> Split(std::string_view s, std::string_view sep);
 std::string Join(const std::vector<std::string>& pieces, std::string_view sep);
 // ASCII letters folded to lower case; other characters unchanged: LowerAscii('Q') == 'q'.
-char LowerAscii(char c);
+// Inline: the keyed maps of sessions and the application fold every key they hash or compare.
+inline char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string ToLowerAscii(std::string_view s);
 // Unicode characters of `s` in order, each as its UTF-8 text.
 std::vector<std::string> Characters(std::string_view s);

@@ -64,12 +64,17 @@ class Channel : public HttpStream {
  private:
   // Pull, for a Pull that must not throw.
   bool Write(std::string& out);
-  PollResult PollNow();
+  // The poll of the visitor; `beat`: his session is looked up again first.
+  PollResult PollNow(bool beat);
 
   Channels& hub_;
   Chat& chat_;
   const Channels::Mark& mark_;
   const std::string session_id_;
+  // The visitor's session as last looked up. A line's wake reuses it; the heartbeat looks it
+  // up again, which also keeps it from expiring while the channel is open. A visitor who
+  // left or logged in elsewhere is told by his record, which every poll reads anew.
+  std::shared_ptr<Session> session_;
   // The rows after this number are new for the window; the newest and the count it holds.
   Value sayid_;
   std::string newest_;
@@ -92,19 +97,19 @@ bool Channel::Pull(std::string& out) {
   }
 }
 
-PollResult Channel::PollNow() {
-  std::shared_ptr<Session> session = chat_.sessions->Find(session_id_);
-  if (!session) session = std::make_shared<MemorySession>();
+PollResult Channel::PollNow(bool beat) {
+  if (beat || !session_) session_ = chat_.sessions->Find(session_id_);
+  if (!session_) session_ = std::make_shared<MemorySession>();
   lumochat component(hub_.services_.clock);
   component.ConstStr = chat_.prefix;
-  PollResult result = component.Poll(hub_.services_.app, *session, sayid_);
+  PollResult result = component.Poll(hub_.services_.app, *session_, sayid_);
   room_.store(component.room_id, std::memory_order_relaxed);
   return result;
 }
 
 bool Channel::Write(std::string& out) {
   const bool beat = beat_due_.exchange(false, std::memory_order_relaxed);
-  const PollResult result = PollNow();
+  const PollResult result = PollNow(beat);
   if (result.outcome != PollResult::Outcome::kRows) {
     AppendEvent(out, "end", "", PollScript(result));
     return false;
@@ -206,7 +211,7 @@ void Channels::CloseAll() {
 void Channels::Beat() {
   for (const auto& channel : Snapshot()) {
     channel->DueBeat();
-    channel->Wake();
+    channel->Probe();
   }
 }
 

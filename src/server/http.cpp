@@ -16,6 +16,7 @@
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "log.h"
 
@@ -247,8 +248,11 @@ HttpServer::Impl::Reply HttpServer::Impl::MakeReply(const HttpResponse& response
     auto glue = std::make_unique<StreamGlue>();
     glue->stream = response.stream;
     glue->impl = this;
+    // A stream of unknown length goes out in chunks read straight into the connection's
+    // memory; the response's own block is never filled, so it is kept small: every open
+    // channel holds one.
     MHD_Response* reply = MHD_create_response_from_callback(
-        MHD_SIZE_UNKNOWN, 4096, &StreamGlue::Read, glue.get(), &StreamGlue::Free);
+        MHD_SIZE_UNKNOWN, 256, &StreamGlue::Read, glue.get(), &StreamGlue::Free);
     if (reply == nullptr) return {nullptr, nullptr};
     return {reply, glue.release()};  // owned by the response from here: Free deletes it
   }
@@ -262,6 +266,16 @@ HttpServer::Impl::Reply HttpServer::Impl::MakeReply(const HttpResponse& response
 
 void HttpStream::Wake() {
   std::lock_guard lock(mutex_);
+  Resume();
+}
+
+void HttpStream::Probe() {
+  std::lock_guard lock(mutex_);
+  probed_ = true;
+  Resume();
+}
+
+void HttpStream::Resume() {
   woken_ = true;
   if (waiting_ && !closed_) {
     waiting_ = false;
@@ -306,6 +320,7 @@ bool StreamGlue::Refill() {
   HttpStream& s = *stream;
   out.clear();
   sent = 0;
+  bool probe = false;
   {
     std::lock_guard lock(s.mutex_);
     if (s.closed_) return last = true;
@@ -313,9 +328,10 @@ bool StreamGlue::Refill() {
     // since, there is nothing new to pull.
     if (!first && !s.woken_) return Park();
     s.woken_ = false;
+    probe = std::exchange(s.probed_, false);
   }
   first = false;
-  if (PeerClosed(connection)) return last = true;
+  if (probe && PeerClosed(connection)) return last = true;
   last = !s.Pull(out);
   if (!out.empty() || last) return true;
   std::lock_guard lock(s.mutex_);

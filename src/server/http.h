@@ -55,15 +55,22 @@ class HttpStream {
 
   // Has Pull called again soon; from any thread, at any time (does nothing once ended).
   void Wake();
+  // Wake, and end the stream instead when the client has closed its side: a waiting
+  // connection notices nothing by itself, so a stream probed now and then frees its
+  // connection soon after the client vanished.
+  void Probe();
   // Ends the stream: a waiting connection ends at once, a writing one after its write.
   void Close();
 
  private:
   friend struct StreamGlue;
+  // Marks the stream woken and resumes a waiting connection; holds mutex_.
+  void Resume();
   std::mutex mutex_;
   void* connection_ = nullptr;  // the library's connection while sent, else null
   bool waiting_ = false;        // suspended by the library
   bool woken_ = false;          // Wake came while writing: pull once more before waiting
+  bool probed_ = false;         // Probe came: look at the client before the next pull
   bool closed_ = false;
 };
 
@@ -101,8 +108,10 @@ struct HttpConfig {
   unsigned listen_backlog = 1024;
   // Buffer of one connection: holds the largest header block, the library's copy of its
   // cookies and the answer's header, and a chunk of a posted form (the form parser works
-  // incrementally). At 16 KiB a header block of 7 KiB left no room for any answer.
-  std::size_t connection_memory = 24 * 1024;
+  // incrementally). Nearly all of it stays resident while a connection is open, so it is
+  // most of what an open push channel costs. A header block within about 100 bytes of half
+  // or all of it leaves the library no room for any answer: it closes the connection.
+  std::size_t connection_memory = 16 * 1024;
   // Header names and values beyond this many bytes in all are answered with 431. The
   // library parses cookies into a copy and builds the answer in the same connection
   // memory, so a larger header block could leave no room for any answer.
