@@ -10,18 +10,16 @@
 #include <thread>
 
 namespace ravochat::server {
-namespace {
 
-void WriteAll(const std::string& text) {
-  const char* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t written = ::write(STDERR_FILENO, data, left);
+void WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
     if (written <= 0) return;
-    data += written;
-    left -= static_cast<std::size_t>(written);
+    text.remove_prefix(static_cast<std::size_t>(written));
   }
 }
+
+namespace {
 
 class Writer {
  public:
@@ -63,7 +61,7 @@ class Writer {
         queue_.pop_front();
       }
       lock.unlock();
-      WriteAll(text);
+      WriteAll(STDERR_FILENO, text);
       lock.lock();
     }
   }

@@ -16,4 +16,8 @@ std::string EscapeLogText(std::string_view text);
 // Queues `line` and a line feed for standard error.
 void LogLine(std::string_view line);
 
+// Writes all of `text` to the descriptor `fd`, stopping at the first failed write (a log
+// that cannot be written loses the line rather than stopping the server).
+void WriteAll(int fd, std::string_view text);
+
 }  // namespace ravochat::server

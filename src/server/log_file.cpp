@@ -9,6 +9,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "log.h"
+
 namespace ravochat::server {
 namespace {
 
@@ -31,14 +33,7 @@ void LogFile::Write(std::string_view line) {
   text.push_back('\n');
   std::shared_lock lock(mutex_);
   // O_APPEND writes of a line land whole at the end of the file.
-  const char* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd_, data, left);
-    if (written <= 0) return;
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
+  WriteAll(fd_, text);
 }
 
 void LogFile::Reopen() {
