@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "server/gbk_edge.h"
+#include "server/transport/gbk_edge.h"
 #include "text/gbk.h"
 
 using namespace ravochat;

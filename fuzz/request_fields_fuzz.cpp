@@ -7,7 +7,7 @@
 
 #include "core/convert.h"
 #include "ravochat/request_check.h"
-#include "server/request_adapter.h"
+#include "server/transport/request_adapter.h"
 
 using namespace ravochat;
 

@@ -16,9 +16,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "http.h"
-#include "log.h"
+#include "operations/log.h"
 #include "ravochat/value.h"
+#include "transport/http.h"
 
 namespace ravochat::server {
 

@@ -5,8 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "cross_site.h"
-#include "log.h"
+#include "operations/log.h"
 #include "page.h"
 #include "pages.h"
 #include "ravochat/database.h"
@@ -14,7 +13,8 @@
 #include "ravochat/lumochat.h"
 #include "ravochat/monitoring.h"
 #include "ravochat/snapshot.h"
-#include "request_adapter.h"
+#include "transport/cross_site.h"
+#include "transport/request_adapter.h"
 
 namespace ravochat::server {
 namespace {

@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "channels.h"
-#include "http.h"
-#include "metrics.h"
+#include "operations/metrics.h"
 #include "options.h"
 #include "ravochat/clock.h"
 #include "ravochat/host.h"
 #include "ravochat/shared_state.h"
-#include "sessions.h"
-#include "site_files.h"
-#include "trusted_proxy.h"
+#include "transport/http.h"
+#include "transport/sessions.h"
+#include "transport/site_files.h"
+#include "transport/trusted_proxy.h"
 
 namespace ravochat::server {
 

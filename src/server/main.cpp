@@ -18,9 +18,9 @@
 #include <thread>
 
 #include "chat_server.h"
-#include "log.h"
-#include "log_file.h"
 #include "migration_command.h"
+#include "operations/log.h"
+#include "operations/log_file.h"
 #include "options.h"
 #include "ravochat/administration.h"
 #include "ravochat/database.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "trusted_proxy.h"
+#include "transport/trusted_proxy.h"
 
 namespace ravochat::server {
 

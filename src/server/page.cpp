@@ -1,9 +1,9 @@
 // The page context: lazy request adaptation, sessions behind the chat's cookie, answers.
 #include "page.h"
 
-#include "gbk_edge.h"
-#include "markup.h"
-#include "request_adapter.h"
+#include "transport/gbk_edge.h"
+#include "transport/markup.h"
+#include "transport/request_adapter.h"
 
 namespace ravochat::server {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "chat_server.h"
-#include "http.h"
 #include "ravochat/lumochat.h"
-#include "trusted_proxy.h"
+#include "transport/http.h"
+#include "transport/trusted_proxy.h"
 
 namespace ravochat::server {
 

@@ -8,12 +8,12 @@
 #include <sstream>
 
 #include "core/convert.h"
-#include "server/log_file.h"
-#include "server/markup.h"
+#include "server/operations/log_file.h"
 #include "server/options.h"
-#include "server/request_adapter.h"
-#include "server/sessions.h"
-#include "server/trusted_proxy.h"
+#include "server/transport/markup.h"
+#include "server/transport/request_adapter.h"
+#include "server/transport/sessions.h"
+#include "server/transport/trusted_proxy.h"
 
 namespace ravochat::server {
 namespace {

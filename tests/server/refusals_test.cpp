@@ -2,7 +2,7 @@
 // no numbers, ambiguous framing, oversized headers, cross-site requests, connections beyond
 // an address's limit; and log lines that a logged value cannot forge.
 #include "core/keyed_list.h"
-#include "server/log.h"
+#include "server/operations/log.h"
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {

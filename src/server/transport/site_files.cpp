@@ -1,13 +1,13 @@
 // Loading of the site folder: one map entry per file, keyed by its URL path.
-#include "site_files.h"
+#include "transport/site_files.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "gbk_edge.h"
 #include "ravochat/host.h"
+#include "transport/gbk_edge.h"
 
 namespace ravochat::server {
 namespace {

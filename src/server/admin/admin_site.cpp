@@ -1,14 +1,14 @@
 // The administration site's access rules, sign-in and page frame.
-#include "admin_site.h"
+#include "admin/admin_site.h"
 
 #include <charconv>
 
-#include "form_token.h"
-#include "markup.h"
-#include "member_page.h"
+#include "member_pages/member_page.h"
 #include "pages.h"
 #include "ravochat/administration.h"
-#include "trusted_proxy.h"
+#include "transport/form_token.h"
+#include "transport/markup.h"
+#include "transport/trusted_proxy.h"
 
 namespace ravochat::server::admin {
 namespace {

@@ -1,7 +1,7 @@
 // The libmicrohttpd daemon and the per-request state that gathers a request across the
 // library's calls: the first call creates the state (and the form parser of a POST),
 // the following ones feed the body, the last one (no more body) answers.
-#include "http.h"
+#include "transport/http.h"
 
 #include <arpa/inet.h>
 #include <microhttpd.h>
@@ -18,7 +18,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "log.h"
+#include "operations/log.h"
 
 namespace ravochat::server {
 

@@ -1,5 +1,5 @@
 // Escapers and the template filler of the server's own pages.
-#include "markup.h"
+#include "transport/markup.h"
 
 namespace ravochat::server {
 

@@ -3,9 +3,9 @@
 // value is decoded from GBK.
 #pragma once
 
-#include "http.h"
 #include "ravochat/host.h"
-#include "trusted_proxy.h"
+#include "transport/http.h"
+#include "transport/trusted_proxy.h"
 
 namespace ravochat::server {
 

@@ -1,5 +1,5 @@
 // Cross-site detection from the fetch metadata the browser sends, else from Origin.
-#include "cross_site.h"
+#include "transport/cross_site.h"
 
 #include <array>
 #include <string>

@@ -1,5 +1,5 @@
 // Appending and reopening the log file.
-#include "log_file.h"
+#include "operations/log_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -4,11 +4,11 @@
 #include <ctime>
 #include <filesystem>
 
-#include "markup.h"
 #include "pages.h"
 #include "ravochat/database.h"
 #include "ravochat/random_token.h"
-#include "trusted_proxy.h"
+#include "transport/markup.h"
+#include "transport/trusted_proxy.h"
 
 namespace ravochat::server::pages {
 namespace {

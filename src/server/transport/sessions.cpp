@@ -1,6 +1,6 @@
 // The in-memory session store: maps from cookie id to session, each shard guarded by its
 // mutex; expiry is checked on every lookup and swept by Expire.
-#include "sessions.h"
+#include "transport/sessions.h"
 
 #include "ravochat/random_token.h"
 

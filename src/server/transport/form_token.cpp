@@ -1,5 +1,5 @@
 // Form tokens kept in the session, compared in time that does not depend on the text.
-#include "form_token.h"
+#include "transport/form_token.h"
 
 #include "ravochat/random_token.h"
 

@@ -1,5 +1,5 @@
 // Counting and the Prometheus text exposition format (version 0.0.4).
-#include "metrics.h"
+#include "operations/metrics.h"
 
 #include <cstdio>
 

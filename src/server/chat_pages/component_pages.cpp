@@ -2,11 +2,11 @@
 // fill of the panes, polling, posting, room change, leaving and the idle sweep.
 #include <string>
 
-#include "markup.h"
 #include "pages.h"
 #include "ravochat/login.h"
 #include "ravochat/page_texts.h"
 #include "ravochat/request_check.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::pages {
 namespace {

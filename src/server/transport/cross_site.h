@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "http.h"
+#include "transport/http.h"
 
 namespace ravochat::server {
 

@@ -1,5 +1,5 @@
 // Address parsing, network matching and the walk back through X-Forwarded-For.
-#include "trusted_proxy.h"
+#include "transport/trusted_proxy.h"
 
 #include <arpa/inet.h>
 

@@ -2,9 +2,9 @@
 // accounts (level, unfreezing, freezing, deleting) and the address locks. Every change is a
 // POST with the operator session's token and goes through the library's console or the
 // operator's moderation actions.
-#include "admin_site.h"
-#include "markup.h"
+#include "admin/admin_site.h"
 #include "ravochat/administration.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::admin {
 namespace {

@@ -5,10 +5,10 @@
 #include <charconv>
 #include <string>
 
-#include "form_token.h"
-#include "markup.h"
-#include "member_page.h"
+#include "member_pages/member_page.h"
 #include "pages.h"
+#include "transport/form_token.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::pages {
 namespace {

@@ -1,11 +1,11 @@
 // Decoding of query, form and header values into a MemoryRequest.
-#include "request_adapter.h"
+#include "transport/request_adapter.h"
 
 #include <functional>
 #include <string>
 
-#include "gbk_edge.h"
 #include "ravochat/host.h"
+#include "transport/gbk_edge.h"
 
 namespace ravochat::server {
 namespace {

@@ -1,9 +1,9 @@
 // The shared frame of the chatter's own pages.
-#include "member_page.h"
+#include "member_pages/member_page.h"
 
-#include "form_token.h"
-#include "markup.h"
 #include "pages.h"
+#include "transport/form_token.h"
+#include "transport/markup.h"
 
 namespace ravochat::server {
 namespace {

@@ -4,11 +4,11 @@
 #include <map>
 #include <string>
 
-#include "admin_site.h"
-#include "ascii.h"
-#include "markup.h"
+#include "admin/admin_site.h"
+#include "chat_pages/ascii.h"
 #include "pages.h"
 #include "ravochat/host.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::pages {
 namespace {

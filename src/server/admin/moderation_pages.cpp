@@ -1,11 +1,11 @@
 // The moderation tools of the chat window: modacts.asp tells the window which actions its
 // visitor may take (the people list offers "管理" only then), and modtools.asp, opened in the
 // list frame for the chosen person, takes them with the session's form token.
-#include "admin_site.h"
-#include "form_token.h"
-#include "markup.h"
-#include "member_page.h"
+#include "admin/admin_site.h"
+#include "member_pages/member_page.h"
 #include "pages.h"
+#include "transport/form_token.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::pages {
 namespace {

@@ -1,6 +1,6 @@
 // Standard-error log lines, written by a writer thread from a bounded queue. At exit the
 // writer finishes the lines already queued.
-#include "log.h"
+#include "operations/log.h"
 
 #include <unistd.h>
 

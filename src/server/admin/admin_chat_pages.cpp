@@ -3,10 +3,10 @@
 // the hourly logins drawn as an inline SVG bar chart.
 #include <algorithm>
 
-#include "admin_site.h"
-#include "markup.h"
+#include "admin/admin_site.h"
 #include "ravochat/administration.h"
 #include "ravochat/lumochat.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::admin {
 namespace {

@@ -1,5 +1,5 @@
 // The edge transcoding, on the text rules' code page 936 converter.
-#include "gbk_edge.h"
+#include "transport/gbk_edge.h"
 
 #include "ravochat/gbk.h"
 

@@ -1,8 +1,8 @@
 // The administration pages of what the chat shows besides its lines: the scrolling notices,
 // the chat actions and the robots' sayings.
-#include "admin_site.h"
-#include "markup.h"
+#include "admin/admin_site.h"
 #include "ravochat/administration.h"
+#include "transport/markup.h"
 
 namespace ravochat::server::admin {
 namespace {
