@@ -9,7 +9,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "log.h"
+#include "operations/log.h"
 
 namespace ravochat::server {
 namespace {
