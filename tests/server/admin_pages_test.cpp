@@ -15,9 +15,7 @@ class AdminPagesTest : public ServerTest {
   }
   // The "Cookie:" line of a signed-in operator session.
   std::string SignIn(const std::string& password = "op-secret") {
-    const HttpReply reply = Client()->Post("/admin/", "password=" + password);
-    const std::string cookie = reply.Header("Set-Cookie");
-    return cookie.empty() ? "" : "Cookie: " + cookie.substr(0, cookie.find(';'));
+    return CookieLineOf(Client()->Post("/admin/", "password=" + password));
   }
   std::string Token(const std::string& cookie, std::string_view page = "/admin/visitors.asp") {
     return FormToken(cookie, page);
@@ -136,9 +134,7 @@ TEST_P(AdminPagesTest, AKickedVisitorsWindowClosesAndHisLoginWaitsForHisTime) {
 TEST_P(AdminPagesTest, AnAddressLockFromTheLocksPageRefusesANewUser) {
   Start();
   // Without a password the loopback operator still works in a session with its token.
-  const HttpReply page = Client()->Get("/admin/locks.asp");
-  const std::string cookie = page.Header("Set-Cookie");
-  const std::string op = "Cookie: " + cookie.substr(0, cookie.find(';'));
+  const std::string op = CookieLineOf(Client()->Get("/admin/locks.asp"));
   const std::string token = Token(op, "/admin/locks.asp");
   const auto lock = [&](const std::string& with_token) {
     return Client()->Post(
