@@ -142,7 +142,7 @@ TEST_P(LoginStatisticsTest, EveryCleanUpSwitchedOnRuns) {
   EXPECT_EQ(chat.db.Joined("SELECT post_time FROM guestbook"), "2026-12-05 10:00:00");
   EXPECT_EQ(chat.db.Joined("SELECT occ_env FROM record WHERE stype=16"), "y");
   EXPECT_EQ(chat.db.Joined("SELECT username FROM user ORDER BY username"), "ann,recent");
-  EXPECT_EQ(chat.Component()->GetListValue(chat.Get("_room_list"), "2", room_field::kKeep), "1");
+  EXPECT_EQ(chat.ListField("_room_list", "2", room_field::kKeep), "1");
 }
 
 // The hour's work stays claimed until it is done; ten minutes on, the sweep finishes it.

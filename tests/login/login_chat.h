@@ -50,7 +50,7 @@ class LoginChat {
   std::string Text(std::string_view name) const { return convert::ToText(chat.Get(name)); }
   // Field `field` of the user-list record of `name`.
   std::string Record(std::string_view name, std::size_t field) {
-    return chat.Component()->GetListValue(chat.Get("_user_list"), name, field);
+    return chat.ListField("_user_list", name, field);
   }
   // Field `field` of row `row` of the says ring, as text.
   std::string Ring(int row, std::size_t field) const {
