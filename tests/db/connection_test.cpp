@@ -27,10 +27,9 @@ std::unique_ptr<Connection> OpenTemp(const TempDatabase& temp) {
 // A test on an empty temporary database of each backend.
 class Connections : public ::testing::TestWithParam<Backend> {
  protected:
-  bool Postgres() const { return temp_->backend() == Backend::kPostgres; }
+  bool Postgres() const { return temp.backend() == Backend::kPostgres; }
 
-  std::unique_ptr<TempDatabase> temp_ =
-      std::make_unique<TempDatabase>(false, testing::ReachableBackend(GetParam()));
+  TempDatabase temp{false, testing::ReachableBackend(GetParam())};
 };
 
 TEST(Connection, OpeningAMissingFileFailsInsteadOfMakingAnEmptyDatabase) {
@@ -53,7 +52,6 @@ TEST(Connection, APlainPathAndTheSqlitePrefixOpenTheSameFileInWalMode) {
 }
 
 TEST_P(Connections, AClosedConnectionHandsItsHandleOnAndOpenOnesHaveTheirOwn) {
-  TempDatabase& temp = *temp_;
   // A temporary table lives in one handle only, so seeing it proves the handle was reused.
   OpenTemp(temp)->Execute("CREATE TEMP TABLE marker (x integer)");
   auto first = OpenTemp(temp);
@@ -62,7 +60,6 @@ TEST_P(Connections, AClosedConnectionHandsItsHandleOnAndOpenOnesHaveTheirOwn) {
 }
 
 TEST_P(Connections, AFailingStatementNamesTheStatementAndTheReason) {
-  TempDatabase& temp = *temp_;
   auto conn = OpenTemp(temp);
   auto error_of = [&](std::string_view sql, std::vector<Value> params = {}) {
     return ErrorText<DatabaseError>([&] { conn->Execute(sql, params); });
@@ -96,7 +93,6 @@ TEST_P(Connections, AFailingStatementNamesTheStatementAndTheReason) {
 }
 
 TEST_P(Connections, AQuoteInABoundValueNeitherFailsNorChangesTheStatement) {
-  TempDatabase& temp = *temp_;
   auto conn = OpenTemp(temp);
   std::string name = "a'b' OR '1'='1";
   conn->Execute("INSERT INTO \"user\" (username, passwd) VALUES ('plain', 'x')");
@@ -109,7 +105,6 @@ TEST_P(Connections, AQuoteInABoundValueNeitherFailsNorChangesTheStatement) {
 }
 
 TEST_P(Connections, ValuesOfEveryKindAreBoundAndReadBack) {
-  TempDatabase& temp = *temp_;
   auto conn = OpenTemp(temp);
   Recordset rs = conn->Execute("SELECT ? AS i, ? AS d, ? AS b", {42, 2.5, true});
   EXPECT_EQ(rs.Field("i"), Value(42));
@@ -129,7 +124,6 @@ TEST_P(Connections, ValuesOfEveryKindAreBoundAndReadBack) {
 }
 
 TEST_P(Connections, ManyDifferentStatementsOnOneHandleAllRun) {
-  TempDatabase& temp = *temp_;
   auto conn = OpenTemp(temp);
   for (int i = 0; i < 600; ++i) {
     ASSERT_EQ(conn->Execute("SELECT " + std::to_string(i) + " AS v").Field("v"), Value(i));
@@ -138,10 +132,9 @@ TEST_P(Connections, ManyDifferentStatementsOnOneHandleAllRun) {
 }
 
 TEST_P(Connections, ConcurrentWritersEachOnTheirOwnConnectionLoseNoRow) {
-  TempDatabase& temp = *temp_;
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
-    writers.emplace_back([&temp, t] {
+    writers.emplace_back([this, t] {
       for (int i = 0; i < 50; ++i) {
         OpenTemp(temp)->Execute(
             "INSERT INTO record (stype, occ_time, occ_env) VALUES (?, now(), ?)",
@@ -155,7 +148,6 @@ TEST_P(Connections, ConcurrentWritersEachOnTheirOwnConnectionLoseNoRow) {
 
 // Every recordset here outlives the connection that made it.
 TEST_P(Connections, RowsAreReadFrontToBackAndColumnNamesIgnoreCase) {
-  TempDatabase& temp = *temp_;
   temp.Exec("INSERT INTO scrollad (ID, ad_title, ad_link) VALUES (1, 'a', 'x'), (2, 'b', NULL)");
   Recordset rs = OpenTemp(temp)->Execute("SELECT * FROM scrollad ORDER BY ID DESC");
   EXPECT_FALSE(rs.Bof());
@@ -173,7 +165,6 @@ TEST_P(Connections, RowsAreReadFrontToBackAndColumnNamesIgnoreCase) {
 }
 
 TEST_P(Connections, ReadingAnUnknownColumnOrPastTheEndFails) {
-  TempDatabase& temp = *temp_;
   Recordset rs = OpenTemp(temp)->Execute("SELECT 1 AS one");
   EXPECT_EQ(ErrorText<DatabaseError>([&] { rs.Field("two"); }), "the result has no field \"two\"");
   EXPECT_EQ(ErrorText<DatabaseError>([&] { rs.FieldAt(1); }), "the result has no field 1");

@@ -3,6 +3,7 @@
 
 #include "housekeeping/routine_inputs.h"
 #include "ravochat/error.h"
+#include "support/error_text.h"
 
 namespace ravochat::housekeeping {
 namespace {
@@ -14,22 +15,15 @@ TEST(RoutineInputs, OnlyTheNumberOneApplies) {
   }
 }
 
-TEST(RoutineInputs, NumericLimitsBecomeNumbersToBind) {
+TEST(RoutineInputs, NumericLimitsBecomeNumbersToBindAndOthersAreRefusedByName) {
   EXPECT_EQ(NumericLimit("30", "limit"), Value(30));
   EXPECT_EQ(NumericLimit(" 2.5 ", "limit"), Value(2.5));
   EXPECT_EQ(NumericLimit("&H10", "limit"), Value(16));
-}
-
-TEST(RoutineInputs, LimitsThatAreNotNumbersAreRefusedByName) {
   for (const Value& bad : {Value(), Value::Null(), Value(""), Value("1e999")}) {
     EXPECT_THROW(NumericLimit(bad, "limit"), ConversionError);
   }
-  try {
-    NumericLimit("7 days", "_usernametimeout");
-    FAIL();
-  } catch (const ConversionError& e) {
-    EXPECT_STREQ(e.what(), "_usernametimeout is not a number: '7 days'");
-  }
+  EXPECT_EQ(testing::ErrorText<ConversionError>([] { NumericLimit("7 days", "_usernametimeout"); }),
+            "_usernametimeout is not a number: '7 days'");
 }
 
 }  // namespace

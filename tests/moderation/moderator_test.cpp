@@ -157,6 +157,7 @@ TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
       EXPECT_EQ(by(c.effective + 1, name), texts::kBadLevel) << name << " online " << online;
     }
     EXPECT_EQ(chat_.Record(name, user_field::kEffectiveLevel), std::to_string(c.effective));
+    EXPECT_EQ(chat_.Record(name, user_field::kLevel), std::to_string(c.own));
   }
 }
 

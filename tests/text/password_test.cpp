@@ -9,6 +9,7 @@
 
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "support/error_text.h"
 
 namespace ravochat::text {
 namespace {
@@ -82,12 +83,7 @@ TEST_F(PasswordMembers, DoubleBytePasswordGivesTheSameTextEveryTime) {
 TEST_F(PasswordMembers, EmptyOrBlankPasswordIsAnError) {
   EXPECT_THROW(Transform(""), Error);
   std::string password = "   ";
-  try {
-    chat_.Trpass(password);
-    ADD_FAILURE() << "no error";
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "password is empty");
-  }
+  EXPECT_EQ(testing::ErrorText<Error>([&] { chat_.Trpass(password); }), "password is empty");
   EXPECT_EQ(password, "");
 }
 
