@@ -1,8 +1,11 @@
-// Configuration loading: preglobal_1 and InitGlobal over databases made from the real schema.
+// Configuration loading: preglobal_1 and InitGlobal over databases made from the real schema;
+// and the in-memory host objects it loads into: case-insensitive keys, and items from the
+// query before the form.
 #include <gtest/gtest.h>
 
 #include "core/convert.h"
 #include "ravochat/error.h"
+#include "ravochat/host.h"
 #include "support/chat_fixture.h"
 #include "support/temp_database.h"
 
@@ -143,6 +146,31 @@ TEST(ConfigurationPrefix, TwoChatsInOneApplicationKeepSeparateValues) {
   EXPECT_EQ(second.app.Get("c2_maxtalk"), Value("5"));
   EXPECT_EQ(second.Get("_room_list"), Value(""));
   EXPECT_TRUE(second.app.Get("_maxtalk").IsEmpty());
+}
+
+TEST(MemoryHost, KeysIgnoreTheLetterCaseOfAsciiOnly) {
+  MemoryApplication app;
+  app.Set("C1_User_List", Value("x"));
+  app.Set("c1_USER_LIST", Value("y"));
+  EXPECT_EQ(app.Get("c1_user_list"), Value("y"));
+  EXPECT_TRUE(app.Get("c2_user_list").IsEmpty());
+  MemorySession session;
+  session.Set("MyName", Value("amy"));
+  EXPECT_EQ(session.Get("myname"), Value("amy"));
+  EXPECT_TRUE(CaseInsensitiveLess()("[", "Z")) << "Z folds to z, which sorts after [";
+}
+
+TEST(MemoryHost, ItemPrefersTheQueryToTheFormAndLeavesServerVariablesApart) {
+  MemoryRequest request;
+  request.SetForm("id", Value("form"));
+  request.SetForm("says", Value("hi"));
+  request.SetQuery("ID", Value("query"));
+  request.SetServerVariable("REMOTE_ADDR", Value("10.0.0.1"));
+  EXPECT_EQ(request.Item("id"), Value("query"));
+  EXPECT_EQ(request.Item("says"), Value("hi"));
+  EXPECT_EQ(request.Form("id"), Value("form"));
+  EXPECT_EQ(request.ServerVariable("remote_addr"), Value("10.0.0.1"));
+  EXPECT_TRUE(request.Item("REMOTE_ADDR").IsEmpty());
 }
 
 }  // namespace
