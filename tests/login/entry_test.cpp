@@ -55,11 +55,10 @@ TEST_F(EntryTest, ASecondLoginOfANameInTheSameSecondEndsTheFirstWindow) {
   ASSERT_EQ(Login("ann", "pw"), "");
   MemorySession& first = session();
   ASSERT_EQ(Login("ann", "pw"), "");
-  MemoryRequest poll;
   const std::string not_logged_in =
       std::string(messages::kPageHead) + std::string(messages::kNotLoggedInScript);
-  EXPECT_EQ(chat.Component()->refresh(chat.app, first, poll), not_logged_in);
-  EXPECT_NE(chat.Component()->refresh(chat.app, session(), poll), not_logged_in);
+  EXPECT_EQ(chat.Poll(first), not_logged_in);
+  EXPECT_NE(chat.Poll(session()), not_logged_in);
 }
 
 TEST_F(EntryTest, TheAnnouncementGoesToEveryoneAndTheNoticeToTheNewcomerOnly) {

@@ -27,8 +27,7 @@ class Polling : public MessagesTest {
 
 TEST_F(Polling, NoNameAnotherTokenOrARoomNoLongerListedIsNotLoggedIn) {
   MemorySession stranger;
-  MemoryRequest request;
-  EXPECT_EQ(chat.Component()->refresh(chat.app, stranger, request), kNotLoggedIn);
+  EXPECT_EQ(chat.Poll(stranger), kNotLoggedIn);
   chat.SessionOf("bob").Set("mytemp", "other");
   EXPECT_EQ(Refresh("bob"), kNotLoggedIn);
   chat.SetListField("_user_list", "cat", user_field::kRoom, "9");

@@ -29,24 +29,19 @@ class ModeratorTest : public ::testing::Test {
     chat_.AddUser("bob", "pass1234", 1);
     for (const char* name : {"mod", "peer", "low", "bob"}) {
       EXPECT_EQ(chat_.Login(name, "pass1234"), "") << name;
-      sessions_[name] = &chat_.session();
     }
   }
 
   Moderator As(const std::string& name) {
-    auto moderator = Moderator::Find(chat_.chat.app, *sessions_.at(name), "", chat_.chat.clock);
+    auto moderator = Moderator::Find(chat_.chat.app, chat_.SessionOf(name), "", chat_.chat.clock);
     EXPECT_TRUE(moderator.has_value()) << name;
     return std::move(*moderator);
   }
   std::string Scalar(std::string_view sql) { return chat_.chat.db.Scalar(sql); }
   std::string LogCount() { return Scalar("SELECT count(*) FROM record"); }
-  std::string Refresh(const std::string& name) {
-    MemoryRequest request;
-    return chat_.chat.Component()->refresh(chat_.chat.app, *sessions_.at(name), request);
-  }
+  std::string Refresh(const std::string& name) { return chat_.chat.Poll(chat_.SessionOf(name)); }
 
   LoginChat chat_;
-  std::map<std::string, MemorySession*> sessions_;
 };
 
 TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelAndOnAnEqualOrHigherLevel) {
@@ -128,7 +123,6 @@ TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
     const std::string name = "mod" + std::to_string(level);
     chat_.AddUser(name, "pass1234", level);
     ASSERT_EQ(chat_.Login(name, "pass1234"), "") << name;
-    sessions_[name] = &chat_.session();
   }
   // Temporary level 1 is never granted, so a moderator below the target gets kBadLevel and
   // one at or under the target's level kNotOnEqual, and nothing changes.

@@ -46,10 +46,7 @@ class ChangeRoomTest : public ::testing::Test {
   std::string RoomField(int room, std::size_t field) {
     return chat.ListField(app_key::kRoomList, room, field);
   }
-  std::string Poll(const std::string& name) {
-    MemoryRequest request;
-    return chat.Component()->refresh(chat.app, chat.SessionOf(name), request);
-  }
+  std::string Poll(const std::string& name) { return chat.Poll(chat.SessionOf(name)); }
   std::string RoomOf(const std::string& name) {
     return chat.ListField(app_key::kUserList, name, user_field::kRoom);
   }

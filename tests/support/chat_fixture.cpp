@@ -94,6 +94,11 @@ void ChatFixture::SetListField(std::string_view list, const Value& key, std::siz
   Set(list, Value(Component()->SetListValue(Get(list), key, field, Value(value), 0)));
 }
 
+std::string ChatFixture::Poll(Session& session) {
+  MemoryRequest request;
+  return Component()->refresh(app, session, request);
+}
+
 MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) {
   std::string now = convert::DateToText(clock.Now());
   {

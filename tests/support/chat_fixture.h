@@ -50,6 +50,8 @@ class ChatFixture {
   // holding myname and mytemp (= name). Returns that session, the same one on re-entry.
   MemorySession& Enter(const std::string& name, int room, int level = 1);
   MemorySession& SessionOf(const std::string& name) { return *sessions_.at(name); }
+  // The answer to a poll (refresh.asp) without fields in `session`.
+  std::string Poll(Session& session);
 
   TempDatabase db;
   ManualClock clock;
