@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "rooms/announcement.h"
-
 #include <thread>
 
 #include "core/convert.h"
@@ -126,11 +124,6 @@ TEST(Announcement, PutsTheSexTagBeforeEveryMark) {
   EXPECT_EQ(
       login::AnnouncementText("##甲##乙", 1, "ann", 1010),
       R"(<small>girl</small>##甲<small>girl</small>##乙<\script>parent.addl(\'ann\',1,\'1010\',\'\')</\script>)");
-}
-
-TEST(Announcement, ATemplateWithOnlyItsTextHasEmptyColours) {
-  const rooms::Announcement parts = rooms::SplitAnnouncement("欢迎##");
-  EXPECT_EQ(parts.text + "|" + parts.color1 + "|" + parts.color2, "欢迎##||");
 }
 
 }  // namespace
