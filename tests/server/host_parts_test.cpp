@@ -80,11 +80,8 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
   }
 }
 
-TEST(Markup, HtmlEscapeCoversTextAndAttributes) {
+TEST(Markup, HtmlEscapeCoversTextAndAttributesAndJsStringKeepsQuotesAndScriptEndsInside) {
   EXPECT_EQ(HtmlEscape("a<b & \"c\" 'd'>"), "a&lt;b &amp; &quot;c&quot; &#39;d&#39;&gt;");
-}
-
-TEST(Markup, JsStringKeepsQuotesBackslashesAndScriptEndsInside) {
   EXPECT_EQ(JsString("it's \\ \"x\"\n</script>"), "'it\\'s \\\\ \\\"x\\\"\\n<\\/script>'");
   EXPECT_EQ(JsString("中文/路径"), "'中文/路径'");
 }
