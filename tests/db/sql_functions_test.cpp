@@ -44,8 +44,8 @@ TEST_P(SqlFunctions, StoredDatesAgeAgainstTheClockOfTheConnection) {
   // A pooled handle reads the clock of the connection that took it.
   conn_.reset();
   ManualClock other(convert::FromCivil({2030, 1, 2, 3, 4, 5}));
-  conn_ = Connection::Open(temp_->connstr(), other);
-  EXPECT_EQ(Eval("SELECT now()"), Value("2030-01-02 03:04:05"));
+  auto conn = Connection::Open(temp_->connstr(), other);
+  EXPECT_EQ(conn->Execute("SELECT now()").FieldAt(0), Value("2030-01-02 03:04:05"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, SqlFunctions, testing::kBothBackends, testing::BackendName);
