@@ -44,7 +44,7 @@ class ModeratorTest : public ::testing::Test {
   LoginChat chat_;
 };
 
-TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelAndOnAnEqualOrHigherLevel) {
+TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelOrWithoutOneAndOnAnEqualOrHigherLevel) {
   struct Case {
     std::string actor, target;
     std::string_view refusal;
@@ -67,9 +67,7 @@ TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelAndOnAnEqualOrHigherLevel
   }
   EXPECT_EQ(LogCount(), "0");
   EXPECT_NE(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
-}
-
-TEST_F(ModeratorTest, AMissingLevelSettingLeavesTheActionToTheOperatorAlone) {
+  // A missing level setting leaves the action to the operator alone.
   chat_.chat.Set("_l_kick", Value(""));
   EXPECT_FALSE(As("mod").May(Action::kKick));
   EXPECT_TRUE(Moderator::Operator(chat_.chat.app, "", chat_.chat.clock).May(Action::kKick));
