@@ -8,9 +8,7 @@
 
 'use strict';
 
-const fs = require('fs');
-const path = require('path');
-const { POLL_WAIT_MS, step, sleep, startServer, visitor, frameText, waitForText, say, run } =
+const { POLL_WAIT_MS, step, sleep, startServer, visitor, frameText, waitForText, say, shoot, run } =
   require('./support');
 
 // Payload families that ran script through the markup of a line, each setting top.pwned.
@@ -107,10 +105,7 @@ run(async (serverPath, outDir) => {
   await markupRunsNoScript(ming, cat);
 
   await sleep(6500);  // the people list redraws on the timer
-  fs.mkdirSync(outDir, { recursive: true });
-  const shot = path.join(outDir, 'chat_window.png');
-  await ming.page.screenshot({ path: shot });
-  step(`screenshot saved to ${shot}`);
+  await shoot(ming, outDir, 'chat_window.png');
 
   const code = await new Promise((resolve) => {
     server.on('exit', (c, signal) => resolve(c === null ? signal : c));

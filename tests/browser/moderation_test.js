@@ -8,17 +8,8 @@
 
 'use strict';
 
-const fs = require('fs');
-const path = require('path');
-const { step, startServer, browser, logIn, visitor, waitForText, say, run, POLL_WAIT_MS } =
+const { step, startServer, browser, logIn, visitor, waitForText, say, shoot, run, POLL_WAIT_MS } =
   require('./support');
-
-async function shoot(v, outDir, name) {
-  fs.mkdirSync(outDir, { recursive: true });
-  const shot = path.join(outDir, name);
-  await v.page.screenshot({ path: shot, fullPage: true });
-  step(`screenshot saved to ${shot}`);
-}
 
 run(async (serverPath, outDir) => {
   const { base } = await startServer(serverPath,
@@ -62,10 +53,10 @@ run(async (serverPath, outDir) => {
   await op.page.waitForSelector('#log >> text=把spam踢出聊天室10分钟');
   await op.page.goto(base + '/admin/visitors.asp');
   await op.page.waitForSelector('#visitors >> text=mod');
-  await shoot(op, outDir, 'admin-visitors.png');
+  await shoot(op, outDir, 'admin-visitors.png', true);
   await op.page.goto(base + '/admin/settings.asp');
-  await shoot(op, outDir, 'admin-settings.png');
+  await shoot(op, outDir, 'admin-settings.png', true);
   await op.page.goto(base + '/admin/stats.asp');
   await op.page.waitForSelector('#hourchart rect:not([height="0"])');
-  await shoot(op, outDir, 'admin-statistics.png');
+  await shoot(op, outDir, 'admin-statistics.png', true);
 });

@@ -8,9 +8,7 @@
 
 'use strict';
 
-const fs = require('fs');
-const path = require('path');
-const { step, sleep, startServer, browser, logIn, visitor, frameText, waitForText, say, run } =
+const { step, sleep, startServer, browser, logIn, visitor, waitForText, say, shoot, run } =
   require('./support');
 
 // Opens one of the tools over the people list, acting on the addressee `to` if given.
@@ -134,10 +132,7 @@ async function phone(base, ann, outDir) {
   step('the phone visitor read and wrote lines with emoji and got a call');
 
   await sleep(1500);
-  fs.mkdirSync(outDir, { recursive: true });
-  const shot = path.join(outDir, 'phone_chat.png');
-  await dan.page.screenshot({ path: shot });
-  step(`screenshot saved to ${shot}`);
+  await shoot(dan, outDir, 'phone_chat.png');
 }
 
 run(async (serverPath, outDir) => {

@@ -120,6 +120,14 @@ async function say(v, text, options = {}) {
   await input.press('#saystemp', 'Enter');
 }
 
+// Saves a screenshot of the window of `v` as `name` in `outDir`.
+async function shoot(v, outDir, name, fullPage = false) {
+  fs.mkdirSync(outDir, { recursive: true });
+  const shot = path.join(outDir, name);
+  await v.page.screenshot({ path: shot, fullPage });
+  step(`screenshot saved to ${shot}`);
+}
+
 // Runs `main` with the server path and the screenshot folder, then cleans up and
 // reports; any failure or script error in a chat window fails the test.
 function run(main) {
@@ -130,14 +138,16 @@ function run(main) {
     await main(serverPath, outDir);
     if (pageErrors.length) throw new Error('script errors in a chat window:\n' + pageErrors.join('\n'));
   };
-  body().then(async () => {
+  const cleanUp = async () => {
     for (const c of cleanups) await c().catch(() => {});
     fs.rmSync(work, { recursive: true, force: true });
+  };
+  body().then(async () => {
+    await cleanUp();
     console.log('1 passed, 0 failed');
   }, async (e) => {
     console.error(e.stack || e);
-    for (const c of cleanups) await c().catch(() => {});
-    fs.rmSync(work, { recursive: true, force: true });
+    await cleanUp();
     console.log('0 passed, 1 failed');
     process.exit(1);
   });
@@ -145,5 +155,5 @@ function run(main) {
 
 module.exports = {
   POLL_WAIT_MS, step, sleep, startServer, browser, logIn, visitor, frameText, waitForText, say,
-  run,
+  shoot, run,
 };

@@ -1,8 +1,11 @@
-// Configuration loading: preglobal_1 and InitGlobal over databases made from the real schema.
+// Configuration loading: preglobal_1 and InitGlobal over databases made from the real schema;
+// and the in-memory host objects it loads into: case-insensitive keys, and items from the
+// query before the form.
 #include <gtest/gtest.h>
 
 #include "core/convert.h"
 #include "ravochat/error.h"
+#include "ravochat/host.h"
 #include "support/chat_fixture.h"
 #include "support/temp_database.h"
 
@@ -51,10 +54,14 @@ class Configuration : public ::testing::Test {
   ChatFixture chat_;
 };
 
-TEST_F(Configuration, PreglobalStoresTheLastRowOfEachAliasAndTheDerivedValues) {
+TEST_F(Configuration, PreglobalStoresTheLastRowOfEachAliasAndTheDerivedValuesOnly) {
   chat_.db.Exec("INSERT INTO sysparam (alias, body) VALUES ('maxtalk', '5'), ('maxtalk', '9')");
   chat_.clock.Set(convert::FromCivil({2026, 12, 6, 7, 8, 9}));
+  chat_.Set("_user_list", Value("x"));
   Preglobal();
+  // The lists are InitGlobal's: preglobal alone leaves them alone.
+  EXPECT_EQ(chat_.Get("_user_list"), Value("x"));
+  EXPECT_TRUE(chat_.Get("_says").IsEmpty());
   EXPECT_EQ(chat_.Get("_maxtalk"), Value("9"));
   EXPECT_EQ(chat_.Get("_init"), Value("true"));
   EXPECT_EQ(chat_.Get("_autosay_count"), Value(0));
@@ -76,13 +83,6 @@ TEST_F(Configuration, AtMostTheSixNewestNoticesAreKeptTrimmed) {
   EXPECT_EQ(news.cols, 2u);
   EXPECT_EQ(news.cells, (std::vector<Value>{"l7", "t7", "l6", "t6", "l5", "t5", "l4", "t4", "l3",
                                             "t3", "l2", "t2"}));
-}
-
-TEST_F(Configuration, PreglobalAloneLeavesTheListsAlone) {
-  chat_.Set("_user_list", Value("x"));
-  Preglobal();
-  EXPECT_EQ(chat_.Get("_user_list"), Value("x"));
-  EXPECT_TRUE(chat_.Get("_says").IsEmpty());
 }
 
 TEST_F(Configuration, RoomsAreListedInIdOrderANullColumnAsAnEmptyField) {
@@ -143,6 +143,31 @@ TEST(ConfigurationPrefix, TwoChatsInOneApplicationKeepSeparateValues) {
   EXPECT_EQ(second.app.Get("c2_maxtalk"), Value("5"));
   EXPECT_EQ(second.Get("_room_list"), Value(""));
   EXPECT_TRUE(second.app.Get("_maxtalk").IsEmpty());
+}
+
+TEST(MemoryHost, KeysIgnoreTheLetterCaseOfAsciiOnly) {
+  MemoryApplication app;
+  app.Set("C1_User_List", Value("x"));
+  app.Set("c1_USER_LIST", Value("y"));
+  EXPECT_EQ(app.Get("c1_user_list"), Value("y"));
+  EXPECT_TRUE(app.Get("c2_user_list").IsEmpty());
+  MemorySession session;
+  session.Set("MyName", Value("amy"));
+  EXPECT_EQ(session.Get("myname"), Value("amy"));
+  EXPECT_TRUE(CaseInsensitiveLess()("[", "Z")) << "Z folds to z, which sorts after [";
+}
+
+TEST(MemoryHost, ItemPrefersTheQueryToTheFormAndLeavesServerVariablesApart) {
+  MemoryRequest request;
+  request.SetForm("id", Value("form"));
+  request.SetForm("says", Value("hi"));
+  request.SetQuery("ID", Value("query"));
+  request.SetServerVariable("REMOTE_ADDR", Value("10.0.0.1"));
+  EXPECT_EQ(request.Item("id"), Value("query"));
+  EXPECT_EQ(request.Item("says"), Value("hi"));
+  EXPECT_EQ(request.Form("id"), Value("form"));
+  EXPECT_EQ(request.ServerVariable("remote_addr"), Value("10.0.0.1"));
+  EXPECT_TRUE(request.Item("REMOTE_ADDR").IsEmpty());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ TEST(ClassicRandom, FreshGeneratorGivesThePublishedSequence) {
   }
 }
 
-TEST(ClassicRandom, NegativeArgumentReseedsAndSeedGivesThePublishedValues) {
+TEST(ClassicRandom, ANegativeArgumentReseedsZeroRepeatsAndSeedGivesThePublishedValues) {
   ClassicRandom rng;
   rng.Next();
   EXPECT_EQ(rng.Next(-1), 3758214.0f / 16777216.0f);
@@ -25,13 +25,11 @@ TEST(ClassicRandom, NegativeArgumentReseedsAndSeedGivesThePublishedValues) {
   for (double expected : {0.2077829, 0.4407803, 0.6152623}) {
     EXPECT_NEAR(rng.Next(), expected, kPublished);
   }
-}
-
-TEST(ClassicRandom, ZeroRepeatsTheLastValueWithoutStepping) {
-  ClassicRandom rng;
-  float first = rng.Next();
-  EXPECT_EQ(rng.Next(0), first);
-  EXPECT_NEAR(rng.Next(), 0.533424, kPublished);
+  // Zero repeats the last value without stepping.
+  ClassicRandom fresh;
+  const float first = fresh.Next();
+  EXPECT_EQ(fresh.Next(0), first);
+  EXPECT_NEAR(fresh.Next(), 0.533424, kPublished);
 }
 
 TEST(ClassicRandom, SeedFromTimeOfDayMixesTheSinglePattern) {

@@ -37,12 +37,17 @@ TEST(KeyedList, AKeyInsideAnotherKeyNeverMatchesIt) {
   EXPECT_EQ(Records(list).at(1).key, "b");
 }
 
-TEST(KeyedList, AMissingOrUnclosedRecordIsAListKeyErrorNamingTheKey) {
+TEST(KeyedList, AMissingOrUnclosedRecordOrFieldIsAListKeyErrorNamingTheKey) {
   EXPECT_THROW(SplitRecord("", "a"), ListKeyError);
   EXPECT_EQ(ErrorText<ListKeyError>([] { SplitRecord(kList, "zed"); }),
             "the list holds no record of key \"zed\"");
   EXPECT_EQ(ErrorText<ListKeyError>([] { SplitRecord("<$a$>x$>", "a"); }),
             "the list holds no closed record of key \"a\"");
+  EXPECT_EQ(ErrorText<ListKeyError>([] { TakeRecord(kList, "b").Field(3); }),
+            "the record of key \"b\" has no field 3");
+  EXPECT_EQ(ErrorText<ListKeyError>([] { TakeRecord(kList, "c"); }),
+            "the list holds no record of key \"c\"");
+  EXPECT_THROW(RecordFields("<$a$>x$>", "a"), ListKeyError);
 }
 
 TEST(KeyedList, ATakenRecordPutsBackOnlyItsChangedFields) {
@@ -51,15 +56,6 @@ TEST(KeyedList, ATakenRecordPutsBackOnlyItsChangedFields) {
   record.MutableField(1) = "z";
   EXPECT_EQ(record.ListText(), "<$a$>x$>z$><$a$><$b$>u$>v$><$b$>");
   EXPECT_EQ(record.parts.body, "x$>y$>") << "the record as taken";
-}
-
-TEST(KeyedList, AMissingFieldOfATakenRecordIsAListKeyErrorNamingTheKey) {
-  const Record record = TakeRecord(kList, "b");
-  EXPECT_EQ(ErrorText<ListKeyError>([&] { record.Field(3); }),
-            "the record of key \"b\" has no field 3");
-  EXPECT_EQ(ErrorText<ListKeyError>([] { TakeRecord(kList, "c"); }),
-            "the list holds no record of key \"c\"");
-  EXPECT_THROW(RecordFields("<$a$>x$>", "a"), ListKeyError);
 }
 
 TEST(KeyedList, RecordsWalksTheWholeRecordsInOrder) {

@@ -38,22 +38,19 @@ TEST(ListOperations, ModesReplaceAddOrRemoveAWordOrAddANumber) {
   EXPECT_EQ(SetListValue(kWords, "r", 1, 2.5, 0.5), "<$r$>p q$>9$><$r$>");
 }
 
-TEST(ListOperations, TheNumericModeRefusesTextAndLargeAddends) {
+TEST(ListOperations, TheNumericModeRefusesTextAndLargeAddendsAndNoFieldIsWrittenBehindTheLast) {
   EXPECT_THROW(SetListValue(kWords, "r", 0, 1, 2), ConversionError);
   EXPECT_THROW(SetListValue(kWords, "r", 1, 32768, 2), OverflowError);
-}
-
-TEST(ListOperations, TheSecondChangeSeesTheFirstAndHasNoNumericMode) {
-  EXPECT_EQ(SetListValue(kWords, "r", 0, "s", 0, 0, "t", 2), "<$r$>s t$>7$><$r$>");
-  EXPECT_EQ(SetListValue(kWords, "r", 1, 1, 2, 0, "p", -1), "<$r$>q$>8$><$r$>");
-}
-
-TEST(ListOperations, WritingBehindTheLastFieldIsAListKeyError) {
   // The element behind the last field carries the record's closing "$>"; writing it
   // would glue the record to its closing marker.
   EXPECT_THROW(SetListValue(kList, "a", 2, "z", 0), ListKeyError);
   EXPECT_EQ(testing::ErrorText<ListKeyError>([] { SetListValue(kList, "a", 0, "z", 0, 2); }),
             "the record of key \"a\" has no field 2");
+}
+
+TEST(ListOperations, TheSecondChangeSeesTheFirstAndHasNoNumericMode) {
+  EXPECT_EQ(SetListValue(kWords, "r", 0, "s", 0, 0, "t", 2), "<$r$>s t$>7$><$r$>");
+  EXPECT_EQ(SetListValue(kWords, "r", 1, 1, 2, 0, "p", -1), "<$r$>q$>8$><$r$>");
 }
 
 }  // namespace

@@ -29,9 +29,7 @@ TEST_P(SqlFunctions, DatediffCountsTheBoundariesOfEachIntervalLetterInEitherCase
   EXPECT_EQ(Eval("SELECT datediff('h', '2026-12-06 10:59:59', '2026-12-06 11:00:00')"), Value(1));
   EXPECT_EQ(Eval("SELECT datediff('n', '2026-12-06 10:01:00', '2026-12-06 10:00:59')"), Value(-1));
   EXPECT_EQ(Eval("SELECT datediff('s', '2026-12-06 10:00:00', '2026-12-06 09:59:58')"), Value(-2));
-}
-
-TEST_P(SqlFunctions, ANullDateGivesNullAndAWrongArgumentFailsTheStatement) {
+  // A NULL date gives NULL and a wrong argument fails the statement.
   EXPECT_TRUE(Eval("SELECT datediff('d', NULL, now())").IsNull());
   EXPECT_THROW(Eval("SELECT datediff('x', now(), now())"), DatabaseError);
   EXPECT_THROW(Eval("SELECT datediff('d', 'soon', now())"), DatabaseError);
@@ -43,9 +41,7 @@ TEST_P(SqlFunctions, StoredDatesAgeAgainstTheClockOfTheConnection) {
   EXPECT_EQ(Eval("SELECT now()"), Value("2026-12-06 12:00:00"));
   clock_.Advance(61);
   EXPECT_EQ(Eval("SELECT now()"), Value("2026-12-06 12:01:01"));
-}
-
-TEST_P(SqlFunctions, APooledHandleReadsTheClockOfTheConnectionThatTookIt) {
+  // A pooled handle reads the clock of the connection that took it.
   conn_.reset();
   ManualClock other(convert::FromCivil({2030, 1, 2, 3, 4, 5}));
   auto conn = Connection::Open(temp_->connstr(), other);

@@ -1,12 +1,15 @@
 // UserClear against a real temporary database: once-visitors and regular visitors judged
-// by their own limits, saved accounts kept, the log row written before the deletion.
+// by their own limits, saved accounts kept, the log row written before the deletion; and the
+// run switch and the numeric limits every housekeeping routine is given.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "core/convert.h"
+#include "housekeeping/routine_inputs.h"
 #include "ravochat/error.h"
 #include "support/chat_fixture.h"
+#include "support/error_text.h"
 
 namespace ravochat {
 namespace {
@@ -52,14 +55,10 @@ TEST_P(UserClearTest, JudgesEachAccountByItsOwnLimitAndDeletesOnlyWhenApplied) {
   EXPECT_EQ(
       chat.db.Scalar("SELECT stype || ' ' || occ_time || ' ' || occ_env FROM record"),
       "57 2026-12-06 12:00:00 系统>系统> >" + stale + ">自动>长时间不访问被自动清除 ！>清除用户%%");
-}
-
-TEST_P(UserClearTest, NoStaleAccountGivesTheEmptyTextAndNoLogRow) {
-  AddUser("once_recent", 1, 10);
-  chat.Init();
+  // No stale account left: the empty text and no further log row.
   EXPECT_EQ(Clear(1), "");
-  EXPECT_EQ(Users(), "once_recent");
-  EXPECT_EQ(LogRows(), "0");
+  EXPECT_EQ(Users(), "once_recent regular_recent saved");
+  EXPECT_EQ(LogRows(), "1");
 }
 
 TEST_P(UserClearTest, LogRowIsWrittenBeforeTheDeletion) {
@@ -91,6 +90,26 @@ TEST_P(UserClearTest, LimitThatIsNotANumberFailsBeforeAnyStatement) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, UserClearTest, testing::kBothBackends, testing::BackendName);
+
+TEST(RoutineInputs, OnlyTheNumberOneApplies) {
+  for (const Value& apply : {Value(1), Value(" 1 "), Value(1.0)})
+    EXPECT_TRUE(housekeeping::IsApplyMode(apply));
+  for (const Value& preview : {Value(), Value(""), Value("yes"), Value(0), Value(11)}) {
+    EXPECT_FALSE(housekeeping::IsApplyMode(preview));
+  }
+}
+
+TEST(RoutineInputs, NumericLimitsBecomeNumbersToBindAndOthersAreRefusedByName) {
+  EXPECT_EQ(housekeeping::NumericLimit("30", "limit"), Value(30));
+  EXPECT_EQ(housekeeping::NumericLimit(" 2.5 ", "limit"), Value(2.5));
+  EXPECT_EQ(housekeeping::NumericLimit("&H10", "limit"), Value(16));
+  for (const Value& bad : {Value(), Value::Null(), Value(""), Value("1e999")}) {
+    EXPECT_THROW(housekeeping::NumericLimit(bad, "limit"), ConversionError);
+  }
+  EXPECT_EQ(testing::ErrorText<ConversionError>(
+                [] { housekeeping::NumericLimit("7 days", "_usernametimeout"); }),
+            "_usernametimeout is not a number: '7 days'");
+}
 
 }  // namespace
 }  // namespace ravochat

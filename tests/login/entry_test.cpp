@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "rooms/announcement.h"
-
 #include <thread>
 
 #include "core/convert.h"
@@ -55,11 +53,10 @@ TEST_F(EntryTest, ASecondLoginOfANameInTheSameSecondEndsTheFirstWindow) {
   ASSERT_EQ(Login("ann", "pw"), "");
   MemorySession& first = session();
   ASSERT_EQ(Login("ann", "pw"), "");
-  MemoryRequest poll;
   const std::string not_logged_in =
       std::string(messages::kPageHead) + std::string(messages::kNotLoggedInScript);
-  EXPECT_EQ(chat.Component()->refresh(chat.app, first, poll), not_logged_in);
-  EXPECT_NE(chat.Component()->refresh(chat.app, session(), poll), not_logged_in);
+  EXPECT_EQ(chat.Poll(first), not_logged_in);
+  EXPECT_NE(chat.Poll(session()), not_logged_in);
 }
 
 TEST_F(EntryTest, TheAnnouncementGoesToEveryoneAndTheNoticeToTheNewcomerOnly) {
@@ -127,11 +124,6 @@ TEST(Announcement, PutsTheSexTagBeforeEveryMark) {
   EXPECT_EQ(
       login::AnnouncementText("##甲##乙", 1, "ann", 1010),
       R"(<small>girl</small>##甲<small>girl</small>##乙<\script>parent.addl(\'ann\',1,\'1010\',\'\')</\script>)");
-}
-
-TEST(Announcement, ATemplateWithOnlyItsTextHasEmptyColours) {
-  const rooms::Announcement parts = rooms::SplitAnnouncement("欢迎##");
-  EXPECT_EQ(parts.text + "|" + parts.color1 + "|" + parts.color2, "欢迎##||");
 }
 
 }  // namespace

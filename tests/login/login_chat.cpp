@@ -48,6 +48,7 @@ std::string LoginChat::Login(std::string_view name, std::string_view password,
   if (!initialized_) Init();
   MemoryRequest request = Request(name, password, form);
   sessions_.push_back(std::make_unique<MemorySession>());
+  latest_[std::string(name)] = sessions_.back().get();
   return chat.Component()->LoginCheck(chat.app, *sessions_.back(), request);
 }
 

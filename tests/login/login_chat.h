@@ -2,6 +2,7 @@
 // submit the login form as the login page does.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,8 +38,9 @@ class LoginChat {
                                const LoginForm& form = {});
   // Submits the login form in a fresh session; returns LoginCheck's result.
   std::string Login(std::string_view name, std::string_view password, const LoginForm& form = {});
-  // The session of the latest Login.
+  // The session of the latest Login, and of the latest Login of `name`.
   MemorySession& session() { return *sessions_.back(); }
+  MemorySession& SessionOf(const std::string& name) { return *latest_.at(name); }
   // The classic transform of `password`.
   std::string Stored(std::string_view password);
   // A user row as a returning user of an older installation has it: his password as the
@@ -50,7 +52,7 @@ class LoginChat {
   std::string Text(std::string_view name) const { return convert::ToText(chat.Get(name)); }
   // Field `field` of the user-list record of `name`.
   std::string Record(std::string_view name, std::size_t field) {
-    return chat.Component()->GetListValue(chat.Get("_user_list"), name, field);
+    return chat.ListField("_user_list", name, field);
   }
   // Field `field` of row `row` of the says ring, as text.
   std::string Ring(int row, std::size_t field) const {
@@ -62,6 +64,7 @@ class LoginChat {
  private:
   bool initialized_ = false;
   std::vector<std::unique_ptr<MemorySession>> sessions_;
+  std::map<std::string, MemorySession*> latest_;
 };
 
 }  // namespace ravochat::testing

@@ -156,17 +156,6 @@ TEST_P(UserRowTest, OnlyWhatCameAfterTheLastExitIsAnnounced) {
   EXPECT_EQ(Text("_current"), "3");  // carl's announcement and no notice
 }
 
-TEST_P(UserRowTest, OnlyATemporaryLevelAboveFiveAndTheUsersRaisesTheEffectiveLevel) {
-  AddUser("bob", "pw", 3);
-  AddUser("carl", "pw", 3);
-  chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('bob',8),('carl',5)");
-  ASSERT_EQ(Login("bob", "pw"), "");
-  ASSERT_EQ(Login("carl", "pw"), "");
-  EXPECT_EQ(Record("bob", user_field::kLevel), "3");
-  EXPECT_EQ(Record("bob", user_field::kEffectiveLevel), "8");
-  EXPECT_EQ(Record("carl", user_field::kEffectiveLevel), "3");
-}
-
 INSTANTIATE_TEST_SUITE_P(Db, UserRowTest, kBothBackends, BackendName);
 
 }  // namespace

@@ -70,18 +70,6 @@ class MessagesTest : public ::testing::Test {
     return "'" + text + "','" + who + "','大家',0,'000000',''," + act + ",'12:00:00',";
   }
 
-  // Field `index` of the record of `key` in the list `list_name`, read and set through the
-  // component's own list operations.
-  std::string Field(std::string_view list_name, const std::string& key, std::size_t index) {
-    return chat.Component()->GetListValue(chat.Get(list_name), Value(key), Value(index));
-  }
-  void SetField(std::string_view list_name, const std::string& key, std::size_t index,
-                const std::string& value) {
-    chat.Set(list_name,
-             Value(chat.Component()->SetListValue(chat.Get(list_name), Value(key), Value(index),
-                                                  Value(value), Value(0))));
-  }
-
   testing::ChatFixture chat;
 };
 

@@ -93,24 +93,24 @@ TEST_F(Posting, AnActCodeThatIsNoNumberOrNegativeCountsAsZero) {
 }
 
 TEST_F(Posting, APosterMissingFromTheOccupantListIsAddedOnceEvenWhenRefused) {
-  SetField("_room_list", "1", room_field::kOccupants, "bob");
+  chat.SetListField("_room_list", "1", room_field::kOccupants, "bob");
   Post("amy", "");
-  EXPECT_EQ(Field("_room_list", "1", room_field::kOccupants), "bob amy");
+  EXPECT_EQ(chat.ListField("_room_list", "1", room_field::kOccupants), "bob amy");
   Post("amy", "hi");
-  EXPECT_EQ(Field("_room_list", "1", room_field::kOccupants), "bob amy");
+  EXPECT_EQ(chat.ListField("_room_list", "1", room_field::kOccupants), "bob amy");
 }
 
 TEST_F(Posting, ThePostersRecordKeepsTheTimeOfHisLastStoredLine) {
   Post("bob", "x");
   chat.clock.Advance(10);
   Post("amy", "");
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSaid), "2026-12-06 12:00:00");
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSeen), "2026-12-06 12:00:10");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSaid), "2026-12-06 12:00:00");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSeen), "2026-12-06 12:00:10");
   chat.clock.Advance(10);
   Post("amy", "hi", "大家", {{"id", 0}});
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSaid), "2026-12-06 12:00:20");
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSeen), "2026-12-06 12:00:20");
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSayId), "2");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSaid), "2026-12-06 12:00:20");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSeen), "2026-12-06 12:00:20");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSayId), "2");
 }
 
 TEST_F(Posting, TheCheckWindowOpensOnlyAfterMoreThanAMinute) {
@@ -154,18 +154,18 @@ TEST_F(Posting, AnUnknownActionGivesTheSystemLineAndStoresNothing) {
 TEST_F(Posting, TheOwnerOrAVisitorOfTheTitleLevelSetsTheRoomTitleForEveryone) {
   Post("owner", "a'bcdefg", "大家", {{"istitle", "1"}});  // cut to 5, escaped, signed
   std::string title = "a&#39;bcd<font style=color:990099>(owner,12:00:00)</font>";
-  EXPECT_EQ(Field("_room_list", "1", room_field::kTitle), title);
+  EXPECT_EQ(chat.ListField("_room_list", "1", room_field::kTitle), title);
   EXPECT_EQ(chat.db.Scalar("SELECT room_title FROM room WHERE ID=1"), title);
   EXPECT_EQ(NewestText(),
             Stored("<\\script>parent.chftitle(\\'" + title + "\\')</\\script>", "owner", "-5"));
   Post("tia", "[new]", "bob", {{"istitle", "1"}, {"secret", "true"}});
   title = "[new]<font style=color:990099>(tia,12:00:00)</font>";
-  EXPECT_EQ(Field("_room_list", "1", room_field::kTitle), title);
+  EXPECT_EQ(chat.ListField("_room_list", "1", room_field::kTitle), title);
   EXPECT_EQ(NewestText(),
             Stored("<\\script>parent.chftitle(\\'&#91;" + title.substr(1) + "\\')</\\script>",
                    "tia", "-5"));
   Post("amy", "mine", "大家", {{"istitle", "1"}});  // below the level: an ordinary line
-  EXPECT_EQ(Field("_room_list", "1", room_field::kTitle), title);
+  EXPECT_EQ(chat.ListField("_room_list", "1", room_field::kTitle), title);
   EXPECT_EQ(NewestText(), Stored("mine", "amy"));
 }
 

@@ -18,11 +18,11 @@ class SayList : public MessagesTest {
   }
 
   std::string Fill() { return chat.Component()->InitSayList(chat.app, chat.SessionOf("amy")); }
-  std::string Room(std::size_t index) { return Field("_room_list", "1", index); }
+  std::string Room(std::size_t index) { return chat.ListField("_room_list", "1", index); }
   std::string Person(const std::string& name) {
-    return "'" + name + " " + Field("_user_list", name, user_field::kSex) + " " +
-           Field("_user_list", name, user_field::kFace) + " " +
-           Field("_user_list", name, user_field::kListText) + "'";
+    return "'" + name + " " + chat.ListField("_user_list", name, user_field::kSex) + " " +
+           chat.ListField("_user_list", name, user_field::kFace) + " " +
+           chat.ListField("_user_list", name, user_field::kListText) + "'";
   }
 };
 
@@ -36,7 +36,7 @@ TEST_F(SayList, AVisitorWhoIsNotLoggedInGetsOnlyTheRedirect) {
 TEST_F(SayList, ThePageCarriesTheRoomTheNewLinesAndThePeoplePresentAndIsRemembered) {
   EXPECT_NE(Fill().find("parent.addsay(''); parent.ref(0);"), std::string::npos);
   Post("bob", "hi");
-  SetField("_user_list", "amy", user_field::kLastSayId, "0");
+  chat.SetListField("_user_list", "amy", user_field::kLastSayId, "0");
   chat.clock.Advance(5);
   EXPECT_EQ(Fill(),
             PollPage("parent.allusernum=3;parent.roomname='" + Room(0) + "';parent.roomauto='" +
@@ -49,8 +49,8 @@ TEST_F(SayList, ThePageCarriesTheRoomTheNewLinesAndThePeoplePresentAndIsRemember
                      "parent.userlist=new Array(" +
                      Person("amy") + "," + Person("bob") +
                      ");parent.userlist.sort();parent.showlist();</script>"));
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSayId), "1");
-  EXPECT_EQ(Field("_user_list", "amy", user_field::kLastSeen), "2026-12-06 12:00:05");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSayId), "1");
+  EXPECT_EQ(chat.ListField("_user_list", "amy", user_field::kLastSeen), "2026-12-06 12:00:05");
 }
 
 // Names no longer online are dropped and the spaces made single; a list of names all online
@@ -64,7 +64,7 @@ TEST_F(SayList, ThePeopleListAndTheOccupantListKeepOnlyTheNamesOnline) {
        {Case{" amy  ghost bob ", amy + "," + bob, "amy bob"},
         Case{"amy  bob", amy + "," + bob, "amy  bob"},
         Case{"amy bob amy", amy + "," + bob + "," + amy, "amy bob amy"}, Case{"", "", ""}}) {
-    SetField("_room_list", "1", room_field::kOccupants, c.occupants);
+    chat.SetListField("_room_list", "1", room_field::kOccupants, c.occupants);
     EXPECT_NE(Fill().find("new Array(" + c.people + ");"), std::string::npos) << c.occupants;
     EXPECT_EQ(Room(room_field::kOccupants), c.stored);
   }

@@ -29,27 +29,22 @@ class ModeratorTest : public ::testing::Test {
     chat_.AddUser("bob", "pass1234", 1);
     for (const char* name : {"mod", "peer", "low", "bob"}) {
       EXPECT_EQ(chat_.Login(name, "pass1234"), "") << name;
-      sessions_[name] = &chat_.session();
     }
   }
 
   Moderator As(const std::string& name) {
-    auto moderator = Moderator::Find(chat_.chat.app, *sessions_.at(name), "", chat_.chat.clock);
+    auto moderator = Moderator::Find(chat_.chat.app, chat_.SessionOf(name), "", chat_.chat.clock);
     EXPECT_TRUE(moderator.has_value()) << name;
     return std::move(*moderator);
   }
   std::string Scalar(std::string_view sql) { return chat_.chat.db.Scalar(sql); }
   std::string LogCount() { return Scalar("SELECT count(*) FROM record"); }
-  std::string Refresh(const std::string& name) {
-    MemoryRequest request;
-    return chat_.chat.Component()->refresh(chat_.chat.app, *sessions_.at(name), request);
-  }
+  std::string Refresh(const std::string& name) { return chat_.chat.Poll(chat_.SessionOf(name)); }
 
   LoginChat chat_;
-  std::map<std::string, MemorySession*> sessions_;
 };
 
-TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelAndOnAnEqualOrHigherLevel) {
+TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelOrWithoutOneAndOnAnEqualOrHigherLevel) {
   struct Case {
     std::string actor, target;
     std::string_view refusal;
@@ -72,9 +67,7 @@ TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelAndOnAnEqualOrHigherLevel
   }
   EXPECT_EQ(LogCount(), "0");
   EXPECT_NE(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
-}
-
-TEST_F(ModeratorTest, AMissingLevelSettingLeavesTheActionToTheOperatorAlone) {
+  // A missing level setting leaves the action to the operator alone.
   chat_.chat.Set("_l_kick", Value(""));
   EXPECT_FALSE(As("mod").May(Action::kKick));
   EXPECT_TRUE(Moderator::Operator(chat_.chat.app, "", chat_.chat.clock).May(Action::kKick));
@@ -128,7 +121,6 @@ TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
     const std::string name = "mod" + std::to_string(level);
     chat_.AddUser(name, "pass1234", level);
     ASSERT_EQ(chat_.Login(name, "pass1234"), "") << name;
-    sessions_[name] = &chat_.session();
   }
   // Temporary level 1 is never granted, so a moderator below the target gets kBadLevel and
   // one at or under the target's level kNotOnEqual, and nothing changes.
@@ -157,6 +149,7 @@ TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
       EXPECT_EQ(by(c.effective + 1, name), texts::kBadLevel) << name << " online " << online;
     }
     EXPECT_EQ(chat_.Record(name, user_field::kEffectiveLevel), std::to_string(c.effective));
+    EXPECT_EQ(chat_.Record(name, user_field::kLevel), std::to_string(c.own));
   }
 }
 

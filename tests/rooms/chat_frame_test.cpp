@@ -123,8 +123,7 @@ TEST_F(ChatFrameTest, WritesTheWholePageForAVisitorInHisRoom) {
 
 TEST_F(ChatFrameTest, TakesTheRoomVariablesFromTheVisitorsRoomAndTheTitleFromTheFirstRoom) {
   UserRow("bob", Value(4), Value(2));
-  chat.Set(app_key::kRoomList, chat.Component()->SetListValue(chat.Get(app_key::kRoomList), 2,
-                                                              room_field::kGuests, "  猫 狗  ", 0));
+  chat.SetListField(app_key::kRoomList, 2, room_field::kGuests, "  猫 狗  ");
   const std::string page = Page(chat.Enter("bob", 2));
   for (const char* part : {"<title>大厅</title>", "var roomname='茶室';", "var roomguests='猫 狗';",
                            "var room_owner='bob';", "var LHeight='130';", "var saysize=11;"}) {

@@ -44,18 +44,11 @@ class ChangeRoomTest : public ::testing::Test {
     return Move(chat.SessionOf(name), toroom);
   }
   std::string RoomField(int room, std::size_t field) {
-    return chat.Component()->GetListValue(chat.Get(app_key::kRoomList), room, field);
+    return chat.ListField(app_key::kRoomList, room, field);
   }
-  void SetRoomField(int room, std::size_t field, std::string_view value) {
-    chat.Set(app_key::kRoomList, chat.Component()->SetListValue(chat.Get(app_key::kRoomList), room,
-                                                                field, Value(value), 0));
-  }
-  std::string Poll(const std::string& name) {
-    MemoryRequest request;
-    return chat.Component()->refresh(chat.app, chat.SessionOf(name), request);
-  }
+  std::string Poll(const std::string& name) { return chat.Poll(chat.SessionOf(name)); }
   std::string RoomOf(const std::string& name) {
-    return chat.Component()->GetListValue(chat.Get(app_key::kUserList), name, user_field::kRoom);
+    return chat.ListField(app_key::kUserList, name, user_field::kRoom);
   }
 
   ChatFixture chat;
@@ -104,7 +97,7 @@ TEST_F(ChangeRoomTest, LetsInAtTheRoomsLevelAndAtTheDelRoomLevelPastEveryRule) {
   chat.Enter("boss", 2);
   chat.Enter("robot", 1, 5);
   EXPECT_EQ(Move("robot", "3"), "");
-  SetRoomField(4, room_field::kPermitLevel, "9");
+  chat.SetListField(app_key::kRoomList, 4, room_field::kPermitLevel, "9");
   chat.Enter("cat", 1, 5);
   EXPECT_EQ(Move("cat", "4"), "");
 }
@@ -127,7 +120,7 @@ TEST_F(ChangeRoomTest, MovesTheVisitorBetweenTheOccupantListsAndRecordsHisRoom) 
 // with the first match and stays; copies apart are both removed.
 TEST_F(ChangeRoomTest, LeavesOneOfTwoNeighbouringCopiesOfTheName) {
   chat.Enter("amy", 1);
-  SetRoomField(1, room_field::kOccupants, "amy amy bob amy");
+  chat.SetListField(app_key::kRoomList, 1, room_field::kOccupants, "amy amy bob amy");
   ASSERT_EQ(Move("amy", "2"), "");
   EXPECT_EQ(RoomField(1, room_field::kOccupants), "amy bob");
 }

@@ -35,18 +35,9 @@ TEST(AccessLines, AreWrittenOnlyWhenAskedFor) {
                                   "127.0.0.1:" + std::to_string(port), "--db", db.connstr()};
     argv.insert(argv.end(), option.begin(), option.end());
     ChildProcess server(argv, port, log);
-    const std::string cookie =
-        HttpClient(port)
-            .Post(
-                "/login.asp",
-                GbkForm(
-                    {{"sUserName", "amy"}, {"sPass", "secret1"}, {"bSex", "0"}, {"room_id", "1"}}))
-            .Header("Set-Cookie");
-    ASSERT_NE(cookie, "");
+    const std::string cookie = CookieLineAt(port, "amy", "secret1");
     HttpClient client(port);
-    for (int i = 0; i < kPolls; ++i) {
-      client.Get("/refresh.asp", {"Cookie: " + cookie.substr(0, cookie.find(';'))});
-    }
+    for (int i = 0; i < kPolls; ++i) client.Get("/refresh.asp", {cookie});
     server.Kill(SIGTERM);
     EXPECT_EQ(LinesStartingWith(log, "GET /refresh.asp 200 "), expected) << log;
     EXPECT_EQ(LinesStartingWith(log, "ravochat-server: stopping"), 1) << log;

@@ -25,18 +25,6 @@ class ChannelTest : public ServerTest {
     if (first != nullptr) *first = read;
     return client;
   }
-  std::string Say(const std::string& cookie, const std::string& line) {
-    return Client()
-        ->Post("/say.asp",
-               GbkForm({{"says", line},
-                        {"towho", "大家"},
-                        {"sayscolor", "#000000"},
-                        {"addwordcolor", "#0000FF"},
-                        {"addsays", "0"},
-                        {"id", "0"}}),
-               {cookie})
-        .body;
-  }
 };
 INSTANTIATE_TEST_SUITE_P(Server, ChannelTest, ::testing::Values(Backend::kSqlite), BackendName);
 

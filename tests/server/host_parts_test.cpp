@@ -29,7 +29,6 @@ TEST(ServerOptions, ValuesFollowTheNameOrAnEqualsSignAndRepeatedOptionsKeepTheir
                    "");
   EXPECT_EQ(Address(options), "0.0.0.0:9000");
   EXPECT_EQ(options.state, "unix:/run/redis.sock");
-  EXPECT_EQ(options.threads, 16u);
   EXPECT_EQ(options.chats, (std::vector<std::string>{"c1", "c2"}));
   EXPECT_EQ(options.settings, (std::vector<std::pair<std::string, std::string>>{{"a", "b=c"}}));
   EXPECT_TRUE(options.help);
@@ -80,11 +79,8 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
   }
 }
 
-TEST(Markup, HtmlEscapeCoversTextAndAttributes) {
+TEST(Markup, HtmlEscapeCoversTextAndAttributesAndJsStringKeepsQuotesAndScriptEndsInside) {
   EXPECT_EQ(HtmlEscape("a<b & \"c\" 'd'>"), "a&lt;b &amp; &quot;c&quot; &#39;d&#39;&gt;");
-}
-
-TEST(Markup, JsStringKeepsQuotesBackslashesAndScriptEndsInside) {
   EXPECT_EQ(JsString("it's \\ \"x\"\n</script>"), "'it\\'s \\\\ \\\"x\\\"\\n<\\/script>'");
   EXPECT_EQ(JsString("中文/路径"), "'中文/路径'");
 }

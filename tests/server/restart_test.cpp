@@ -14,9 +14,6 @@ int Count(const std::string& text, const std::string& part) {
 
 class RestartTest : public ServerTest {
  protected:
-  void Say(const std::string& cookie, const std::string& line) {
-    Client()->Post("/say.asp", GbkForm({{"says", line}, {"towho", "大家"}, {"id", "0"}}), {cookie});
-  }
   // Stops the server, runs `change` on the database while it is down, and starts it again.
   void Restart(std::int64_t seconds_down, const std::vector<std::string>& change = {}) {
     server_->Stop();

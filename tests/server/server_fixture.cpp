@@ -53,13 +53,7 @@ HttpReply HttpClient::Post(std::string_view target, std::string_view form,
 }
 
 void HttpClient::Open(std::string_view target, const std::vector<std::string>& headers) {
-  std::string request = "GET " + std::string(target) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
-  for (const auto& line : headers) request += line + "\r\n";
-  request += "\r\n";
-  if (::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(request.size())) {
-    throw std::runtime_error("cannot send the request");
-  }
+  Write("GET " + std::string(target) + " HTTP/1.1\r\n", headers, "");
 }
 
 std::string HttpClient::ReadUntil(std::string_view text) {
@@ -67,18 +61,15 @@ std::string HttpClient::ReadUntil(std::string_view text) {
   while ((found = buffer_.find(text)) == std::string::npos) {
     pollfd ready{socket_, POLLIN, 0};
     if (::poll(&ready, 1, 10000) != 1) throw std::runtime_error("no " + std::string(text));
-    char chunk[16384];
-    const ssize_t got = ::recv(socket_, chunk, sizeof chunk, 0);
-    if (got <= 0) return "";
-    buffer_.append(chunk, static_cast<std::size_t>(got));
+    if (!ReadMore()) return "";
   }
   std::string read = buffer_.substr(0, found + text.size());
   buffer_.erase(0, found + text.size());
   return read;
 }
 
-HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& headers,
-                           std::string_view body) {
+void HttpClient::Write(std::string request, const std::vector<std::string>& headers,
+                       std::string_view body) {
   request += "Host: 127.0.0.1\r\n";
   for (const auto& line : headers) request += line + "\r\n";
   request.append("\r\n").append(body);
@@ -86,11 +77,20 @@ HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& 
       static_cast<ssize_t>(request.size())) {
     throw std::runtime_error("cannot send the request");
   }
+}
+
+bool HttpClient::ReadMore() {
+  char chunk[16384];
+  const ssize_t got = ::recv(socket_, chunk, sizeof chunk, 0);
+  if (got > 0) buffer_.append(chunk, static_cast<std::size_t>(got));
+  return got > 0;
+}
+
+HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& headers,
+                           std::string_view body) {
+  Write(std::move(request), headers, body);
   auto read_more = [this] {
-    char chunk[16384];
-    const ssize_t got = ::recv(socket_, chunk, sizeof chunk, 0);
-    if (got <= 0) throw std::runtime_error("the server closed the connection");
-    buffer_.append(chunk, static_cast<std::size_t>(got));
+    if (!ReadMore()) throw std::runtime_error("the server closed the connection");
   };
   std::size_t head_end;
   while ((head_end = buffer_.find("\r\n\r\n")) == std::string::npos) read_more();
@@ -122,18 +122,33 @@ void ServerTest::Start(std::vector<std::string> args) {
                                                  clock_, log, nullptr);
 }
 
-HttpReply ServerTest::LogIn(const std::string& name, const std::string& password,
-                            const std::string& room) {
-  return Client()->Post(
+HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password,
+                  const std::string& room) {
+  return HttpClient(port).Post(
       "/login.asp",
       GbkForm({{"sUserName", name}, {"sPass", password}, {"bSex", "0"}, {"room_id", room}}));
 }
 
-std::string ServerTest::CookieLine(const std::string& name, const std::string& password,
-                                   const std::string& room) {
-  const std::string cookie = LogIn(name, password, room).Header("Set-Cookie");
+std::string CookieLineOf(const HttpReply& reply) {
+  const std::string cookie = reply.Header("Set-Cookie");
+  return cookie.empty() ? "" : "Cookie: " + cookie.substr(0, cookie.find(';'));
+}
+
+std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password,
+                         const std::string& room) {
+  const std::string cookie = CookieLineOf(LogInAt(port, name, password, room));
   EXPECT_NE(cookie, "") << "login of " << name << " refused";
-  return "Cookie: " + cookie.substr(0, cookie.find(';'));
+  return cookie.empty() ? "Cookie: " : cookie;
+}
+
+std::string SayAt(std::uint16_t port, const std::string& cookie, const std::string& line) {
+  const std::string form = GbkForm({{"says", line},
+                                    {"towho", "大家"},
+                                    {"sayscolor", "#000000"},
+                                    {"addwordcolor", "#0000FF"},
+                                    {"addsays", "0"},
+                                    {"id", "0"}});
+  return HttpClient(port).Post("/say.asp", form, {cookie}).body;
 }
 
 std::string ServerTest::FormToken(const std::string& cookie, std::string_view target) {

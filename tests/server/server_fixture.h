@@ -48,10 +48,25 @@ class HttpClient {
  private:
   HttpReply Send(std::string request, const std::vector<std::string>& headers,
                  std::string_view body);
+  void Write(std::string request, const std::vector<std::string>& headers, std::string_view body);
+  // Appends what the server sent next to the buffer; false when it closed the connection.
+  bool ReadMore();
 
   int socket_ = -1;
   std::string buffer_;
 };
+
+// Posts the login form to the server on `port`; the reply carries the session cookie on success.
+HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password,
+                  const std::string& room = "1");
+// The "Cookie: ..." header line of the session `reply` sets, "" when it sets none.
+std::string CookieLineOf(const HttpReply& reply);
+// The "Cookie: ..." header line of a successful login at `port`; a failure when refused.
+std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password,
+                         const std::string& room = "1");
+// Posts `line` to everybody (colours #000000 and #0000FF) as the visitor of `cookie`; returns
+// the answer's body.
+std::string SayAt(std::uint16_t port, const std::string& cookie, const std::string& line);
 
 // Runs on each backend (INSTANTIATE_TEST_SUITE_P with kBothBackends); the database starts
 // empty and the server makes its tables and default rows, as on a first start.
@@ -62,12 +77,17 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   // Starts the server with the temporary database, two threads and `args` on top.
   void Start(std::vector<std::string> args = {});
   std::unique_ptr<HttpClient> Client() { return std::make_unique<HttpClient>(server_->port()); }
-  // Posts the login form; the reply carries the session cookie on success.
   HttpReply LogIn(const std::string& name, const std::string& password,
-                  const std::string& room = "1");
-  // The "Cookie: ..." header line of a successful login.
+                  const std::string& room = "1") {
+    return LogInAt(server_->port(), name, password, room);
+  }
   std::string CookieLine(const std::string& name, const std::string& password,
-                         const std::string& room = "1");
+                         const std::string& room = "1") {
+    return CookieLineAt(server_->port(), name, password, room);
+  }
+  std::string Say(const std::string& cookie, const std::string& line) {
+    return SayAt(server_->port(), cookie, line);
+  }
   // The form token of the page `target` as the visitor of `cookie` gets it; "" and a failure
   // when the page has none.
   std::string FormToken(const std::string& cookie, std::string_view target);

@@ -28,23 +28,6 @@ bool LoggedIn(const HttpReply& poll) {
   return poll.status == 200 && poll.body.find("parent.ref(") != std::string::npos;
 }
 
-std::string Say(std::uint16_t port, const std::string& cookie, const std::string& line) {
-  return HttpClient(port)
-      .Post("/say.asp", GbkForm({{"says", line}, {"towho", "大家"}, {"id", "0"}}), {cookie})
-      .body;
-}
-
-std::string CookieAt(std::uint16_t port, const std::string& name) {
-  const std::string cookie =
-      HttpClient(port)
-          .Post(
-              "/login.asp",
-              GbkForm({{"sUserName", name}, {"sPass", "secret1"}, {"bSex", "0"}, {"room_id", "1"}}))
-          .Header("Set-Cookie");
-  EXPECT_NE(cookie, "") << "login of " << name << " refused";
-  return "Cookie: " + cookie.substr(0, cookie.find(';'));
-}
-
 TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKilled) {
   const std::string redis = TestRedisAddress();
   if (redis.empty()) return;
@@ -65,10 +48,10 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   auto two = start();
   const std::uint16_t first = one->port(), second = two->port();
 
-  const std::string amy = CookieAt(first, "amy");
-  const std::string bob = CookieAt(second, "bob");
+  const std::string amy = CookieLineAt(first, "amy", "secret1");
+  const std::string bob = CookieLineAt(second, "bob", "secret1");
   HttpClient(second).Get("/refresh.asp", {bob});
-  Say(first, amy, "你好，两个服务器");
+  SayAt(first, amy, "你好，两个服务器");
   EXPECT_NE(HttpClient(second).Get("/refresh.asp", {bob}).body.find(Gbk("你好，两个服务器")),
             std::string::npos);
   EXPECT_TRUE(LoggedIn(HttpClient(second).Get("/refresh.asp", {amy})));
@@ -77,15 +60,15 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   // both. Every line reaches him once, and the numbers of the lines have no gaps.
   std::vector<std::string> posters;
   for (int i = 0; i < 8; ++i)
-    posters.push_back(CookieAt(i % 2 ? first : second, "p" + std::to_string(i)));
+    posters.push_back(CookieLineAt(i % 2 ? first : second, "p" + std::to_string(i), "secret1"));
   constexpr int kLinesEach = 40;
   std::atomic<int> posting = 8, said = 0;
   std::vector<std::thread> threads;
   for (int i = 0; i < 8; ++i) {
     threads.emplace_back([&, i] {
       for (int n = 0; n < kLinesEach; ++n) {
-        const std::string reply = Say(n % 2 ? first : second, posters[i],
-                                      "L" + std::to_string(i) + "n" + std::to_string(n) + "x");
+        const std::string reply = SayAt(n % 2 ? first : second, posters[i],
+                                        "L" + std::to_string(i) + "n" + std::to_string(n) + "x");
         if (reply.find("parent.ref(") != std::string::npos) ++said;
       }
       --posting;
@@ -113,7 +96,7 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   const HttpReply poll = HttpClient(second).Get("/refresh.asp", {amy});
   EXPECT_TRUE(LoggedIn(poll));
   EXPECT_NE(poll.body.find("parent.allusernum=10;"), std::string::npos);
-  Say(second, amy, "还在");
+  SayAt(second, amy, "还在");
   EXPECT_NE(HttpClient(second).Get("/refresh.asp", {bob}).body.find(Gbk("还在")),
             std::string::npos);
 }
@@ -128,7 +111,7 @@ TEST_P(SharedStateRestartTest, ARestartKeepsEveryVisitorAndEveryLine) {
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
   Client()->Get("/refresh.asp", {bob});
-  Say(server_->port(), amy, "重启之前");
+  Say(amy, "重启之前");
   const Value ring = server_->application().Get(prefix + "_says");
   const std::string users = AppText(prefix + "_user_list");
   server_->Stop();
@@ -173,7 +156,7 @@ TEST_P(SharedStateRestartTest, WithoutRedisRequestsFailAndTheServerReconnectsWhe
   redis = StartRedis(port, folder);
   const HttpReply back = Client()->Get("/refresh.asp", {amy});
   EXPECT_TRUE(LoggedIn(back)) << back.status << back.body;
-  EXPECT_NE(Say(server_->port(), amy, "又在了").find("parent.ref("), std::string::npos);
+  EXPECT_NE(Say(amy, "又在了").find("parent.ref("), std::string::npos);
   EXPECT_THAT(ErrorLines(), ::testing::SizeIs(2));
   redis.reset();
   std::filesystem::remove_all(folder);

@@ -20,10 +20,7 @@ class MemberTest : public ::testing::Test {
   MemberTest() {
     chat_.chat.Param("saysfilterstr", "坏话");
     chat_.chat.Param("enablesaysfilter", "1");
-    for (const char* name : {"cat", "bob", "ann"}) {
-      EXPECT_EQ(chat_.Login(name, "pass1234"), "");
-      sessions_[name] = &chat_.session();
-    }
+    for (const char* name : {"cat", "bob", "ann"}) EXPECT_EQ(chat_.Login(name, "pass1234"), "");
     // cat's row stays, but he is no longer in the chat.
     chat_.chat.Set(
         "_user_list",
@@ -31,7 +28,7 @@ class MemberTest : public ::testing::Test {
   }
 
   Member As(const std::string& name) {
-    auto member = Member::Find(chat_.chat.app, *sessions_.at(name), "", chat_.chat.clock);
+    auto member = Member::Find(chat_.chat.app, chat_.SessionOf(name), "", chat_.chat.clock);
     EXPECT_TRUE(member.has_value()) << name;
     return std::move(*member);
   }
@@ -45,14 +42,13 @@ class MemberTest : public ::testing::Test {
   }
 
   LoginChat chat_;
-  std::map<std::string, MemorySession*> sessions_;
 };
 
 TEST_F(MemberTest, OnlyAVisitorValidlyInTheChatIsAMember) {
   MemorySession stranger;
   EXPECT_FALSE(Member::Find(chat_.chat.app, stranger, "", chat_.chat.clock).has_value());
-  sessions_.at("bob")->Set("mytemp", Value("forged"));
-  EXPECT_FALSE(Member::Find(chat_.chat.app, *sessions_.at("bob"), "", chat_.chat.clock));
+  chat_.SessionOf("bob").Set("mytemp", Value("forged"));
+  EXPECT_FALSE(Member::Find(chat_.chat.app, chat_.SessionOf("bob"), "", chat_.chat.clock));
   EXPECT_EQ(As("ann").name(), "ann");
 }
 

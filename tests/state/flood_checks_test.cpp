@@ -1,11 +1,14 @@
 // Flood control in the posting and login paths, and moderation commands typed in the input
-// line: a line past the limit is refused to the poster alone and stores nothing.
+// line: a line past the limit is refused to the poster alone and stores nothing. Beneath them
+// the restraint memory: windows that slide with the clock, strikes that last while a window
+// holds events, and sent-away tokens taken once.
 #include <gtest/gtest.h>
 
 #include "core/convert.h"
 #include "login/login_chat.h"
 #include "login/login_texts.h"
 #include "messages/pages.h"
+#include "state/restraints.h"
 
 namespace ravochat::state {
 namespace {
@@ -109,6 +112,30 @@ TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
   EXPECT_EQ(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
   // Only the departure and the kick notice reached the ring, no line of either poster.
   EXPECT_EQ(convert::ToDouble(Value(Current())) - convert::ToDouble(Value(stored)), 2);
+}
+
+TEST(Restraints, AWindowCountsTheEventsOfItsLastSecondsAndForgetsStrikesWhenItEmpties) {
+  Restraints r;
+  EXPECT_EQ(r.Note("post:a", Date{100}, 10), 1u);
+  EXPECT_EQ(r.Note("post:a", Date{105}, 10), 2u);
+  EXPECT_EQ(r.Note("post:b", Date{105}, 10), 1u);
+  EXPECT_EQ(r.Strike("post:a"), 1);
+  EXPECT_EQ(r.Strike("post:a"), 2);
+  EXPECT_EQ(r.Note("post:a", Date{110}, 10), 2u);  // the event at 100 is 10 seconds old
+  EXPECT_EQ(r.Strike("post:a"), 3);
+  EXPECT_EQ(r.Note("post:a", Date{200}, 10), 1u);
+  EXPECT_EQ(r.Strike("post:a"), 1);
+  r.Forget("post:a");
+  EXPECT_EQ(r.Note("post:a", Date{200}, 10), 1u);
+}
+
+TEST(Restraints, ASentAwayTokenIsTakenOnceAndAnEmptyOneNever) {
+  Restraints r;
+  r.SendAway("t1");
+  r.SendAway("");
+  EXPECT_FALSE(r.TakeSentAway(""));
+  EXPECT_TRUE(r.TakeSentAway("t1"));
+  EXPECT_FALSE(r.TakeSentAway("t1"));
 }
 
 }  // namespace

@@ -52,7 +52,6 @@ TEST(RandomVisitors, ListsStayWholeAndAgreeAfterEveryStep) {
   login.chat.Param("newusernum", "1000");
   login.Init();
   std::mt19937 rng(6122026);
-  std::map<std::string, MemorySession*> sessions;
   std::set<std::string> online;
   for (int step = 0; step < 1500; ++step) {
     const std::string name = "v" + std::to_string(rng() % 12);
@@ -62,37 +61,34 @@ TEST(RandomVisitors, ListsStayWholeAndAgreeAfterEveryStep) {
       case 0:
         login.chat.clock.Advance(1);
         ASSERT_EQ(login.Login(name, "pw", {.room = std::to_string(1 + rng() % 2)}), "");
-        sessions[name] = &login.session();
         online.insert(name);
         break;
-      case 1: {
+      case 1:
         if (!in) continue;
-        MemoryRequest none;
-        component->refresh(login.chat.app, *sessions[name], none);
+        login.chat.Poll(login.SessionOf(name));
         break;
-      }
       case 2: {
         if (!in) continue;
         MemoryRequest request;
         request.SetForm("says", Value("line " + std::to_string(step)));
         request.SetQuery("towho", Value(rng() % 2 ? "大家" : "v" + std::to_string(rng() % 12)));
-        component->subsay(login.chat.app, *sessions[name], request);
+        component->subsay(login.chat.app, login.SessionOf(name), request);
         break;
       }
       case 3: {
         if (!in) continue;
         MemoryRequest request;
         request.SetQuery("toroom", Value(std::to_string(1 + rng() % 2)));
-        component->ChangeRoom(login.chat.app, *sessions[name], request);
+        component->ChangeRoom(login.chat.app, login.SessionOf(name), request);
         break;
       }
       case 4:
         if (!in) continue;
-        component->InitSayList(login.chat.app, *sessions[name]);
+        component->InitSayList(login.chat.app, login.SessionOf(name));
         break;
       default:
         if (!in) continue;
-        component->LeaveChat(login.chat.app, *sessions[name]);
+        component->LeaveChat(login.chat.app, login.SessionOf(name));
         online.erase(name);
     }
     CheckLists(login.Text("_user_list"), login.Text("_room_list"), online, step);

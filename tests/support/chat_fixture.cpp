@@ -85,6 +85,20 @@ void ChatFixture::Set(std::string_view name, Value value) {
   app.Set(app_key::AppKey(prefix, name), std::move(value));
 }
 
+std::string ChatFixture::ListField(std::string_view list, const Value& key, std::size_t field) {
+  return Component()->GetListValue(Get(list), key, field);
+}
+
+void ChatFixture::SetListField(std::string_view list, const Value& key, std::size_t field,
+                               std::string_view value) {
+  Set(list, Value(Component()->SetListValue(Get(list), key, field, Value(value), 0)));
+}
+
+std::string ChatFixture::Poll(Session& session) {
+  MemoryRequest request;
+  return Component()->refresh(app, session, request);
+}
+
 MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) {
   std::string now = convert::DateToText(clock.Now());
   {

@@ -37,6 +37,11 @@ class ChatFixture {
   // The application value `name` of this chat ("_user_list" and the like).
   Value Get(std::string_view name) const;
   void Set(std::string_view name, Value value);
+  // Field `field` of the record of `key` in the list `list` ("_room_list" and the like), read
+  // and set through the component's own list operations.
+  std::string ListField(std::string_view list, const Value& key, std::size_t field);
+  void SetListField(std::string_view list, const Value& key, std::size_t field,
+                    std::string_view value);
 
   // Puts `name` online in `room` as the login does: a 15-field user record at the end of
   // the user list (token = name, address 127.0.0.1, sex 0, level and effective level
@@ -45,6 +50,8 @@ class ChatFixture {
   // holding myname and mytemp (= name). Returns that session, the same one on re-entry.
   MemorySession& Enter(const std::string& name, int room, int level = 1);
   MemorySession& SessionOf(const std::string& name) { return *sessions_.at(name); }
+  // The answer to a poll (refresh.asp) without fields in `session`.
+  std::string Poll(Session& session);
 
   TempDatabase db;
   ManualClock clock;

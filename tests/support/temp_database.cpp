@@ -103,15 +103,19 @@ void PrintTo(Backend backend, std::ostream* out) {
   *out << (backend == Backend::kSqlite ? "SQLite" : "PostgreSQL");
 }
 
-Backend ReachableBackend(Backend wanted) {
-  std::string why;
-  if (wanted == Backend::kSqlite || PostgresServer(why)) return wanted;
+void SkipOrFail(const std::string& why) {
   const char* ci = std::getenv("CI");
   if (ci != nullptr && std::string_view(ci) == "true") {
     [&] { FAIL() << why; }();
   } else {
     [&] { GTEST_SKIP() << why; }();
   }
+}
+
+Backend ReachableBackend(Backend wanted) {
+  std::string why;
+  if (wanted == Backend::kSqlite || PostgresServer(why)) return wanted;
+  SkipOrFail(why);
   return Backend::kSqlite;
 }
 

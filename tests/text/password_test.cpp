@@ -9,6 +9,7 @@
 
 #include "ravochat/error.h"
 #include "ravochat/lumochat.h"
+#include "support/error_text.h"
 
 namespace ravochat::text {
 namespace {
@@ -66,10 +67,14 @@ class PasswordMembers : public ::testing::Test {
   lumochat chat_{clock_};
 };
 
-TEST_F(PasswordMembers, TrpassStoresTheTrimmedPassword) {
+TEST_F(PasswordMembers, TrpassStoresTheTrimmedPasswordAndAnEmptyOrBlankOneIsAnError) {
   std::string password = "  pass word ";
   EXPECT_EQ(chat_.Trpass(password), "MJnmlkFELhJfI98c775645Z32YWfXP");
   EXPECT_EQ(password, "pass word");
+  EXPECT_THROW(Transform(""), Error);
+  password = "   ";
+  EXPECT_EQ(testing::ErrorText<Error>([&] { chat_.Trpass(password); }), "password is empty");
+  EXPECT_EQ(password, "");
 }
 
 TEST_F(PasswordMembers, DoubleBytePasswordGivesTheSameTextEveryTime) {
@@ -77,18 +82,6 @@ TEST_F(PasswordMembers, DoubleBytePasswordGivesTheSameTextEveryTime) {
   EXPECT_EQ(chat_.Trpass(first), "Tux2qIWdUOZlanPHEgdFhQ8kIWVwAj");
   chat_.Trpass(other);
   EXPECT_EQ(chat_.Trpass(again), "Tux2qIWdUOZlanPHEgdFhQ8kIWVwAj");
-}
-
-TEST_F(PasswordMembers, EmptyOrBlankPasswordIsAnError) {
-  EXPECT_THROW(Transform(""), Error);
-  std::string password = "   ";
-  try {
-    chat_.Trpass(password);
-    ADD_FAILURE() << "no error";
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "password is empty");
-  }
-  EXPECT_EQ(password, "");
 }
 
 }  // namespace
