@@ -27,32 +27,8 @@ namespace {
 
 using messages::PostLine;
 
-// What becomes of a posted line before it is read.
-enum class PostVerdict {
-  kPass,      // an ordinary line
-  kTooFast,   // past the flood limit: refused, nothing stored
-  kSendAway,  // past the limit once too often: refused, and the poster is sent away
-  kCommand,   // a moderation command
-};
-
 constexpr std::string_view kTooFast = "您发言太快了，请休息一下再说";
 constexpr std::string_view kFloodReason = "刷屏";
-
-// Counts the line `says` of `name` at `now` against the flood limit of chat `prefix` and tells
-// a moderation command apart. Throws nothing.
-PostVerdict CheckPost(const Application& app, state::ChatState& chat, std::string_view prefix,
-                      const std::string& name, Date now, const std::string& says)
-    REQUIRES(chat.mutex()) {
-  switch (state::CheckPost(app, chat, prefix, name, now)) {
-    case state::PostVerdict::kTooFast:
-      return PostVerdict::kTooFast;
-    case state::PostVerdict::kSendAway:
-      return PostVerdict::kSendAway;
-    case state::PostVerdict::kPass:
-      break;
-  }
-  return moderation::IsCommand(strings::Trim(says)) ? PostVerdict::kCommand : PostVerdict::kPass;
-}
 
 // `outcome` as a system line, safe inside a single-quoted script string.
 std::string SystemText(const Clock& clock, const moderation::Outcome& outcome) {
@@ -62,21 +38,22 @@ std::string SystemText(const Clock& clock, const moderation::Outcome& outcome) {
   return "【系统】" + chat.TrStr(html, Value("0"));
 }
 
-// Settles a line that did not pass: sends the flooder away, or takes the command of the
-// session's visitor in room `room`. Returns the system line for the poster alone, safe inside
-// a single-quoted script string. Throws DatabaseError.
+// Settles a line that is not stored: a line that passed the flood limit is a moderation
+// command, taken for the session's visitor in room `room`; past the limit the poster is told
+// so, and sent away when the verdict says. Returns the system line for the poster alone, safe
+// inside a single-quoted script string. Throws DatabaseError.
 std::string SettlePost(Application& app, Session& session, std::string_view prefix,
-                       const Clock& clock, PostVerdict verdict, const std::string& name,
+                       const Clock& clock, state::PostVerdict verdict, const std::string& name,
                        const std::string& says, std::int32_t room) {
-  const moderation::Outcome too_fast{false, std::string(kTooFast)};
-  if (verdict == PostVerdict::kSendAway) {
+  if (verdict == state::PostVerdict::kPass) {
+    return SystemText(
+        clock, moderation::TakeCommand(app, session, prefix, clock, strings::Trim(says), room));
+  }
+  if (verdict == state::PostVerdict::kSendAway) {
     moderation::Moderator::System(app, prefix, clock)
         .Kick(name, state::SendAwayMinutes(app, prefix), std::string(kFloodReason));
-    return SystemText(clock, too_fast);
   }
-  if (verdict != PostVerdict::kCommand) return SystemText(clock, too_fast);
-  return SystemText(
-      clock, moderation::TakeCommand(app, session, prefix, clock, strings::Trim(says), room));
+  return SystemText(clock, moderation::Outcome{false, std::string(kTooFast)});
 }
 
 Value Setting(const lumochat& chat, const Application& app, std::string_view name) {
@@ -269,9 +246,10 @@ Delivery DeliverPost(lumochat& component, Application& app, const Clock& clock,
     said = true;
   }
 
-  if (!said)
+  if (!said) {
     ring = {app.Get(app_key::AppKey(component.ConstStr, app_key::kSays)),
             app.Get(app_key::AppKey(component.ConstStr, app_key::kCurrent))};
+  }
   out.says = std::move(ring.says);
   out.row = messages::CurrentRow(ring.current);
   std::string clock_key = app_key::AppKey(component.ConstStr, app_key::kChatroomClock);
@@ -311,19 +289,20 @@ std::string lumochat::subsay(Application& TheApplication, Session& TheSession,
     return page.append(ReplyScript(delivery, GetNewSays(delivery.says, delivery.row, sayid)));
   };
   const std::string raw_says = convert::ToText(TheRequest.Form("says"));
-  PostVerdict verdict;
+  const bool command = moderation::IsCommand(strings::Trim(raw_says));
+  state::PostVerdict verdict;
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
     line.level = TakeVisitor(messages::FindVisitor(TheSession, chat));
     if (line.level == 0) return page.append(messages::kNotLoggedInRedirect);
-    verdict = CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now(), raw_says);
-    if (verdict == PostVerdict::kPass) {
+    verdict = state::CheckPost(TheApplication, chat, ConstStr, MyName, clock_.Now());
+    if (verdict == state::PostVerdict::kPass && !command) {
       ReadLine(*this, TheApplication, chat, TheRequest, enable, line);
     }
   }
   // A flood or a moderation command is answered to the poster alone; nothing is stored.
-  if (verdict != PostVerdict::kPass) {
+  if (verdict != state::PostVerdict::kPass || command) {
     line.system_message = SettlePost(TheApplication, TheSession, ConstStr, clock_, verdict, MyName,
                                      raw_says, room_id);
     return reply("");
