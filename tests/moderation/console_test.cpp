@@ -11,45 +11,43 @@ namespace {
 
 using testing::LoginChat;
 
-class ConsoleTest : public ::testing::Test {
+class ConsoleTest : public LoginChat, public ::testing::Test {
  protected:
-  ConsoleTest() { chat_.Init(); }
-  Console Open() { return Console(chat_.chat.app, "", chat_.chat.clock); }
-
-  LoginChat chat_;
+  ConsoleTest() { Init(); }
+  Console Open() { return Console(chat.app, "", chat.clock); }
 };
 
 TEST_F(ConsoleTest, ARoomMadeWhileTheChatRunsTakesVisitorsAndGoesWhenEmpty) {
   Console console = Open();
   EXPECT_FALSE(console.CreateRoom("a'b", "", "", "").done);
   EXPECT_TRUE(console.CreateRoom("新房间", "站长", "小灵", "说明").done);
-  EXPECT_EQ(chat_.Login("ann", "pass1234", {.room = "3"}), "");
-  EXPECT_EQ(chat_.Record("ann", 4), "3");
+  EXPECT_EQ(Login("ann", "pass1234", {.room = "3"}), "");
+  EXPECT_EQ(Record("ann", 4), "3");
   EXPECT_EQ(console.DeleteRoom(3).message, "房间里还有人");
   EXPECT_EQ(console.DeleteRoom(2).message, "删除房间二楼");
-  EXPECT_EQ(chat_.chat.db.Scalar("SELECT count(*) FROM room"), "2");
+  EXPECT_EQ(chat.db.Scalar("SELECT count(*) FROM room"), "2");
 }
 
 TEST_F(ConsoleTest, AccountChangesRefuseBadInputAndChangeNothingAndAnUnfrozenUserLogsInAgain) {
-  chat_.AddUser("bob", "pass1234");
-  EXPECT_EQ(chat_.Login("ann", "pass1234"), "");
+  AddUser("bob", "pass1234");
+  EXPECT_EQ(Login("ann", "pass1234"), "");
   Console console = Open();
   EXPECT_EQ(console.SetUserLevel("bob", 100).message, "级别必须是0到99");
   EXPECT_EQ(console.SetUserLevel("nobody", 3).message, "没有这个聊友");
   EXPECT_EQ(console.Unfreeze("bob").message, "这个聊友没有被踢出或冻结");
   EXPECT_EQ(console.DeleteUser("ann").message, "他正在聊天室里，请先踢出");
   EXPECT_EQ(console.ChangeSetting("nosuch", "1").message, "没有这个参数");
-  EXPECT_EQ(chat_.chat.db.Scalar("SELECT count(*) FROM record"), "0");
+  EXPECT_EQ(chat.db.Scalar("SELECT count(*) FROM record"), "0");
   EXPECT_TRUE(console.SetUserLevel("ann", 4).done);
-  EXPECT_EQ(chat_.Record("ann", 8), "4");
+  EXPECT_EQ(Record("ann", 8), "4");
   // Her temporary level still counts, as it will at her next login.
-  chat_.chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('ann',8)");
+  chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('ann',8)");
   EXPECT_TRUE(console.SetUserLevel("ann", 5).done);
-  EXPECT_EQ(chat_.Record("ann", 8), "8");
-  chat_.chat.db.Exec("UPDATE user SET out_info=7 WHERE username='bob'");
-  EXPECT_NE(chat_.Login("bob", "pass1234"), "");
+  EXPECT_EQ(Record("ann", 8), "8");
+  chat.db.Exec("UPDATE user SET out_info=7 WHERE username='bob'");
+  EXPECT_NE(Login("bob", "pass1234"), "");
   EXPECT_EQ(console.Unfreeze("BOB").message, "解冻bob");
-  EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
+  EXPECT_EQ(Login("bob", "pass1234"), "");
 }
 
 TEST_F(ConsoleTest, NoticesTakeOnlyPlainTextAndSafeLinks) {
@@ -71,17 +69,17 @@ TEST_F(ConsoleTest, RobotSayingsKeepTheIdsTheRobotDraws) {
   EXPECT_EQ(rows[0].id, 0);
   EXPECT_EQ(rows[0].text, "c");
   EXPECT_EQ(rows[1].id, 1);
-  EXPECT_EQ(chat_.Text("_autosay_count"), "2");
+  EXPECT_EQ(Text("_autosay_count"), "2");
 }
 
 TEST_F(ConsoleTest, TheHourChartEndsAtThePresentHourAndZeroesHoursWithoutLogins) {
   // The fixture's histogram: 4 logins at 12:00, the latest login at hour 12 too; it is 12:00.
-  chat_.chat.Set("_hour24", Value("0,0,0,0,0,0,0,0,0,0,7,0,4,0,0,0,0,0,0,0,0,0,0,0,12"));
+  chat.Set("_hour24", Value("0,0,0,0,0,0,0,0,0,0,7,0,4,0,0,0,0,0,0,0,0,0,0,0,12"));
   Statistics stats = Open().Stats();
   ASSERT_EQ(stats.hours.size(), 24u);
   EXPECT_EQ(stats.hours.back(), (std::pair<int, std::int64_t>{12, 4}));
   EXPECT_EQ(stats.hours[21], (std::pair<int, std::int64_t>{10, 7}));
-  chat_.chat.clock.Advance(2 * 3600);  // two hours without a login
+  chat.clock.Advance(2 * 3600);  // two hours without a login
   stats = Open().Stats();
   EXPECT_EQ(stats.hours.back(), (std::pair<int, std::int64_t>{14, 0}));
   EXPECT_EQ(stats.hours[21], (std::pair<int, std::int64_t>{12, 4}));

@@ -15,33 +15,31 @@ namespace {
 
 using testing::LoginChat;
 
-class ModeratorTest : public ::testing::Test {
+class ModeratorTest : public LoginChat, public ::testing::Test {
  protected:
   ModeratorTest() {
     for (const char* action : {"kick", "freeze", "lock", "level", "door", "robot", "title"}) {
-      chat_.chat.Param(std::string("l_") + action, "6");
+      chat.Param(std::string("l_") + action, "6");
     }
-    chat_.chat.Param("titlelength", "20");
-    chat_.chat.Param("usernameenable", "_");
-    chat_.AddUser("mod", "pass1234", 7);
-    chat_.AddUser("peer", "pass1234", 7);
-    chat_.AddUser("low", "pass1234", 5);
-    chat_.AddUser("bob", "pass1234", 1);
+    chat.Param("titlelength", "20");
+    chat.Param("usernameenable", "_");
+    AddUser("mod", "pass1234", 7);
+    AddUser("peer", "pass1234", 7);
+    AddUser("low", "pass1234", 5);
+    AddUser("bob", "pass1234", 1);
     for (const char* name : {"mod", "peer", "low", "bob"}) {
-      EXPECT_EQ(chat_.Login(name, "pass1234"), "") << name;
+      EXPECT_EQ(Login(name, "pass1234"), "") << name;
     }
   }
 
   Moderator As(const std::string& name) {
-    auto moderator = Moderator::Find(chat_.chat.app, chat_.SessionOf(name), "", chat_.chat.clock);
+    auto moderator = Moderator::Find(chat.app, SessionOf(name), "", chat.clock);
     EXPECT_TRUE(moderator.has_value()) << name;
     return std::move(*moderator);
   }
-  std::string Scalar(std::string_view sql) { return chat_.chat.db.Scalar(sql); }
+  std::string Scalar(std::string_view sql) { return chat.db.Scalar(sql); }
   std::string LogCount() { return Scalar("SELECT count(*) FROM record"); }
-  std::string Refresh(const std::string& name) { return chat_.chat.Poll(chat_.SessionOf(name)); }
-
-  LoginChat chat_;
+  std::string Refresh(const std::string& name) { return chat.Poll(SessionOf(name)); }
 };
 
 TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelOrWithoutOneAndOnAnEqualOrHigherLevel) {
@@ -66,18 +64,18 @@ TEST_F(ModeratorTest, EveryActionIsRefusedBelowItsLevelOrWithoutOneAndOnAnEqualO
     EXPECT_EQ(o.message, texts::kNotAllowed);
   }
   EXPECT_EQ(LogCount(), "0");
-  EXPECT_NE(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  EXPECT_NE(Text("_user_list").find("<$bob$>"), std::string::npos);
   // A missing level setting leaves the action to the operator alone.
-  chat_.chat.Set("_l_kick", Value(""));
+  chat.Set("_l_kick", Value(""));
   EXPECT_FALSE(As("mod").May(Action::kKick));
-  EXPECT_TRUE(Moderator::Operator(chat_.chat.app, "", chat_.chat.clock).May(Action::kKick));
+  EXPECT_TRUE(Moderator::Operator(chat.app, "", chat.clock).May(Action::kKick));
 }
 
 TEST_F(ModeratorTest, AKickTakesHimOutClosesHisWindowAndRefusesHimUntilTheTimePasses) {
   const Outcome o = As("mod").Kick("BOB", 5, "刷屏");
   EXPECT_TRUE(o.done);
   EXPECT_EQ(o.message, "把bob踢出聊天室5分钟");
-  EXPECT_EQ(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  EXPECT_EQ(Text("_user_list").find("<$bob$>"), std::string::npos);
   EXPECT_EQ(Scalar("SELECT occ_env FROM record WHERE stype=41"),
             "mod>等级7> >[bob]>手动>刷屏>把%%踢出聊天室5分钟");
   EXPECT_EQ(Scalar("SELECT out_info || ' ' || out_time FROM user WHERE username='bob'"),
@@ -85,42 +83,42 @@ TEST_F(ModeratorTest, AKickTakesHimOutClosesHisWindowAndRefusesHimUntilTheTimePa
   // His next poll closes the window; a later one finds him simply not logged in.
   EXPECT_NE(Refresh("bob").find(messages::kCloseRedirect), std::string::npos);
   EXPECT_NE(Refresh("bob").find(messages::kNotLoggedInScript), std::string::npos);
-  EXPECT_EQ(chat_.Login("bob", "pass1234"), login::kKickedOut);
-  chat_.chat.clock.Advance(5 * 60 + 1);
-  EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
+  EXPECT_EQ(Login("bob", "pass1234"), login::kKickedOut);
+  chat.clock.Advance(5 * 60 + 1);
+  EXPECT_EQ(Login("bob", "pass1234"), "");
 }
 
 TEST_F(ModeratorTest, FreezingForGoodAndForDaysSetTheAccountStates) {
   EXPECT_TRUE(As("mod").Freeze("bob", 0).done);
-  EXPECT_EQ(chat_.Login("bob", "pass1234"), login::kFrozenForGood);
-  EXPECT_TRUE(Moderator::Operator(chat_.chat.app, "", chat_.chat.clock).Freeze("low", 2).done);
-  EXPECT_EQ(chat_.Login("low", "pass1234"), login::kFrozen);
+  EXPECT_EQ(Login("bob", "pass1234"), login::kFrozenForGood);
+  EXPECT_TRUE(Moderator::Operator(chat.app, "", chat.clock).Freeze("low", 2).done);
+  EXPECT_EQ(Login("low", "pass1234"), login::kFrozen);
   EXPECT_EQ(As("mod").Freeze("bob", 4000).message, texts::kBadDays);
 }
 
 TEST_F(ModeratorTest, AnAddressLockRefusesNewUsersAndThoseBelowTheLockersLevel) {
   EXPECT_EQ(As("mod").LockAddress("10.0.0", 60).message, "封锁地址10.0.0 60分钟");
-  EXPECT_EQ(chat_.Login("newbie", "pass1234", {.address = "10.0.0.9"}), login::kAddressLocked);
-  EXPECT_EQ(chat_.Login("low", "pass1234", {.address = "10.0.0.9"}), login::kAddressLocked);
-  EXPECT_EQ(chat_.Login("peer", "pass1234", {.address = "10.0.0.9"}), "");
+  EXPECT_EQ(Login("newbie", "pass1234", {.address = "10.0.0.9"}), login::kAddressLocked);
+  EXPECT_EQ(Login("low", "pass1234", {.address = "10.0.0.9"}), login::kAddressLocked);
+  EXPECT_EQ(Login("peer", "pass1234", {.address = "10.0.0.9"}), "");
   EXPECT_EQ(As("mod").LockAddress("x'or", 60).message, texts::kBadAddress);
 }
 
 TEST_F(ModeratorTest, ATemporaryLevelCountsAtOnceAndAtTheNextLogin) {
   EXPECT_EQ(As("mod").GiveLevel("bob", 7).message, texts::kBadLevel);
   EXPECT_TRUE(As("mod").GiveLevel("bob", 6).done);
-  EXPECT_EQ(chat_.Record("bob", 8), "6");
+  EXPECT_EQ(Record("bob", 8), "6");
   EXPECT_TRUE(As("bob").May(Action::kKick));
-  EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
-  EXPECT_EQ(chat_.Record("bob", 8), "6");
+  EXPECT_EQ(Login("bob", "pass1234"), "");
+  EXPECT_EQ(Record("bob", 8), "6");
 }
 
 TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
-  chat_.chat.Set("_l_level", Value("1"));
+  chat.Set("_l_level", Value("1"));
   for (int level : {3, 4, 6, 7, 8, 9}) {
     const std::string name = "mod" + std::to_string(level);
-    chat_.AddUser(name, "pass1234", level);
-    ASSERT_EQ(chat_.Login(name, "pass1234"), "") << name;
+    AddUser(name, "pass1234", level);
+    ASSERT_EQ(Login(name, "pass1234"), "") << name;
   }
   // Temporary level 1 is never granted, so a moderator below the target gets kBadLevel and
   // one at or under the target's level kNotOnEqual, and nothing changes.
@@ -136,27 +134,27 @@ TEST_F(ModeratorTest, TheModeratorSeesTheLevelTheLoginGivesOnlineAndOffline) {
   for (const Case& c : {Case{3, nullptr, 3}, Case{3, "5", 3}, Case{3, "6", 6}, Case{3, "8", 8},
                         Case{8, "6", 8}, Case{6, "6", 6}}) {
     const std::string name = "user" + std::to_string(n++);
-    chat_.AddUser(name, "pass1234", c.own);
+    AddUser(name, "pass1234", c.own);
     if (c.temporary) {
-      chat_.chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('" + name + "'," +
-                         c.temporary + ")");
+      chat.db.Exec("INSERT INTO vrecord (username,temp_level) VALUES ('" + name + "'," +
+                   c.temporary + ")");
     }
     for (bool online : {false, true}) {
       if (online) {
-        ASSERT_EQ(chat_.Login(name, "pass1234"), "") << name;
+        ASSERT_EQ(Login(name, "pass1234"), "") << name;
       }
       EXPECT_EQ(by(c.effective, name), texts::kNotOnEqual) << name << " online " << online;
       EXPECT_EQ(by(c.effective + 1, name), texts::kBadLevel) << name << " online " << online;
     }
-    EXPECT_EQ(chat_.Record(name, user_field::kEffectiveLevel), std::to_string(c.effective));
-    EXPECT_EQ(chat_.Record(name, user_field::kLevel), std::to_string(c.own));
+    EXPECT_EQ(Record(name, user_field::kEffectiveLevel), std::to_string(c.effective));
+    EXPECT_EQ(Record(name, user_field::kLevel), std::to_string(c.own));
   }
 }
 
 TEST_F(ModeratorTest, RoomActionsChangeTheListAndTheTable) {
   Moderator mod = As("mod");
   EXPECT_TRUE(mod.SetDoor(2, false).done);
-  EXPECT_EQ(chat_.Login("newbie", "pass1234", {.room = "2"}), login::kRoomClosed);
+  EXPECT_EQ(Login("newbie", "pass1234", {.room = "2"}), login::kRoomClosed);
   EXPECT_TRUE(mod.SetRobot(2, "小灵").done);
   EXPECT_EQ(mod.SetRobot(2, "a'b").message, texts::kBadRobot);
   EXPECT_TRUE(mod.SetTitle(2, "<b>新</b>").done);

@@ -15,40 +15,36 @@ namespace {
 
 using testing::LoginChat;
 
-class MemberTest : public ::testing::Test {
+class MemberTest : public LoginChat, public ::testing::Test {
  protected:
   MemberTest() {
-    chat_.chat.Param("saysfilterstr", "坏话");
-    chat_.chat.Param("enablesaysfilter", "1");
-    for (const char* name : {"cat", "bob", "ann"}) EXPECT_EQ(chat_.Login(name, "pass1234"), "");
+    chat.Param("saysfilterstr", "坏话");
+    chat.Param("enablesaysfilter", "1");
+    for (const char* name : {"cat", "bob", "ann"}) EXPECT_EQ(Login(name, "pass1234"), "");
     // cat's row stays, but he is no longer in the chat.
-    chat_.chat.Set(
-        "_user_list",
-        Value(chat_.Text("_user_list").substr(chat_.Text("_user_list").find("<$bob$>"))));
+    chat.Set("_user_list", Value(Text("_user_list").substr(Text("_user_list").find("<$bob$>"))));
   }
 
   Member As(const std::string& name) {
-    auto member = Member::Find(chat_.chat.app, chat_.SessionOf(name), "", chat_.chat.clock);
+    auto member = Member::Find(chat.app, SessionOf(name), "", chat.clock);
     EXPECT_TRUE(member.has_value()) << name;
     return std::move(*member);
   }
   std::string Column(std::string_view sql, const std::string& name) {
-    return chat_.chat.db.Scalar(sql, {Value(name)});
+    return chat.db.Scalar(sql, {Value(name)});
   }
   // The newest ring row: addressee and text.
   std::pair<std::string, std::string> LastLine() {
-    const int row = convert::ToInt32(chat_.chat.Get("_current"));
-    return {chat_.Ring(row, ring_field::kTo), chat_.Ring(row, ring_field::kText)};
+    const int row = convert::ToInt32(chat.Get("_current"));
+    return {Ring(row, ring_field::kTo), Ring(row, ring_field::kText)};
   }
-
-  LoginChat chat_;
 };
 
 TEST_F(MemberTest, OnlyAVisitorValidlyInTheChatIsAMember) {
   MemorySession stranger;
-  EXPECT_FALSE(Member::Find(chat_.chat.app, stranger, "", chat_.chat.clock).has_value());
-  chat_.SessionOf("bob").Set("mytemp", Value("forged"));
-  EXPECT_FALSE(Member::Find(chat_.chat.app, chat_.SessionOf("bob"), "", chat_.chat.clock));
+  EXPECT_FALSE(Member::Find(chat.app, stranger, "", chat.clock).has_value());
+  SessionOf("bob").Set("mytemp", Value("forged"));
+  EXPECT_FALSE(Member::Find(chat.app, SessionOf("bob"), "", chat.clock));
   EXPECT_EQ(As("ann").name(), "ann");
 }
 
@@ -101,8 +97,8 @@ TEST_F(MemberTest, APasswordChangesOnlyWithTheOldPasswordAndTheLoginThenNeedsThe
   EXPECT_EQ(ann.ChangePassword("pass1234", "newpass1", "newpass1"), "");
   EXPECT_NE(passwd("ann"), before);
   EXPECT_EQ(passwd("bob"), bob_before);
-  EXPECT_EQ(chat_.Login("ann", "pass1234"), login::kWrongPassword);
-  EXPECT_EQ(chat_.Login("ann", "newpass1"), "");
+  EXPECT_EQ(Login("ann", "pass1234"), login::kWrongPassword);
+  EXPECT_EQ(Login("ann", "newpass1"), "");
 }
 
 TEST_F(MemberTest, FriendsListTakesOnlyOtherExistingUsersOnce) {
@@ -127,9 +123,9 @@ TEST_F(MemberTest, ACallReachesAnAddresseeOnlineAtOnceAndIsListedOnlyForHim) {
             std::make_pair(std::string("bob"),
                            std::string("'【系统】ann呼叫你：来&lt;b&gt;**(脏话)','','bob',1,'',"
                                        "'',-5,'12:00:00',")));
-  const auto number = chat_.chat.Get("_current");
+  const auto number = chat.Get("_current");
   EXPECT_EQ(ann.Call("cat", "在吗"), "");  // cat is not online: no line
-  EXPECT_EQ(convert::ToText(chat_.chat.Get("_current")), convert::ToText(number));
+  EXPECT_EQ(convert::ToText(chat.Get("_current")), convert::ToText(number));
 
   Member bob = As("bob");
   const std::vector<CallEntry> calls = bob.ReadCalls();
@@ -143,9 +139,9 @@ TEST_F(MemberTest, ACallReachesAnAddresseeOnlineAtOnceAndIsListedOnlyForHim) {
 TEST_F(MemberTest, CallsToEverybodyAreListedForADay) {
   EXPECT_EQ(As("ann").Call(std::string(kEverybody), ""), "");
   EXPECT_EQ(LastLine().first, "大家");
-  chat_.chat.clock.Advance(kBroadcastHours * 3600);
+  chat.clock.Advance(kBroadcastHours * 3600);
   EXPECT_EQ(As("bob").ReadCalls().size(), 1u);
-  chat_.chat.clock.Advance(1);
+  chat.clock.Advance(1);
   EXPECT_TRUE(As("bob").ReadCalls().empty());
 }
 

@@ -15,23 +15,23 @@ namespace {
 
 using testing::LoginChat;
 
-class FloodTest : public ::testing::Test {
+class FloodTest : public LoginChat, public ::testing::Test {
  protected:
   FloodTest() {
-    chat_.chat.Param("maxsayslength", "200");
-    chat_.chat.Param("titlelength", "20");
-    chat_.chat.Param("enablesaysfilter", "0");
-    chat_.chat.Param("floodlines", "3");
-    chat_.chat.Param("floodseconds", "10");
-    chat_.chat.Param("floodstrikes", "2");
-    chat_.chat.Param("floodkick", "5");
-    chat_.chat.Param("loginsperminute", "4");
-    chat_.chat.Param("l_kick", "6");
-    chat_.AddUser("mod", "pass1234", 7);
-    EXPECT_EQ(chat_.Login("mod", "pass1234"), "");
-    mod_ = &chat_.session();
-    EXPECT_EQ(chat_.Login("bob", "pass1234"), "");
-    bob_ = &chat_.session();
+    chat.Param("maxsayslength", "200");
+    chat.Param("titlelength", "20");
+    chat.Param("enablesaysfilter", "0");
+    chat.Param("floodlines", "3");
+    chat.Param("floodseconds", "10");
+    chat.Param("floodstrikes", "2");
+    chat.Param("floodkick", "5");
+    chat.Param("loginsperminute", "4");
+    chat.Param("l_kick", "6");
+    AddUser("mod", "pass1234", 7);
+    EXPECT_EQ(Login("mod", "pass1234"), "");
+    mod_ = &session();
+    EXPECT_EQ(Login("bob", "pass1234"), "");
+    bob_ = &session();
   }
 
   std::string Post(MemorySession& session, const std::string& says) {
@@ -39,11 +39,10 @@ class FloodTest : public ::testing::Test {
     request.SetForm("says", says);
     request.SetQuery("towho", "大家");
     request.SetQuery("id", Value(0));
-    return chat_.chat.Component()->subsay(chat_.chat.app, session, request);
+    return chat.Component()->subsay(chat.app, session, request);
   }
-  std::string Current() { return chat_.Text("_current"); }
+  std::string Current() { return Text("_current"); }
 
-  LoginChat chat_;
   MemorySession* mod_ = nullptr;
   MemorySession* bob_ = nullptr;
 };
@@ -55,52 +54,52 @@ TEST_F(FloodTest, ALinePastTheLimitIsRefusedToThePosterAloneAndStoresNothing) {
   EXPECT_EQ(Current(), stored);
   // Another visitor is not held back, and the window moves on with the clock.
   EXPECT_EQ(Post(*mod_, "hi").find("太快"), std::string::npos);
-  chat_.chat.clock.Advance(10);
+  chat.clock.Advance(10);
   EXPECT_EQ(Post(*bob_, "hi").find("太快"), std::string::npos);
 }
 
 TEST_F(FloodTest, RepeatedFloodsSendThePosterOutForSomeMinutesAndAreLogged) {
   for (int i = 0; i < 4; ++i) Post(*bob_, "hi");
-  EXPECT_NE(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  EXPECT_NE(Text("_user_list").find("<$bob$>"), std::string::npos);
   Post(*bob_, "hi");
-  EXPECT_EQ(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
-  EXPECT_EQ(chat_.chat.db.Scalar("SELECT occ_env FROM record WHERE stype=41"),
+  EXPECT_EQ(Text("_user_list").find("<$bob$>"), std::string::npos);
+  EXPECT_EQ(chat.db.Scalar("SELECT occ_env FROM record WHERE stype=41"),
             "系统>系统> >[bob]>自动>刷屏>把%%踢出聊天室5分钟");
-  EXPECT_EQ(chat_.Login("bob", "pass1234"), login::kKickedOut);
+  EXPECT_EQ(Login("bob", "pass1234"), login::kKickedOut);
 }
 
 TEST_F(FloodTest, LoginsFromOneAddressAreLimitedPerMinute) {
   // Two logins counted in the fixture; two more pass, the fifth is refused.
-  EXPECT_EQ(chat_.Login("ann", "pass1234"), "");
-  EXPECT_EQ(chat_.Login("cat", "pass1234"), "");
-  EXPECT_EQ(chat_.Login("dan", "pass1234"), login::kTooManyLogins);
-  EXPECT_EQ(chat_.Login("dan", "pass1234", {.address = "10.0.0.2"}), "");
-  chat_.chat.clock.Advance(60);
-  EXPECT_EQ(chat_.Login("dan", "pass1234"), "");
+  EXPECT_EQ(Login("ann", "pass1234"), "");
+  EXPECT_EQ(Login("cat", "pass1234"), "");
+  EXPECT_EQ(Login("dan", "pass1234"), login::kTooManyLogins);
+  EXPECT_EQ(Login("dan", "pass1234", {.address = "10.0.0.2"}), "");
+  chat.clock.Advance(60);
+  EXPECT_EQ(Login("dan", "pass1234"), "");
 }
 
 // Ten wrong passwords for a name, from ten addresses and with a right one among them, hold
 // back its logins from every address for the rest of the 15 minutes, the right password
 // too; the limit is logged once, and other names log in as before.
 TEST_F(FloodTest, TheEleventhTryForANameIsRefusedFromAnyAddressAndLoggedOnce) {
-  chat_.AddUser("ann", "right123");
+  AddUser("ann", "right123");
   const auto from = [](int i) {
     return testing::LoginForm{.address = "10.1.0." + std::to_string(i)};
   };
   for (int i = 1; i <= 10; ++i) {
     if (i == 6) {
-      EXPECT_EQ(chat_.Login("ann", "right123", from(5)), "");
+      EXPECT_EQ(Login("ann", "right123", from(5)), "");
     }
-    EXPECT_EQ(chat_.Login("ann", "wrong" + std::to_string(i), from(i)), login::kWrongPassword);
+    EXPECT_EQ(Login("ann", "wrong" + std::to_string(i), from(i)), login::kWrongPassword);
   }
-  EXPECT_EQ(chat_.Login("ann", "right123", from(11)), login::kTooManyWrongPasswords);
-  EXPECT_EQ(chat_.Login("ANN", "wrong12", from(12)), login::kTooManyWrongPasswords);
-  EXPECT_EQ(chat_.chat.db.Joined("SELECT occ_env FROM record WHERE stype=56", "|"),
+  EXPECT_EQ(Login("ann", "right123", from(11)), login::kTooManyWrongPasswords);
+  EXPECT_EQ(Login("ANN", "wrong12", from(12)), login::kTooManyWrongPasswords);
+  EXPECT_EQ(chat.db.Joined("SELECT occ_env FROM record WHERE stype=56", "|"),
             "系统>系统> >[ann]>自动>15分钟内密码错误10次>暂停用户%%登录15分钟");
-  EXPECT_EQ(chat_.Login("bob", "wrong", from(13)), login::kWrongPassword);
-  EXPECT_EQ(chat_.Login("bob", "pass1234", from(13)), "");
-  chat_.chat.clock.Advance(15 * 60);
-  EXPECT_EQ(chat_.Login("ann", "right123", from(14)), "");
+  EXPECT_EQ(Login("bob", "wrong", from(13)), login::kWrongPassword);
+  EXPECT_EQ(Login("bob", "pass1234", from(13)), "");
+  chat.clock.Advance(15 * 60);
+  EXPECT_EQ(Login("ann", "right123", from(14)), "");
 }
 
 TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
@@ -109,7 +108,7 @@ TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
             std::string::npos);
   EXPECT_NE(Post(*mod_, "/kick bob 5").find("【系统】好的：把bob踢出聊天室5分钟。"),
             std::string::npos);
-  EXPECT_EQ(chat_.Text("_user_list").find("<$bob$>"), std::string::npos);
+  EXPECT_EQ(Text("_user_list").find("<$bob$>"), std::string::npos);
   // Only the departure and the kick notice reached the ring, no line of either poster.
   EXPECT_EQ(convert::ToDouble(Value(Current())) - convert::ToDouble(Value(stored)), 2);
 }
