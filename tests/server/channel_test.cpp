@@ -48,7 +48,7 @@ TEST_P(ChannelTest, ALineReachesAnOpenChannelAtOnceInUtf8) {
                                           ",'你好，世界','amy','大家',0,'#000000','#0000FF',0,"))
       << m;
   // The window holds the line: a poll without a number has nothing new for it.
-  EXPECT_FALSE(Has(Client()->Get("/refresh.asp", {bob}).body, "addsay"));
+  EXPECT_FALSE(Has(Poll(bob), "addsay"));
 }
 
 TEST_P(ChannelTest, AReconnectGetsTheLinesAfterTheNumberItNames) {

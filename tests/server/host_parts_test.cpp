@@ -137,7 +137,7 @@ std::string Text(const Value& v) { return convert::ToText(v); }
 
 TEST(RequestAdapter, ItemsComeFromTheQueryBeforeTheFormAndARepeatedFieldReadsAsBothValues) {
   HttpRequest http;
-  http.query = {{"id", "7"}};
+  http.query = {{"ID", "7"}};
   http.form = {{"says", "\xC4\xE3\xBA\xC3"}, {"id", "9"}, {"towho", "a"}, {"towho", "b"}};
   const MemoryRequest request = AdaptRequest(http, {});
   EXPECT_EQ(Text(request.Item("id")), "7");
@@ -156,6 +156,7 @@ TEST(RequestAdapter, ServerVariablesNameTheOriginAndTheHeaders) {
   EXPECT_EQ(Text(direct.ServerVariable("HTTP_VIA")), "1.1 proxy");
   EXPECT_EQ(Text(direct.ServerVariable("http_x_forwarded_for")), "10.0.0.1, ::1");
   EXPECT_TRUE(direct.ServerVariable("HTTP_COOKIE").IsEmpty());
+  EXPECT_TRUE(direct.Item("REMOTE_ADDR").IsEmpty());
 
   TrustedProxies trusted;
   ASSERT_TRUE(trusted.Add("127.0.0.1,::1"));

@@ -57,7 +57,7 @@ TEST_P(ImportedChatTest, TheImportedUserLogsInWithHisOldPasswordAndFindsHisNoteA
   EXPECT_NE(AppText("_room_list").find("<$1$>老友会$>Bob$>"), std::string::npos);
   CookieLine("张三", "zhang99");  // fails the test when the login is refused
   const std::string bob = CookieLine("bob", "bobpass");
-  const std::string poll = Client()->Get("/refresh.asp", {bob}).body;
+  const std::string poll = Poll(bob);
   EXPECT_NE(poll.find(Gbk("【系统】bob:有聊友给你留言哟！")), std::string::npos) << poll;
   EXPECT_NE(poll.find(Gbk("在线好友：")), std::string::npos) << poll;
   EXPECT_NE(poll.find(Gbk(">张三</font>")), std::string::npos) << poll;

@@ -88,6 +88,10 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   std::string Say(const std::string& cookie, const std::string& line) {
     return SayAt(server_->port(), cookie, line);
   }
+  // The answer to a poll (refresh.asp) of the visitor of `cookie`.
+  std::string Poll(const std::string& cookie) {
+    return Client()->Get("/refresh.asp", {cookie}).body;
+  }
   // The form token of the page `target` as the visitor of `cookie` gets it; "" and a failure
   // when the page has none.
   std::string FormToken(const std::string& cookie, std::string_view target);

@@ -119,7 +119,7 @@ TEST_P(SharedStateRestartTest, ARestartKeepsEveryVisitorAndEveryLine) {
   Start({"--state", redis, "--chat", prefix});
   EXPECT_EQ(server_->application().Get(prefix + "_says"), ring);
   EXPECT_EQ(AppText(prefix + "_user_list"), users);
-  const std::string poll = Client()->Get("/refresh.asp", {bob}).body;
+  const std::string poll = Poll(bob);
   EXPECT_NE(poll.find(Gbk("'重启之前','amy'")), std::string::npos) << poll;
   EXPECT_TRUE(LoggedIn(Client()->Get("/refresh.asp", {amy})));
   EXPECT_EQ(ErrorLines(), std::vector<std::string>{});
