@@ -62,11 +62,8 @@ class LoginStatisticsTest : public ::testing::TestWithParam<Backend>, public Log
          {"calltimeout", "managelogtimeout", "gbtimeout", "usernameoncetimeout"}) {
       chat.Param(period, "30");
     }
-    chat.Param("friendtimeout", "7");
-    chat.Param("usernametimeout", "365");
-    chat.Param("roomkeepexp", "1000");
-    chat.Param("roomtimeout", "1440");
-    chat.Param("roomexpperday", "10");
+    chat.Params({"friendtimeout=7", "usernametimeout=365", "roomkeepexp=1000", "roomtimeout=1440",
+                 "roomexpperday=10"});
   }
   void At(int hour, int minute = 5) {
     chat.clock.Set(convert::FromCivil({2026, 12, 6, hour, minute, 0}));

@@ -22,9 +22,7 @@ constexpr char kNothingToDo[] = "根据系统参数，房间不需要作任何�
 class RoomUpdateTest : public ::testing::TestWithParam<Backend> {
  protected:
   RoomUpdateTest() : chat("c1", testing::ReachableBackend(GetParam())) {
-    chat.Param("roomkeepexp", "100");
-    chat.Param("roomtimeout", "60");
-    chat.Param("roomexpperday", "10");
+    chat.Params({"roomkeepexp=100", "roomtimeout=60", "roomexpperday=10"});
   }
 
   // A room of popularity `exp`, idle for `idle` minutes, built `age` minutes ago.

@@ -21,8 +21,7 @@ using testing::ChatFixture;
 class UserClearTest : public ::testing::TestWithParam<Backend> {
  protected:
   UserClearTest() : chat("", testing::ReachableBackend(GetParam())) {
-    chat.Param("usernameoncetimeout", "10");
-    chat.Param("usernametimeout", "30");
+    chat.Params({"usernameoncetimeout=10", "usernametimeout=30"});
   }
 
   void AddUser(const std::string& name, int visits, int days_away, int saved = 0) {

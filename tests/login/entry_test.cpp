@@ -94,8 +94,7 @@ TEST_F(EntryTest, AUserWhoseRoomIsGoneEntersTheRoomHeChose) {
 }
 
 TEST_F(EntryTest, ManyVisitorsLoggingInAtOnceAreAllListedAndCounted) {
-  chat.Param("newusernum", "1000");
-  chat.Param("maxpeople", "1000");
+  chat.Params({"newusernum=1000", "maxpeople=1000"});
   Init();
   constexpr int kThreads = 8;
   constexpr int kEach = 6;

@@ -9,18 +9,11 @@ namespace ravochat::testing {
 
 LoginChat::LoginChat(Backend backend) : chat("", backend) {
   // Switches left out are off; the clean-up periods belong to the statistics tests.
-  chat.Param("maxtalk", "100");
-  chat.Param("maxpeople", "50");
-  chat.Param("namelength", "2");
-  chat.Param("maxnamelength", "5");
-  chat.Param("disableproxy", "1");
-  chat.Param("newusernum", "3");
-  chat.Param("facecolorstr", "#000000 #111111 #222222");
-  chat.Param("backgroudcolorstr", "#ffffff #eeeeee");
-  chat.Param("enterchatshow", "##进入了聊天室::#ff0000::#00ff00");
-  chat.Param("reentershow", "##回来了::#0000ff::#000000");
-  chat.Param("visitor", "100");
-  chat.Param("hour24", "0,0,0,0,0,0,0,0,0,0,0,0,4,0,0,0,0,0,0,0,0,0,0,0,12");
+  chat.Params(
+      {"maxtalk=100", "maxpeople=50", "namelength=2", "maxnamelength=5", "disableproxy=1",
+       "newusernum=3", "facecolorstr=#000000 #111111 #222222", "backgroudcolorstr=#ffffff #eeeeee",
+       "enterchatshow=##进入了聊天室::#ff0000::#00ff00", "reentershow=##回来了::#0000ff::#000000",
+       "visitor=100", "hour24=0,0,0,0,0,0,0,0,0,0,0,0,4,0,0,0,0,0,0,0,0,0,0,0,12"});
   chat.Room(1, "大厅");
   chat.Room(2, "二楼");
 }

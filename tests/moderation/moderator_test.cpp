@@ -21,8 +21,7 @@ class ModeratorTest : public LoginChat, public ::testing::Test {
     for (const char* action : {"kick", "freeze", "lock", "level", "door", "robot", "title"}) {
       chat.Param(std::string("l_") + action, "6");
     }
-    chat.Param("titlelength", "20");
-    chat.Param("usernameenable", "_");
+    chat.Params({"titlelength=20", "usernameenable=_"});
     AddUser("mod", "pass1234", 7);
     AddUser("peer", "pass1234", 7);
     AddUser("low", "pass1234", 5);

@@ -20,13 +20,9 @@ constexpr char kNotLoggedIn[] =
 class ChatFrameTest : public ::testing::Test {
  protected:
   ChatFrameTest() {
-    chat.Param("nosaytimeout", "30");
-    chat.Param("dontsavevalue", "9");
-    chat.Param("minsayslength", "1");
-    chat.Param("maxsayslength", "200");
-    chat.Param("listreftime", "5");
-    chat.Param("backgroudcolorstr", "#FFFFFF #F0F0F0");
-    chat.Param("facecolorstr", "#000000 #336699");
+    chat.Params({"nosaytimeout=30", "dontsavevalue=9", "minsayslength=1", "maxsayslength=200",
+                 "listreftime=5", "backgroudcolorstr=#FFFFFF #F0F0F0",
+                 "facecolorstr=#000000 #336699"});
     chat.Room(1, "大厅", "amy");
     chat.Room(2, "茶室", "bob");
     chat.db.Exec(

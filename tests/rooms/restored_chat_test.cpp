@@ -20,8 +20,7 @@ using testing::ChatFixture;
 class RestoredChatTest : public ::testing::Test {
  protected:
   RestoredChatTest() {
-    chat.Param("maxtalk", "100");
-    chat.Param("enterroomshow", "##从%%来了::#FF0000::#00FF00");
+    chat.Params({"maxtalk=100", "enterroomshow=##从%%来了::#FF0000::#00FF00"});
     chat.Room(1, "大厅");
     chat.Room(2, "茶室");
     chat.Room(3, "密室");

@@ -22,9 +22,7 @@ using testing::ChatFixture;
 class ChangeRoomTest : public ::testing::Test {
  protected:
   ChangeRoomTest() {
-    chat.Param("maxtalk", "100");
-    chat.Param("l_delroom", "5");
-    chat.Param("enterroomshow", "进来了::#FF0000::#00FF00");
+    chat.Params({"maxtalk=100", "l_delroom=5", "enterroomshow=进来了::#FF0000::#00FF00"});
     chat.Param("exitroomshow", "离开了");  // missing colour parts count as empty texts
     chat.Room(1, "大厅", "host");
     chat.Room(2, "茶室", "boss");

@@ -18,8 +18,7 @@ using testing::LoginChat;
 class MemberTest : public LoginChat, public ::testing::Test {
  protected:
   MemberTest() {
-    chat.Param("saysfilterstr", "坏话");
-    chat.Param("enablesaysfilter", "1");
+    chat.Params({"saysfilterstr=坏话", "enablesaysfilter=1"});
     for (const char* name : {"cat", "bob", "ann"}) EXPECT_EQ(Login(name, "pass1234"), "");
     // cat's row stays, but he is no longer in the chat.
     chat.Set("_user_list", Value(Text("_user_list").substr(Text("_user_list").find("<$bob$>"))));

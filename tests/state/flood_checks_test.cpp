@@ -18,15 +18,9 @@ using testing::LoginChat;
 class FloodTest : public LoginChat, public ::testing::Test {
  protected:
   FloodTest() {
-    chat.Param("maxsayslength", "200");
-    chat.Param("titlelength", "20");
-    chat.Param("enablesaysfilter", "0");
-    chat.Param("floodlines", "3");
-    chat.Param("floodseconds", "10");
-    chat.Param("floodstrikes", "2");
-    chat.Param("floodkick", "5");
-    chat.Param("loginsperminute", "4");
-    chat.Param("l_kick", "6");
+    chat.Params({"maxsayslength=200", "titlelength=20", "enablesaysfilter=0", "floodlines=3",
+                 "floodseconds=10", "floodstrikes=2", "floodkick=5", "loginsperminute=4",
+                 "l_kick=6"});
     AddUser("mod", "pass1234", 7);
     EXPECT_EQ(Login("mod", "pass1234"), "");
     mod_ = &session();

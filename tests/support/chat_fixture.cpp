@@ -48,13 +48,19 @@ ChatFixture::ChatFixture(std::string prefix_in, Backend backend)
     : db(false, backend), clock(FixtureStart()), prefix(std::move(prefix_in)) {
   // The cheapest argon2id: tests log in many users, under the sanitizers too. The test of the
   // default cost removes these rows.
-  Param("passwordmemory", "1");
-  Param("passwordpasses", "1");
+  Params({"passwordmemory=1", "passwordpasses=1"});
 }
 
 void ChatFixture::Param(std::string_view alias, std::string_view body) {
   db.Exec("DELETE FROM sysparam WHERE alias=?", {alias});
   db.Exec("INSERT INTO sysparam (alias, body) VALUES (?, ?)", {alias, body});
+}
+
+void ChatFixture::Params(std::initializer_list<std::string_view> settings) {
+  for (std::string_view setting : settings) {
+    const std::size_t equals = setting.find('=');
+    Param(setting.substr(0, equals), setting.substr(equals + 1));
+  }
 }
 
 void ChatFixture::Room(int id, std::string_view name, std::string_view owner) {

@@ -2,6 +2,7 @@
 // application loaded with InitGlobal, and visitors put online as the login puts them.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,6 +26,8 @@ class ChatFixture {
 
   // Stores the sysparam row `alias` = `body` in the database (loaded by Init).
   void Param(std::string_view alias, std::string_view body);
+  // Param for each "alias=body" (split at the first "="): Params({"maxtalk=100", "l_kick=6"}).
+  void Params(std::initializer_list<std::string_view> settings);
   // Adds a room row with the given ID, name and owner (other columns: robot "robot",
   // description, top and title empty, tt and html 0, kept 0, exp 0, permit level 0,
   // door open 1, times now).
