@@ -58,11 +58,8 @@ class LoginStatisticsTest : public ::testing::TestWithParam<Backend>, public Log
  protected:
   LoginStatisticsTest() : LoginChat(ReachableBackend(GetParam())) {
     chat.Param("hour24", Hist({}, 13));
-    for (const char* period :
-         {"calltimeout", "managelogtimeout", "gbtimeout", "usernameoncetimeout"}) {
-      chat.Param(period, "30");
-    }
-    chat.Params({"friendtimeout=7", "usernametimeout=365", "roomkeepexp=1000", "roomtimeout=1440",
+    chat.Params({"calltimeout=30", "managelogtimeout=30", "gbtimeout=30", "usernameoncetimeout=30",
+                 "friendtimeout=7", "usernametimeout=365", "roomkeepexp=1000", "roomtimeout=1440",
                  "roomexpperday=10"});
   }
   void At(int hour, int minute = 5) {

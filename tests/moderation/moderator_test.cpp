@@ -18,10 +18,8 @@ using testing::LoginChat;
 class ModeratorTest : public LoginChat, public ::testing::Test {
  protected:
   ModeratorTest() {
-    for (const char* action : {"kick", "freeze", "lock", "level", "door", "robot", "title"}) {
-      chat.Param(std::string("l_") + action, "6");
-    }
-    chat.Params({"titlelength=20", "usernameenable=_"});
+    chat.Params({"l_kick=6", "l_freeze=6", "l_lock=6", "l_level=6", "l_door=6", "l_robot=6",
+                 "l_title=6", "titlelength=20", "usernameenable=_"});
     AddUser("mod", "pass1234", 7);
     AddUser("peer", "pass1234", 7);
     AddUser("low", "pass1234", 5);

@@ -216,13 +216,10 @@ TEST(TrustedProxies, TheVisitorIsTheRightMostUntrustedForwardedAddress) {
 }
 
 TEST(TrustedProxies, LoopbackIsTheLoopbackNetworksAndNothingThatOnlyLooksLikeThem) {
-  EXPECT_TRUE(IsLoopback("127.0.0.1"));
-  EXPECT_TRUE(IsLoopback("127.255.0.9"));
-  EXPECT_TRUE(IsLoopback("::1"));
-  EXPECT_TRUE(IsLoopback("::ffff:127.0.0.1"));
-  EXPECT_FALSE(IsLoopback("127.evil"));
-  EXPECT_FALSE(IsLoopback("128.0.0.1"));
-  EXPECT_FALSE(IsLoopback("::2"));
+  for (const char* address : {"127.0.0.1", "127.255.0.9", "::1", "::ffff:127.0.0.1"}) {
+    EXPECT_TRUE(IsLoopback(address)) << address;
+  }
+  for (const char* address : {"127.evil", "128.0.0.1", "::2"}) EXPECT_FALSE(IsLoopback(address));
 }
 
 }  // namespace

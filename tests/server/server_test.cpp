@@ -36,8 +36,13 @@ TEST_P(SqliteServerTest, QueryValuesAreDecodedFromGbkAndAnInvalidByteAsTheReplac
   EXPECT_TRUE(Has(reply.body, "<h1>a&#65533;b</h1>"));
 }
 
-TEST_P(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnline) {
+TEST_P(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnlineAndARefusalShowsTheMessage) {
   Start();
+  const HttpReply refused = LogIn("amy", "amy");
+  EXPECT_EQ(refused.Header("Set-Cookie"), "");
+  EXPECT_TRUE(
+      Has(refused.body, Gbk("<p class=\"message\" id=\"message\">错误：用户名与密码相同！</p>")));
+  EXPECT_TRUE(Has(refused.body, "value=\"amy\""));
   const HttpReply reply = LogIn("小明", "secret1");
   EXPECT_EQ(reply.status, 200);
   EXPECT_TRUE(
@@ -47,15 +52,6 @@ TEST_P(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnline) {
                   "<script>window.name='ravochat_main';location.replace(window.innerWidth <= 600 ? "
                   "'phone.asp' : 'chat.asp');</script>"));
   EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "小明"));
-}
-
-TEST_P(ServerTest, ARefusedLoginShowsTheMessageOnTheLoginPageWithoutACookie) {
-  Start();
-  const HttpReply reply = LogIn("amy", "amy");
-  EXPECT_EQ(reply.Header("Set-Cookie"), "");
-  EXPECT_TRUE(
-      Has(reply.body, Gbk("<p class=\"message\" id=\"message\">错误：用户名与密码相同！</p>")));
-  EXPECT_TRUE(Has(reply.body, "value=\"amy\""));
 }
 
 TEST_P(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {

@@ -20,7 +20,7 @@ class DateMembers : public ::testing::Test {
   lumochat chat_{clock_};
 };
 
-TEST_F(DateMembers, ArgumentsAreReadAsDatesAndMissingOnesReadTheClock) {
+TEST_F(DateMembers, ArgumentsAreReadAsDatesMissingOnesReadTheClockAndOthersAreErrors) {
   EXPECT_EQ(chat_.GetTimeStr(Value("2025-01-02 08:09:57")), "08:09:57");
   EXPECT_EQ(chat_.GetDateStr(Value("2025/1/2")), "2025-01-02");
   EXPECT_EQ(chat_.GetTimeStr(Value(At(2025, 1, 2, 23, 0, 59))), "23:00:59");
@@ -29,9 +29,7 @@ TEST_F(DateMembers, ArgumentsAreReadAsDatesAndMissingOnesReadTheClock) {
   EXPECT_EQ(chat_.GetDateStr(), "2026-12-06");
   clock_.Advance(86400 + 3600);
   EXPECT_EQ(chat_.AllDateStr(), Value("2026-12-07 10:05:07"));
-}
-
-TEST_F(DateMembers, NonDateIsAnErrorExceptForAllDateStr) {
+  // What is no date is an error, but for AllDateStr.
   EXPECT_THROW(chat_.GetTimeStr(Value("hello")), ConversionError);
   EXPECT_THROW(chat_.GetDateStr(Value("2026-13-01")), ConversionError);
   EXPECT_EQ(chat_.AllDateStr(Value("hello")), Value("hello"));
