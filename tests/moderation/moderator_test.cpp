@@ -20,11 +20,8 @@ class ModeratorTest : public LoginChat, public ::testing::Test {
   ModeratorTest() {
     chat.Params({"l_kick=6", "l_freeze=6", "l_lock=6", "l_level=6", "l_door=6", "l_robot=6",
                  "l_title=6", "titlelength=20", "usernameenable=_"});
-    AddUser("mod", "pass1234", 7);
-    AddUser("peer", "pass1234", 7);
-    AddUser("low", "pass1234", 5);
-    AddUser("bob", "pass1234", 1);
-    for (const char* name : {"mod", "peer", "low", "bob"}) {
+    for (const auto& [name, level] : {std::pair{"mod", 7}, {"peer", 7}, {"low", 5}, {"bob", 1}}) {
+      AddUser(name, "pass1234", level);
       EXPECT_EQ(Login(name, "pass1234"), "") << name;
     }
   }
