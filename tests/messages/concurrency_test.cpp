@@ -25,6 +25,12 @@ std::string Sent(int i, int k) {
   return "'" + Name(i) + "x" + std::to_string(k) + "','" + Name(i) + "'";
 }
 
+// The newest number a poll page hands the browser.
+int RefOf(const std::string& page) {
+  std::size_t at = page.find("parent.ref(") + 11;
+  return std::stoi(page.substr(at, page.find(')', at) - at));
+}
+
 int Count(const std::string& text, const std::string& part) {
   int n = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
@@ -40,12 +46,12 @@ class Crowd : public MessagesTest {
   // Posts kLinesEach lines, polling after each with the number the poll gave last; returns
   // everything the visitor was sent.
   std::string Chatter(int i) {
-    std::string seen, last = "0";
+    std::string seen;
+    int last = 0;
     for (int k = 0; k < kLinesEach; ++k) {
       seen += Post(Name(i), Name(i) + "x" + std::to_string(k), "大家", {{"id", last}});
-      std::string page = Refresh(Name(i));
-      std::size_t at = page.find("parent.ref(") + 11;
-      last = page.substr(at, page.find(')', at) - at);
+      const std::string page = Refresh(Name(i));
+      last = RefOf(page);
       seen += page;
     }
     return seen;
@@ -78,12 +84,6 @@ TEST_F(Crowd, NoLineIsLostOrSentTwiceAndTheUserListStaysWhole) {
     EXPECT_EQ(keyed_list::SplitFields(keyed_list::SplitRecord(users, Name(i)).body), before)
         << Name(i);
   }
-}
-
-// The newest number a poll page hands the browser.
-int RefOf(const std::string& page) {
-  std::size_t at = page.find("parent.ref(") + 11;
-  return std::stoi(page.substr(at, page.find(')', at) - at));
 }
 
 class BusyRing : public MessagesTest {
