@@ -14,7 +14,7 @@
 #include "ravochat/error.h"
 #include "server/child_process.h"
 #include "server/server_fixture.h"
-#include "support/test_redis.h"
+#include "support/temp_database.h"
 
 namespace ravochat::testing {
 namespace {

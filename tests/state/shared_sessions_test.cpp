@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "support/test_redis.h"
+#include "support/temp_database.h"
 
 namespace ravochat::state {
 namespace {

@@ -7,7 +7,7 @@
 #include "core/records.h"
 #include "ravochat/error.h"
 #include "state/redis_application.h"
-#include "support/test_redis.h"
+#include "support/temp_database.h"
 
 namespace ravochat::state {
 namespace {

@@ -1,6 +1,7 @@
 // Temporary chat databases for tests: for SQLite a fresh folder for each, a copy of a
 // database made from the real schema; for PostgreSQL a new database in the cluster that
-// RAVOCHAT_TEST_SERVERS names. The pool of its connections is dropped before it goes.
+// RAVOCHAT_TEST_SERVERS names, beside the run's Redis server. The pool of its connections is
+// dropped before it goes.
 #include "support/temp_database.h"
 
 #include <atomic>
@@ -58,21 +59,27 @@ const Templates& TheTemplates() {
   return templates;
 }
 
-// The libpq keyword string of the test cluster's server, without a database name; nullopt
-// when there is none, with the reason in `why`.
-std::optional<std::string> PostgresServer(std::string& why) {
+// The first line of the file in which the test run's server of `kind` ("postgres", "redis")
+// says how to reach it; nullopt when there is none, with the reason, naming it `what`, in `why`.
+std::optional<std::string> TestServer(std::string_view kind, std::string_view what,
+                                      std::string& why) {
   const char* servers = std::getenv("RAVOCHAT_TEST_SERVERS");
   if (servers == nullptr) {
-    why = "no PostgreSQL test cluster: ctest starts one (RAVOCHAT_TEST_SERVERS names it)";
+    why = "no " + std::string(what) + ": ctest starts one (RAVOCHAT_TEST_SERVERS names it)";
     return std::nullopt;
   }
-  const std::string file = std::string(servers) + "/postgres/server";
+  const std::string file = std::string(servers) + "/" + std::string(kind) + "/server";
   std::string server;
   if (!std::getline(std::ifstream(file) >> std::ws, server)) {
-    why = "no PostgreSQL test cluster at " + std::string(file) + ": is PostgreSQL installed?";
+    why = "no " + std::string(what) + " at " + file + ": is it installed?";
     return std::nullopt;
   }
   return server;
+}
+
+// The libpq keyword string of the test cluster's server, without a database name.
+std::optional<std::string> PostgresServer(std::string& why) {
+  return TestServer("postgres", "PostgreSQL test cluster", why);
 }
 
 std::string AdminConnstr(const std::string& server) { return server + " dbname=postgres"; }
@@ -110,6 +117,13 @@ void SkipOrFail(const std::string& why) {
   } else {
     [&] { GTEST_SKIP() << why; }();
   }
+}
+
+std::string TestRedisAddress() {
+  std::string why;
+  const std::optional<std::string> address = TestServer("redis", "Redis test server", why);
+  if (!address) SkipOrFail(why);
+  return address.value_or("");
 }
 
 Backend ReachableBackend(Backend wanted) {

@@ -1,5 +1,6 @@
 // A temporary chat database made from the real schema, removed at the end of the test: a
-// SQLite file, or a PostgreSQL database in the test run's throwaway cluster.
+// SQLite file, or a PostgreSQL database in the test run's throwaway cluster; and the address
+// of the run's throwaway Redis server.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,6 +30,10 @@ void SkipOrFail(const std::string& why);
 // returns SQLite, so that the test's fixture still builds: TempDatabase db{false,
 // ReachableBackend(GetParam())}.
 Backend ReachableBackend(Backend wanted);
+
+// The address of the Redis server that ctest starts for the run ("unix:/tmp/.../redis.sock").
+// Without it the current test is skipped with the reason, or on CI failed, and it is "".
+std::string TestRedisAddress();
 
 // A new empty folder under the temporary root (/dev/shm where there is one); the caller
 // removes it. Throws Error.
