@@ -19,11 +19,6 @@
 namespace ravochat::testing {
 namespace {
 
-std::string UniquePrefix() {
-  static int counter = 0;
-  return "s" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-}
-
 bool LoggedIn(const HttpReply& poll) {
   return poll.status == 200 && poll.body.find("parent.ref(") != std::string::npos;
 }
@@ -33,7 +28,7 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   if (redis.empty()) return;
   TempDatabase db(false, ReachableBackend(Backend::kPostgres), false);
   const std::string log = ::testing::TempDir() + "shared_state_servers.log";
-  const std::string prefix = UniquePrefix();
+  const std::string prefix = UniqueName();
   const auto start = [&] {
     const std::uint16_t port = FreePort();
     return std::make_unique<ChildProcess>(
@@ -106,7 +101,7 @@ class SharedStateRestartTest : public ServerTest {};
 TEST_P(SharedStateRestartTest, ARestartKeepsEveryVisitorAndEveryLine) {
   const std::string redis = TestRedisAddress();
   if (redis.empty()) return;
-  const std::string prefix = UniquePrefix();
+  const std::string prefix = UniqueName();
   Start({"--state", redis, "--chat", prefix});
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
@@ -145,7 +140,7 @@ TEST_P(SharedStateRestartTest, WithoutRedisRequestsFailAndTheServerReconnectsWhe
   const std::string folder = ::mkdtemp(pattern);
   const std::uint16_t port = FreePort();
   auto redis = StartRedis(port, folder);
-  Start({"--state", "redis://127.0.0.1:" + std::to_string(port), "--chat", UniquePrefix()});
+  Start({"--state", "redis://127.0.0.1:" + std::to_string(port), "--chat", UniqueName()});
   const std::string amy = CookieLine("amy", "secret1");
   redis.reset();
   EXPECT_EQ(Client()->Get("/refresh.asp", {amy}).status, 500);

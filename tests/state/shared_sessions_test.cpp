@@ -3,10 +3,8 @@
 #include "state/shared_sessions.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <thread>
 
 #include "support/temp_database.h"
@@ -20,8 +18,7 @@ class SharedSessionsTest : public ::testing::Test {
     address_ = testing::TestRedisAddress();
     if (address_.empty()) GTEST_SKIP();
     pool_ = std::make_shared<RedisPool>(address_);
-    static std::atomic<int> counter = 0;
-    prefix_ = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+    prefix_ = testing::UniqueName();
   }
 
   // Sessions of this test's chat (+ `chat_suffix`) through `pool`, as one process sees them.

@@ -1,7 +1,6 @@
 // Two RedisApplications on one Redis server stand for two processes serving one chat.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <thread>
 
 #include "core/records.h"
@@ -19,8 +18,7 @@ class SharedStateTest : public ::testing::Test {
   void SetUp() override {
     // Without the test server the test is skipped (or failed) here, before its body runs.
     address_ = testing::TestRedisAddress();
-    static int counter = 0;
-    prefix_ = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+    prefix_ = testing::UniqueName();
   }
   std::unique_ptr<RedisApplication> Process() {
     return std::make_unique<RedisApplication>(address_, std::vector<std::string>{prefix_});

@@ -89,12 +89,12 @@ void Admin(const std::string& server, const std::string& sql,
   db::Connection::Open(AdminConnstr(server), SystemClock::Instance())->Execute(sql, params);
 }
 
-std::string NewDatabaseName() {
+}  // namespace
+
+std::string UniqueName() {
   static std::atomic<int> counter = 0;
   return "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
 }
-
-}  // namespace
 
 std::string MakeTempFolder() {
   std::string pattern = (TempRoot() / "ravochat-XXXXXX").string();
@@ -145,7 +145,7 @@ TempDatabase::TempDatabase(bool with_defaults, Backend backend, bool with_tables
   std::string why;
   const std::optional<std::string> server = PostgresServer(why);
   if (!server) throw Error(why);
-  name_ = NewDatabaseName();
+  name_ = UniqueName();
   Admin(*server, "CREATE DATABASE " + name_);
   connstr_ = *server + " dbname=" + name_;
   if (with_tables) db::CreateTables(connstr_, with_defaults);

@@ -31,6 +31,10 @@ void SkipOrFail(const std::string& why);
 // ReachableBackend(GetParam())}.
 Backend ReachableBackend(Backend wanted);
 
+// A name that no other one of this run's test processes uses ("t<pid>_<n>"): of a
+// PostgreSQL database, a chat's prefix in Redis.
+std::string UniqueName();
+
 // The address of the Redis server that ctest starts for the run ("unix:/tmp/.../redis.sock").
 // Without it the current test is skipped with the reason, or on CI failed, and it is "".
 std::string TestRedisAddress();
