@@ -29,15 +29,10 @@ class ChatFrameTest : public ::testing::Test {
         "update room set room_des=?, room_top=?, room_title=?, room_tt=?, room_html=?, "
         "room_exp=?, room_auto=? where ID=1",
         {"闲聊", "欢迎", "今天聊什么", "0", "1", 12, "小兔"});
+    chat.db.Exec(  // the newest notice first
+        "insert into scrollad (ID, ad_title, ad_link) values (3, '新闻一', 'http://a.example/1'), "
+        "(2, '新闻二', ''), (1, '新闻三', 'http://a.example/3')");
     chat.Init();
-    const char* news[][2] = {
-        {"http://a.example/1", "新闻一"}, {"", "新闻二"}, {"http://a.example/3", "新闻三"}};
-    Value bbss = Value::MakeGrid(3, 2);
-    for (std::size_t i = 0; i < 3; ++i) {
-      bbss.MutableAt(i, 0) = Value(news[i][0]);
-      bbss.MutableAt(i, 1) = Value(news[i][1]);
-    }
-    chat.Set(app_key::kBbss, bbss);
   }
 
   void UserRow(const std::string& name, Value f_size, Value l_height) {
