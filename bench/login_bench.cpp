@@ -12,6 +12,7 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
+#include "core/records.h"
 #include "ravochat/clock.h"
 #include "ravochat/database.h"
 #include "ravochat/host.h"
@@ -37,7 +38,8 @@ std::string NewFolderName() {
 }
 
 struct LoginChat {
-  explicit LoginChat(int visitors)
+  // `ring_rows`: the length of the ring of lines, when not the default one.
+  explicit LoginChat(int visitors, int ring_rows = 0)
       : dir(std::filesystem::temp_directory_path() / NewFolderName()),
         clock(convert::FromCivil({2026, 12, 6, 12, 0, 0})) {
     std::filesystem::create_directories(dir);
@@ -49,6 +51,14 @@ struct LoginChat {
     app.Set(app_key::kMaxPeople, "200000");
     app.Set(app_key::kFloodLines, "0");
     app.Set(app_key::kLoginsPerMinute, "0");
+    if (ring_rows > 0) {
+      // An empty ring of that length, as a chat opened with it starts.
+      Value ring = Value::MakeGrid(static_cast<std::size_t>(ring_rows), ring_field::kCount);
+      for (int row = 0; row < ring_rows; ++row) {
+        ring.MutableAt(static_cast<std::size_t>(row), ring_field::kNumber) = Value(0);
+      }
+      app.Set(app_key::kSays, std::move(ring));
+    }
     std::string users;
     for (int i = 0; i < visitors; ++i) {
       users += OnlineRecord("u" + std::to_string(i), i % kRooms + 1);
@@ -100,20 +110,29 @@ BENCHMARK(BM_ReturningUserLogin)
     ->ArgsProduct({{100, 1000, 10000, 100000}, {kCheapestCost}})
     ->ArgsProduct({{100, 100000}, {kDefaultCost}});
 
-// A line to everybody in the poster's room.
+// A line to everybody in the poster's room, with a ring of the second argument's rows (0: the
+// default length). Each post names the newest number the poster's window holds, as the window
+// does, so the reply carries only his own line.
 void BM_Post(benchmark::State& state) {
-  LoginChat chat(static_cast<int>(state.range(0)));
+  LoginChat chat(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   if (chat.Login() != "") state.SkipWithError("the login was refused");
   MemoryRequest line;
   line.SetForm("says", "a line of the chat");
   line.SetForm("towho", "大家");
   for (auto _ : state) {
     std::string page = lumochat(chat.clock).subsay(chat.app, chat.session, line);
-    benchmark::DoNotOptimize(page);
+    const std::size_t newest = page.rfind("parent.ref(");
+    if (newest == std::string::npos) {
+      state.SkipWithError("a post was refused");
+      break;
+    }
+    line.SetQuery("id", page.substr(newest + 11, page.find(')', newest) - newest - 11));
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_Post)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_Post)
+    ->ArgsProduct({{100, 1000, 10000, 100000}, {0}})
+    ->ArgsProduct({{10000}, {101, 10000}});
 
 }  // namespace
 }  // namespace ravochat

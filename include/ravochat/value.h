@@ -25,11 +25,28 @@ struct Date {
 
 class Value;
 
-// A two-dimensional array of values, rows by columns, stored row after row.
-struct Grid {
-  std::size_t rows = 0;
-  std::size_t cols = 0;
-  std::vector<Value> cells;
+// A two-dimensional array of values, rows by columns. Its rows are kept in blocks that copies
+// of the grid share until one of them changes a cell there: a copy costs a pointer per block,
+// and a change copies one block, so appending to a long ring that readers still hold is cheap.
+class Grid {
+ public:
+  Grid(std::size_t rows, std::size_t cols);
+
+  const std::size_t rows;
+  const std::size_t cols;
+
+  // The cell at `row`, `col`, both within the grid.
+  const Value& Cell(std::size_t row, std::size_t col) const;
+  // The same, for a change: a block shared with a copy is copied first.
+  Value& MutableCell(std::size_t row, std::size_t col);
+  // True when row `row` is unchanged since this grid and `other` (of the same shape) were
+  // copied one from the other. False says nothing: the row may hold equal values.
+  bool SharesRow(const Grid& other, std::size_t row) const;
+
+ private:
+  static constexpr std::size_t kBlockRows = 32;
+  using Block = std::vector<Value>;
+  std::vector<std::shared_ptr<Block>> blocks_;
 };
 
 class Value {

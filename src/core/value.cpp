@@ -2,6 +2,7 @@
 // structural equality. An array shared by two values is copied before it is changed.
 #include "ravochat/value.h"
 
+#include <algorithm>
 #include <string>
 
 #include "ravochat/error.h"
@@ -22,6 +23,27 @@ Value Value::Null() {
   return v;
 }
 
+Grid::Grid(std::size_t rows, std::size_t cols) : rows(rows), cols(cols) {
+  for (std::size_t first = 0; first < rows; first += kBlockRows) {
+    blocks_.push_back(std::make_shared<Block>(std::min(kBlockRows, rows - first) * cols));
+  }
+}
+
+const Value& Grid::Cell(std::size_t row, std::size_t col) const {
+  return (*blocks_[row / kBlockRows])[row % kBlockRows * cols + col];
+}
+
+Value& Grid::MutableCell(std::size_t row, std::size_t col) {
+  std::shared_ptr<Block>& block = blocks_[row / kBlockRows];
+  // Another grid (the copy a reader still holds, say) keeps seeing the old block.
+  if (block.use_count() > 1) block = std::make_shared<Block>(*block);
+  return (*block)[row % kBlockRows * cols + col];
+}
+
+bool Grid::SharesRow(const Grid& other, std::size_t row) const {
+  return blocks_[row / kBlockRows] == other.blocks_[row / kBlockRows];
+}
+
 Value Value::Array(std::size_t size) { return Array(std::vector<Value>(size)); }
 
 Value Value::Array(std::vector<Value> elements) {
@@ -32,7 +54,7 @@ Value Value::Array(std::vector<Value> elements) {
 
 Value Value::MakeGrid(std::size_t rows, std::size_t cols) {
   Value v;
-  v.data_ = std::make_shared<Grid>(Grid{rows, cols, std::vector<Value>(rows * cols)});
+  v.data_ = std::make_shared<Grid>(rows, cols);
   return v;
 }
 
@@ -59,7 +81,7 @@ const Grid& Value::GetGrid() const {
 const Value& Value::At(std::size_t row, std::size_t col) const {
   const Grid& grid = GetGrid();
   if (row >= grid.rows || col >= grid.cols) ThrowIndex(row, col);
-  return grid.cells[row * grid.cols + col];
+  return grid.Cell(row, col);
 }
 
 Value& Value::MutableAt(std::size_t row, std::size_t col) {
@@ -67,7 +89,7 @@ Value& Value::MutableAt(std::size_t row, std::size_t col) {
   if (grid == nullptr) throw ConversionError("the value is not a two-dimensional array");
   if (row >= (*grid)->rows || col >= (*grid)->cols) ThrowIndex(row, col);
   if (grid->use_count() > 1) *grid = std::make_shared<Grid>(**grid);
-  return (*grid)->cells[row * (*grid)->cols + col];
+  return (*grid)->MutableCell(row, col);
 }
 
 // Values of different kinds are never equal (1 and 1.0 differ); arrays compare their
@@ -80,7 +102,14 @@ bool operator==(const Value& a, const Value& b) {
   if (const auto* ga = std::get_if<Value::GridPtr>(&a.data_)) {
     const Grid& x = **ga;
     const Grid& y = *std::get<Value::GridPtr>(b.data_);
-    return x.rows == y.rows && x.cols == y.cols && x.cells == y.cells;
+    if (x.rows != y.rows || x.cols != y.cols) return false;
+    for (std::size_t row = 0; row < x.rows; ++row) {
+      if (x.SharesRow(y, row)) continue;
+      for (std::size_t col = 0; col < x.cols; ++col) {
+        if (!(x.Cell(row, col) == y.Cell(row, col))) return false;
+      }
+    }
+    return true;
   }
   return a.data_ == b.data_;
 }

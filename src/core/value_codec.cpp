@@ -57,7 +57,9 @@ void Encode(const Value& value, std::string& out) {
       AppendNumber(out, 'g', grid.rows, ',');
       AppendDigits(out, grid.cols);
       out.push_back(':');
-      for (const Value& cell : grid.cells) Encode(cell, out);
+      for (std::size_t row = 0; row < grid.rows; ++row) {
+        for (std::size_t col = 0; col < grid.cols; ++col) Encode(grid.Cell(row, col), out);
+      }
       return;
     }
   }

@@ -111,9 +111,9 @@ Fields DecodeFields(std::string_view text) {
 }
 
 std::string EncodeRow(const Grid& grid, std::size_t row) {
-  auto first = grid.cells.begin() + static_cast<std::ptrdiff_t>(row * grid.cols);
-  return value_codec::EncodeValue(
-      Value::Array(std::vector<Value>(first, first + static_cast<std::ptrdiff_t>(grid.cols))));
+  std::vector<Value> cells;
+  for (std::size_t col = 0; col < grid.cols; ++col) cells.push_back(grid.Cell(row, col));
+  return value_codec::EncodeValue(Value::Array(std::move(cells)));
 }
 
 bool SameShape(const Value& a, const Value& b) {
@@ -122,8 +122,9 @@ bool SameShape(const Value& a, const Value& b) {
 }
 
 bool SameRow(const Grid& a, const Grid& b, std::size_t row) {
+  if (a.SharesRow(b, row)) return true;
   for (std::size_t col = 0; col < a.cols; ++col) {
-    if (!(a.cells[row * a.cols + col] == b.cells[row * a.cols + col])) return false;
+    if (!(a.Cell(row, col) == b.Cell(row, col))) return false;
   }
   return true;
 }

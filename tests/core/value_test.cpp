@@ -27,6 +27,23 @@ TEST(Value, ChangingACopiedArrayLeavesTheOriginalAlone) {
   const Value* cell = &grid_copy.At(0, 0);
   grid_copy.MutableAt(0, 0) = Value("a");
   EXPECT_EQ(cell, &grid_copy.At(0, 0)) << "an array held once is changed in place";
+
+  // A long grid is copied a block of rows at a time: the rows around a change are its own.
+  Value ring = Value::MakeGrid(100, 2);
+  for (int row = 0; row < 100; ++row) ring.MutableAt(row, 0) = Value(row);
+  Value later = ring;
+  EXPECT_EQ(later, ring);
+  later.MutableAt(70, 1) = Value("x");
+  later.MutableAt(3, 0) = Value("y");
+  EXPECT_NE(later, ring);
+  for (int row = 0; row < 100; ++row) {
+    EXPECT_EQ(ring.At(row, 0), Value(row));
+    EXPECT_TRUE(ring.At(row, 1).IsEmpty());
+    EXPECT_EQ(later.At(row, 0), row == 3 ? Value("y") : Value(row));
+  }
+  later.MutableAt(70, 1) = Value();
+  later.MutableAt(3, 0) = Value(3);
+  EXPECT_EQ(later, ring) << "equal rows in blocks of their own";
 }
 
 TEST(Value, AWrongIndexOrKindFails) {

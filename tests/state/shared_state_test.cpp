@@ -31,7 +31,11 @@ class SharedStateTest : public ::testing::Test {
     const Value ring = chat.GetValue(Key("_says"));
     std::string seen = chat.Text(List::kUsers) + "|" + chat.Text(List::kRooms) + "|" +
                        ValueText(chat.GetValue(Key("_current")));
-    for (const Value& cell : ring.GetGrid().cells) seen += "|" + ValueText(cell);
+    const Grid& grid = ring.GetGrid();
+    for (std::size_t row = 0; row < grid.rows; ++row) {
+      for (std::size_t col = 0; col < grid.cols; ++col)
+        seen += "|" + ValueText(grid.Cell(row, col));
+    }
     return seen;
   }
 
