@@ -23,9 +23,8 @@ void LoginChat::Init() {
   initialized_ = true;
 }
 
-std::string LoginChat::Login(std::string_view name, std::string_view password,
-                             const LoginForm& form) {
-  if (!initialized_) Init();
+MemoryRequest LoginChat::Request(std::string_view name, std::string_view password,
+                                 const LoginForm& form) {
   MemoryRequest request;
   request.SetForm("sUserName", name);
   request.SetForm("sPass", password);
@@ -34,6 +33,13 @@ std::string LoginChat::Login(std::string_view name, std::string_view password,
   request.SetServerVariable("REMOTE_ADDR", form.address);
   if (!form.via.empty()) request.SetServerVariable("HTTP_VIA", form.via);
   if (!form.forwarded.empty()) request.SetServerVariable("HTTP_X_FORWARDED_FOR", form.forwarded);
+  return request;
+}
+
+std::string LoginChat::Login(std::string_view name, std::string_view password,
+                             const LoginForm& form) {
+  if (!initialized_) Init();
+  MemoryRequest request = Request(name, password, form);
   sessions_.push_back(std::make_unique<MemorySession>());
   latest_[std::string(name)] = sessions_.back().get();
   return chat.Component()->LoginCheck(chat.app, *sessions_.back(), request);

@@ -33,6 +33,9 @@ class LoginChat {
 
   // Loads the chat; the first Login does it when the test has not.
   void Init();
+  // The request of the login form.
+  static MemoryRequest Request(std::string_view name, std::string_view password,
+                               const LoginForm& form = {});
   // Submits the login form in a fresh session; returns LoginCheck's result.
   std::string Login(std::string_view name, std::string_view password, const LoginForm& form = {});
   // The session of the latest Login, and of the latest Login of `name`.
