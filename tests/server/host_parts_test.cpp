@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/convert.h"
 #include "server/operations/log_file.h"
@@ -14,6 +12,7 @@
 #include "server/transport/request_adapter.h"
 #include "server/transport/sessions.h"
 #include "server/transport/trusted_proxy.h"
+#include "support/temp_folder.h"
 
 namespace ravochat::server {
 namespace {
@@ -100,31 +99,21 @@ TEST(MemorySessionStore, ExpireDropsOnlySessionsIdleForLongerThanTheLimit) {
   EXPECT_NE(store.Find(new_id), nullptr);
 }
 
-std::string Contents(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(LogFile, LinesAreAppendedAndAfterRotationGoToAFreshFileUnderTheName) {
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("ravochat_log_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  const auto path = folder / "access.log";
-  std::ofstream(path) << "earlier\n";
+  const testing::TempFolder folder;
+  const std::string path = folder.path() + "/access.log";
+  folder.Write("access.log", "earlier\n", false);
   {
-    LogFile log(path.string());
+    LogFile log(path);
     log.Write("GET / 200");
-    std::filesystem::rename(path, folder / "access.log.1");
+    std::filesystem::rename(path, path + ".1");
     log.Write("GET /a 200");  // still the moved file, as until the signal
     log.Reopen();
     log.Write("GET /b 404");
   }
-  EXPECT_EQ(Contents(folder / "access.log.1"), "earlier\nGET / 200\nGET /a 200\n");
-  EXPECT_EQ(Contents(path), "GET /b 404\n");
-  EXPECT_THROW(LogFile((folder / "missing" / "x.log").string()), std::runtime_error);
-  std::filesystem::remove_all(folder);
+  EXPECT_EQ(folder.Read("access.log.1"), "earlier\nGET / 200\nGET /a 200\n");
+  EXPECT_EQ(folder.Read("access.log"), "GET /b 404\n");
+  EXPECT_THROW(LogFile(folder.path() + "/missing/x.log"), std::runtime_error);
 }
 
 std::string Text(const Value& v) { return convert::ToText(v); }
