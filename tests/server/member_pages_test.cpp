@@ -14,15 +14,8 @@ class MemberPagesTest : public ServerTest {
     return db_->Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
   }
   std::string ChangePassword(const std::string& cookie, const std::string& token) {
-    return Client()
-        ->Post("/userset.asp",
-               GbkForm({{"do", "password"},
-                        {"oldpass", "secret1"},
-                        {"newpass", "newpass1"},
-                        {"newpass2", "newpass1"},
-                        {"formtoken", token}}),
-               {cookie})
-        .body;
+    const std::string form = "do=password&oldpass=secret1&newpass=newpass1&newpass2=newpass1";
+    return Client()->Post("/userset.asp", form + "&formtoken=" + token, {cookie}).body;
   }
 };
 

@@ -140,12 +140,8 @@ std::string CookieLineAt(std::uint16_t port, const std::string& name, const std:
 }
 
 std::string SayAt(std::uint16_t port, const std::string& cookie, const std::string& line) {
-  const std::string form = GbkForm({{"says", line},
-                                    {"towho", "大家"},
-                                    {"sayscolor", "#000000"},
-                                    {"addwordcolor", "#0000FF"},
-                                    {"addsays", "0"},
-                                    {"id", "0"}});
+  const std::string form = GbkForm({{"says", line}, {"towho", "大家"}}) +
+                           "&sayscolor=%23000000&addwordcolor=%230000FF&addsays=0&id=0";
   return HttpClient(port).Post("/say.asp", form, {cookie}).body;
 }
 
