@@ -112,9 +112,8 @@ TEST_F(ChatFrameTest, WritesTheWholePageForAVisitorInHisRoom) {
   EXPECT_EQ(Page(chat.Enter("amy", 1)), expected);
 }
 
-// Without news entries the page writes no news data.
 TEST_F(ChatFrameTest, TakesTheRoomVariablesFromTheVisitorsRoomAndTheTitleFromTheFirstRoom) {
-  chat.Set(app_key::kBbss, Value(""));
+  chat.Set(app_key::kBbss, Value(""));  // no news entries: no news data
   UserRow("bob", Value(4), Value(2));
   chat.SetListField(app_key::kRoomList, 2, room_field::kGuests, "  猫 狗  ");
   const std::string page = Page(chat.Enter("bob", 2));

@@ -65,6 +65,7 @@ TEST_F(ChangeRoomTest, RefusesWithItsTextAndChangesNothing) {
     const char* toroom;
     const char* refusal;
   } kCases[] = {
+      {"amy", "", "你要去的房间并不存在!"},
       {"amy", "9", "你要去的房间并不存在!"},
       {"amy", "02", "你要去的房间并不存在!"},
       // Texts that only match across the list's record markers name no room.
