@@ -107,7 +107,6 @@ TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
   EXPECT_EQ(convert::ToDouble(Value(Current())) - convert::ToDouble(Value(stored)), 2);
 }
 
-// A sent-away token is taken once, and an empty one never.
 TEST(Restraints, AWindowCountsItsLastSecondsAndForgetsStrikesWhenEmptyAndATokenIsTakenOnce) {
   Restraints r;
   EXPECT_EQ(r.Note("post:a", Date{100}, 10), 1u);
@@ -121,6 +120,7 @@ TEST(Restraints, AWindowCountsItsLastSecondsAndForgetsStrikesWhenEmptyAndATokenI
   EXPECT_EQ(r.Strike("post:a"), 1);
   r.Forget("post:a");
   EXPECT_EQ(r.Note("post:a", Date{200}, 10), 1u);
+  // A sent-away token is taken once, and an empty one never.
   r.SendAway("t1");
   r.SendAway("");
   EXPECT_FALSE(r.TakeSentAway(""));
