@@ -13,7 +13,7 @@ Date At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   return FromCivil({y, mo, d, h, mi, s});
 }
 
-TEST(ConvertNumbers, WholeNumbersRoundHalfToEvenWithinTheirRange) {
+TEST(ConvertNumbers, WholeNumbersRoundHalfToEvenWithinTheirRangeAndOthersAreAMismatch) {
   EXPECT_EQ(ToInt16(0.5), 0);
   EXPECT_EQ(ToInt16(1.5), 2);
   EXPECT_EQ(ToInt16(-2.5), -2);
@@ -28,9 +28,7 @@ TEST(ConvertNumbers, WholeNumbersRoundHalfToEvenWithinTheirRange) {
   EXPECT_THROW(ToInt32(2147483648.0), OverflowError);
   EXPECT_THROW(ToDouble("1e400"), OverflowError);
   EXPECT_EQ(ToDouble("1e-400"), 0);
-}
-
-TEST(ConvertNumbers, NonNumericValuesAreATypeMismatchNamingTheValue) {
+  // Values that are no numbers are a type mismatch naming the value.
   EXPECT_THROW(ToDouble(Value::Null()), ConversionError);
   EXPECT_THROW(ToDouble(Value::Array(1)), ConversionError);
   EXPECT_EQ(testing::ErrorText<ConversionError>([] { ToInt16("abc"); }),

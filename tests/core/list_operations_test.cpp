@@ -12,16 +12,14 @@ namespace {
 const Value kList("<$a$>x$>y$><$a$><$b$>u$>v$><$b$>");
 const Value kWords("<$r$>p q$>7$><$r$>");
 
-TEST(ListOperations, GetListValueReadsAFieldAndTheEmptyElementBehindTheLast) {
+TEST(ListOperations, GetListValueReadsAFieldAndTheEmptyElementBehindTheLastAndDelListARecord) {
   EXPECT_EQ(GetListValue(kList, "b", 1), "v");
   EXPECT_EQ(GetListValue(kList, "b", 2), "");
   EXPECT_EQ(GetListValue(kList, "a", "0"), "x");
   EXPECT_THROW(GetListValue(kList, "b", 3), ListKeyError);
   EXPECT_THROW(GetListValue(kList, "b", -1), ListKeyError);
   EXPECT_THROW(GetListValue(kList, "b", "one"), ConversionError);
-}
-
-TEST(ListOperations, DelListRemovesTheWholeRecord) {
+  // DelList removes the whole record.
   EXPECT_EQ(DelList(kList, "a"), "<$b$>u$>v$><$b$>");
   EXPECT_EQ(DelList("<$b$>u$>v$><$b$>", "b"), "");
 }

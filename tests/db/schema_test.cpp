@@ -17,7 +17,7 @@ using testing::Backend;
 using testing::TempDatabase;
 
 // The backend of the test: SQLite when PostgreSQL cannot be reached and the test is skipped.
-class OnBothBackends : public ::testing::TestWithParam<Backend> {
+class Creation : public ::testing::TestWithParam<Backend> {
  protected:
   const Backend backend_ = testing::ReachableBackend(GetParam());
 };
@@ -34,14 +34,6 @@ TEST(CreateDatabase, MakesTheFileAndItsFolderWhereNoneIs) {
   DropPool(connstr);
 }
 
-using Creation = OnBothBackends;
-
-TEST_P(Creation, RefusesADatabaseThatHoldsTheTablesAndLeavesItAsItWas) {
-  TempDatabase temp(true, backend_);
-  EXPECT_THROW(db::CreateDatabase(temp.connstr()), DatabaseError);
-  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
-}
-
 // A missing SQLite file or an empty PostgreSQL database is made a chat database, once.
 TEST_P(Creation, EnsuringMakesAMissingDatabaseOnlyOnce) {
   TempDatabase temp(false, backend_, false);
@@ -52,6 +44,25 @@ TEST_P(Creation, EnsuringMakesAMissingDatabaseOnlyOnce) {
   temp.Exec("DELETE FROM room WHERE ID=4");
   EXPECT_FALSE(EnsureDatabase(temp.connstr()));
   EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
+}
+
+// A new database's text settings have the forms the pages split; it is not made twice.
+TEST_P(Creation, TextSettingsHaveTheFormsThePagesSplitAndTheDatabaseIsNotMadeAgain) {
+  TempDatabase temp(true, backend_);
+  EXPECT_THROW(db::CreateDatabase(temp.connstr()), DatabaseError);
+  EXPECT_EQ(temp.Scalar("SELECT count(*) FROM room"), "4");
+  const auto param = [&](std::string_view alias) {
+    return temp.Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
+  };
+  EXPECT_EQ(param("hour24"), "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
+  EXPECT_GE(strings::Split(param("facecolorstr"), " ").size(), 2u);
+  EXPECT_GE(strings::Split(param("backgroudcolorstr"), " ").size(), 1u);
+  for (const char* alias : {"enterchatshow", "reentershow", "enterroomshow", "exitroomshow"}) {
+    std::vector<std::string> parts = strings::Split(param(alias), "::");
+    ASSERT_EQ(parts.size(), 3u) << alias;
+    EXPECT_NE(parts[0].find("##"), std::string::npos) << alias;
+    EXPECT_EQ(parts[0].find_first_of("'\"\\"), std::string::npos) << alias;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, Creation, testing::kBothBackends, testing::BackendName);
@@ -65,28 +76,6 @@ TEST(UpgradeDatabase, AddsTheLaterTablesToAnOlderDatabaseAndKeepsThemInANewerOne
   UpgradeDatabase(temp.connstr());
   EXPECT_EQ(temp.Scalar("SELECT count(*) FROM state_snapshot"), "0");
 }
-
-class NewDatabase : public OnBothBackends {
- protected:
-  std::string Param(std::string_view alias) {
-    return temp_->Scalar("SELECT body FROM sysparam WHERE alias=?", {alias});
-  }
-  std::unique_ptr<TempDatabase> temp_ = std::make_unique<TempDatabase>(true, backend_);
-};
-
-TEST_P(NewDatabase, TextSettingsHaveTheFormsThePagesSplit) {
-  EXPECT_EQ(Param("hour24"), "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
-  EXPECT_GE(strings::Split(Param("facecolorstr"), " ").size(), 2u);
-  EXPECT_GE(strings::Split(Param("backgroudcolorstr"), " ").size(), 1u);
-  for (const char* alias : {"enterchatshow", "reentershow", "enterroomshow", "exitroomshow"}) {
-    std::vector<std::string> parts = strings::Split(Param(alias), "::");
-    ASSERT_EQ(parts.size(), 3u) << alias;
-    EXPECT_NE(parts[0].find("##"), std::string::npos) << alias;
-    EXPECT_EQ(parts[0].find_first_of("'\"\\"), std::string::npos) << alias;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Db, NewDatabase, testing::kBothBackends, testing::BackendName);
 
 }  // namespace
 }  // namespace ravochat::db

@@ -90,15 +90,13 @@ TEST_P(UserClearTest, LimitThatIsNotANumberFailsBeforeAnyStatement) {
 
 INSTANTIATE_TEST_SUITE_P(Db, UserClearTest, testing::kBothBackends, testing::BackendName);
 
-TEST(RoutineInputs, OnlyTheNumberOneApplies) {
+TEST(RoutineInputs, OnlyTheNumberOneAppliesAndLimitsAreNumbers) {
   for (const Value& apply : {Value(1), Value(" 1 "), Value(1.0)})
     EXPECT_TRUE(housekeeping::IsApplyMode(apply));
   for (const Value& preview : {Value(), Value(""), Value("yes"), Value(0), Value(11)}) {
     EXPECT_FALSE(housekeeping::IsApplyMode(preview));
   }
-}
-
-TEST(RoutineInputs, NumericLimitsBecomeNumbersToBindAndOthersAreRefusedByName) {
+  // Numeric limits become numbers to bind, and others are refused by name.
   EXPECT_EQ(housekeeping::NumericLimit("30", "limit"), Value(30));
   EXPECT_EQ(housekeeping::NumericLimit(" 2.5 ", "limit"), Value(2.5));
   EXPECT_EQ(housekeeping::NumericLimit("&H10", "limit"), Value(16));

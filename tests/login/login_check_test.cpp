@@ -27,8 +27,8 @@ class LoginCheckTest : public LoginChat, public ::testing::Test {
 
 // --- Steps before the database: refused without a trace ---
 
-TEST_F(LoginCheckTest, TheNameAndPasswordChecksRefuseWithoutATrace) {
-  chat.Param("usernamefilter", "boss,admin");
+TEST_F(LoginCheckTest, TheNameAndPasswordChecksRefuseWithoutATraceAndAdmitAtTheLimits) {
+  chat.Params({"usernamefilter=boss,admin", "newusernum=100"});
   Init();
   const std::string before = SharedState();
   const struct {
@@ -53,10 +53,7 @@ TEST_F(LoginCheckTest, TheNameAndPasswordChecksRefuseWithoutATrace) {
   }
   EXPECT_EQ(SharedState(), before);
   EXPECT_EQ(UserRows(), "0");
-}
-
-TEST_F(LoginCheckTest, NamesAtTheLimitsAndOneProxyHeaderAreAdmitted) {
-  chat.Param("newusernum", "100");
+  // Names at the limits and one proxy header are admitted.
   EXPECT_EQ(Login("ab", "pw"), "");
   EXPECT_EQ(Login("张三李四王", "pw"), "");  // Chinese characters count twice
   EXPECT_EQ(Login("Ann", "pw"), "");         // the name check sees lower case

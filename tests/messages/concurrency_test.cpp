@@ -31,12 +31,6 @@ int RefOf(const std::string& page) {
   return std::stoi(page.substr(at, page.find(')', at) - at));
 }
 
-int Count(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 class Crowd : public MessagesTest {
  protected:
   Crowd() : MessagesTest("1000") {
@@ -70,7 +64,7 @@ TEST_F(Crowd, NoLineIsLostOrSentTwiceAndTheUserListStaysWhole) {
     seen[i] += Refresh(Name(i));
     for (int j = 0; j < kVisitors; ++j) {
       for (int k = 0; k < kLinesEach; ++k) {
-        EXPECT_EQ(Count(seen[i], Sent(j, k)), 1) << Name(i) << " got " << Sent(j, k);
+        EXPECT_EQ(testing::Occurrences(seen[i], Sent(j, k)), 1) << Name(i) << " got " << Sent(j, k);
       }
     }
   }

@@ -38,11 +38,15 @@ TEST_F(Posting, AVisitorWhoIsNotLoggedInIsSentToTheErrorPage) {
             PollPage("top.location.href = 'showerr.asp?errtext=你还没有登录到聊天室！';</script>"));
 }
 
-TEST_F(Posting, AnEmptyLineOrOneToANameOutsideTheRoomIsRefusedAndNotStored) {
+TEST_F(Posting, AnEmptyLineALineToANameOutsideTheRoomOrToOneselfIsNotStored) {
   EXPECT_EQ(Post("amy", "   "), SystemReply("【系统】发言为空！"));
   EXPECT_EQ(Post("amy", "hi", "cat"), SystemReply("【系统】cat不在当前聊天室里！"));
   EXPECT_EQ(Post("amy", "hi", "x');alert(1);('<b>"),
             SystemReply("【系统】x\\');alert(1);(\\'&lt;b&gt;不在当前聊天室里！"));
+  // A line to oneself is shown privately with its brackets.
+  EXPECT_EQ(Post("amy", "[b]note", "amy"),
+            PollPage("parent.addsay(-1,'[b]note','amy','amy',1,'000000','',0,'12:00:00');"
+                     "parent.ref(0);</script>"));
   EXPECT_EQ(Newest(), 0);
 }
 
@@ -51,13 +55,6 @@ TEST_F(Posting, ThePosterGetsEveryNewLineAtOnce) {
   EXPECT_EQ(Post("amy", "second", "大家", {{"id", 0}}),
             PollPage("parent.addsay(1," + Stored("first", "bob") + "2," + Stored("second", "amy") +
                      "'');parent.ref(2);</script>"));
-}
-
-TEST_F(Posting, ALineToOneselfIsShownPrivatelyWithItsBracketsAndNeverStored) {
-  EXPECT_EQ(Post("amy", "[b]note", "amy"),
-            PollPage("parent.addsay(-1,'[b]note','amy','amy',1,'000000','',0,'12:00:00');"
-                     "parent.ref(0);</script>"));
-  EXPECT_EQ(Newest(), 0);
 }
 
 TEST_F(Posting, OnlyTheTruthValueTrueMakesALineToOneVisitorSecret) {
@@ -123,14 +120,12 @@ TEST_F(Posting, TheCheckWindowOpensOnlyAfterMoreThanAMinute) {
   EXPECT_EQ(Post("amy", "c").find("usercheck"), std::string::npos);
 }
 
-TEST_F(Posting, ADoubleSlashLineIsStoredWithHashesAppendedUnlessItHasThem) {
+TEST_F(Posting, ADoubleSlashLineGetsHashesAndAnActionItsTextForTheTargetAllOrSelf) {
   Post("amy", "//waves");
   EXPECT_EQ(NewestText(), Stored("waves##", "amy", "-1"));
   Post("amy", "//a##b");
   EXPECT_EQ(NewestText(), Stored("a##b", "amy", "-1"));
-}
-
-TEST_F(Posting, AnActionReadsTheTextForItsTargetAndAllOrSelfOverrideIt) {
+  // An action reads the text for its target, and "all" or "self" override it.
   for (const auto& [says, to, text] : {std::tuple{"/hug", "大家", "all"},
                                        {"/hug", "bob", "%%"},
                                        {"/hug all", "bob", "all"},

@@ -6,8 +6,8 @@
 
 #include "ravochat/database.h"
 #include "support/error_text.h"
-#include "support/export_folder.h"
 #include "support/temp_database.h"
+#include "support/temp_folder.h"
 
 namespace ravochat::testing {
 namespace {
@@ -53,7 +53,7 @@ class ImportTest : public ::testing::TestWithParam<Backend> {
     folder_.Write("user.csv", std::string(kHeader) + kAlice + bad + "\n" + kCarl);
   }
 
-  ExportFolder folder_;
+  TempFolder folder_;
   ManualClock clock_;
 };
 

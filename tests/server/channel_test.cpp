@@ -80,9 +80,7 @@ TEST_P(ChannelTest, AVisitorWhoMayPollNoMoreGetsRefreshsAnswerAndTheChannelEnds)
   const std::string cat = CookieLine("cat", "secret3");
   auto kicked = OpenChannel(amy);
   const std::string token = FormToken(mod, "/modtools.asp?towho=amy");
-  Client()->Post("/modtools.asp",
-                 GbkForm({{"do", "kick"}, {"towho", "amy"}, {"n", "5"}, {"formtoken", token}}),
-                 {mod});
+  Client()->Post("/modtools.asp", "do=kick&towho=amy&n=5&formtoken=" + token, {mod});
   server_->channels().Beat();
   const auto end_event = [](HttpClient& channel) {
     channel.ReadUntil("event: end\n");

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/convert.h"
 #include "server/operations/log_file.h"
@@ -14,6 +12,7 @@
 #include "server/transport/request_adapter.h"
 #include "server/transport/sessions.h"
 #include "server/transport/trusted_proxy.h"
+#include "support/temp_folder.h"
 
 namespace ravochat::server {
 namespace {
@@ -79,13 +78,10 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
   }
 }
 
-TEST(Markup, HtmlEscapeCoversTextAndAttributesAndJsStringKeepsQuotesAndScriptEndsInside) {
+TEST(Markup, EscapesForTextAttributesAndScriptsAndFillsOnlyClosedSlots) {
   EXPECT_EQ(HtmlEscape("a<b & \"c\" 'd'>"), "a&lt;b &amp; &quot;c&quot; &#39;d&#39;&gt;");
   EXPECT_EQ(JsString("it's \\ \"x\"\n</script>"), "'it\\'s \\\\ \\\"x\\\"\\n<\\/script>'");
   EXPECT_EQ(JsString("中文/路径"), "'中文/路径'");
-}
-
-TEST(Markup, FillTemplateReplacesKnownSlotsEmptiesUnknownOnesAndLeavesAnUnclosedOne) {
   EXPECT_EQ(FillTemplate("<p><!--#a--></p><!--#b--><!-- plain -->", {{"a", "x"}}),
             "<p>x</p><!-- plain -->");
   EXPECT_EQ(FillTemplate("a<!--#b", {{"b", "x"}}), "a<!--#b");
@@ -106,36 +102,26 @@ TEST(MemorySessionStore, ExpireDropsOnlySessionsIdleForLongerThanTheLimit) {
   EXPECT_NE(store.Find(new_id), nullptr);
 }
 
-std::string Contents(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(LogFile, LinesAreAppendedAndAfterRotationGoToAFreshFileUnderTheName) {
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("ravochat_log_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  const auto path = folder / "access.log";
-  std::ofstream(path) << "earlier\n";
+  const testing::TempFolder folder;
+  const std::string path = folder.path() + "/access.log";
+  folder.Write("access.log", "earlier\n", false);
   {
-    LogFile log(path.string());
+    LogFile log(path);
     log.Write("GET / 200");
-    std::filesystem::rename(path, folder / "access.log.1");
+    std::filesystem::rename(path, path + ".1");
     log.Write("GET /a 200");  // still the moved file, as until the signal
     log.Reopen();
     log.Write("GET /b 404");
   }
-  EXPECT_EQ(Contents(folder / "access.log.1"), "earlier\nGET / 200\nGET /a 200\n");
-  EXPECT_EQ(Contents(path), "GET /b 404\n");
-  EXPECT_THROW(LogFile((folder / "missing" / "x.log").string()), std::runtime_error);
-  std::filesystem::remove_all(folder);
+  EXPECT_EQ(folder.Read("access.log.1"), "earlier\nGET / 200\nGET /a 200\n");
+  EXPECT_EQ(folder.Read("access.log"), "GET /b 404\n");
+  EXPECT_THROW(LogFile(folder.path() + "/missing/x.log"), std::runtime_error);
 }
 
 std::string Text(const Value& v) { return convert::ToText(v); }
 
-TEST(RequestAdapter, ItemsComeFromTheQueryBeforeTheFormAndARepeatedFieldReadsAsBothValues) {
+TEST(RequestAdapter, ItemsComeFromTheQueryBeforeTheFormAndServerVariablesFromTheOrigin) {
   HttpRequest http;
   http.query = {{"ID", "7"}};
   http.form = {{"says", "\xC4\xE3\xBA\xC3"}, {"id", "9"}, {"towho", "a"}, {"towho", "b"}};
@@ -144,10 +130,7 @@ TEST(RequestAdapter, ItemsComeFromTheQueryBeforeTheFormAndARepeatedFieldReadsAsB
   EXPECT_EQ(Text(request.Form("id")), "9");
   EXPECT_EQ(Text(request.Item("says")), "你好");
   EXPECT_EQ(Text(request.Form("towho")), "a, b");
-}
 
-TEST(RequestAdapter, ServerVariablesNameTheOriginAndTheHeaders) {
-  HttpRequest http;
   http.headers = {
       {"Via", "1.1 proxy"}, {"X-Forwarded-For", "10.0.0.1"}, {"x-forwarded-for", "::1"}};
   http.peer_address = "127.0.0.1";
@@ -166,7 +149,7 @@ TEST(RequestAdapter, ServerVariablesNameTheOriginAndTheHeaders) {
   EXPECT_EQ(Text(proxied.ServerVariable("HTTP_VIA")), "1.1 proxy");
 }
 
-TEST(TrustedProxies, NetworksMatchByPrefixInBothFamilies) {
+TEST(TrustedProxies, NetworksMatchByPrefixInBothFamiliesAndAMistakeAddsNothing) {
   TrustedProxies trusted;
   ASSERT_TRUE(trusted.Add("10.1.0.0/16, 192.0.2.7 ,fd00::/8"));
   ASSERT_TRUE(trusted.Add("::ffff:198.51.100.0/120"));
@@ -179,9 +162,6 @@ TEST(TrustedProxies, NetworksMatchByPrefixInBothFamilies) {
     EXPECT_EQ(trusted.Trusts(address), trusts) << address;
   }
   EXPECT_TRUE(TrustedProxies().empty());
-}
-
-TEST(TrustedProxies, AMistakeInTheListAddsNothing) {
   for (std::string_view list :
        {"10.0.0.0/33", "::/129", "10.0.0.1/", "10.0.0.1/x", "host", "", " , ", "10.0.0.1,nope"}) {
     TrustedProxies trusted;

@@ -4,7 +4,7 @@
 #include "ravochat/migration.h"
 
 #include "server/server_fixture.h"
-#include "support/export_folder.h"
+#include "support/temp_folder.h"
 #include "text/password.h"
 
 namespace ravochat::testing {
@@ -37,7 +37,7 @@ class ImportedChatTest : public ServerTest {
     folder_.Write("sysparam.csv", "alias,body\n\"maxpeople\",\"300\"\n");
   }
 
-  ExportFolder folder_;
+  TempFolder folder_;
 };
 
 TEST_P(ImportedChatTest, TheImportedUserLogsInWithHisOldPasswordAndFindsHisNoteAndFriend) {

@@ -1,6 +1,6 @@
 // The chatter's own pages over HTTP: forms change something only with the session's
-// token and from the chat's own site, the pages serve only a visitor in the chat, and
-// characters outside GBK posted as references arrive as themselves.
+// token, a friend request is answered only from the chat's own site, the pages serve only a visitor
+// in the chat, and characters outside GBK posted as references arrive as themselves.
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {
@@ -13,33 +13,23 @@ class MemberPagesTest : public ServerTest {
   std::string Passwd(const std::string& name) {
     return db_->Scalar("SELECT passwd FROM user WHERE username=?", {Value(name)});
   }
-  HttpReply ChangePassword(const std::string& cookie, const std::string& token,
-                           const std::vector<std::string>& more = {}) {
-    std::vector<std::string> headers{cookie};
-    headers.insert(headers.end(), more.begin(), more.end());
-    return Client()->Post("/userset.asp",
-                          GbkForm({{"do", "password"},
-                                   {"oldpass", "secret1"},
-                                   {"newpass", "newpass1"},
-                                   {"newpass2", "newpass1"},
-                                   {"formtoken", token}}),
-                          headers);
+  std::string ChangePassword(const std::string& cookie, const std::string& token) {
+    const std::string form = "do=password&oldpass=secret1&newpass=newpass1&newpass2=newpass1";
+    return Client()->Post("/userset.asp", form + "&formtoken=" + token, {cookie}).body;
   }
 };
 
-TEST_P(MemberPagesTest, AFormChangesNothingWithoutTheSessionsTokenOrFromAnotherSite) {
+TEST_P(MemberPagesTest, AFormChangesNothingWithoutTheSessionsToken) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   const std::string bob = CookieLine("bob", "secret2");
   const std::string before = Passwd("amy");
   const std::string token = Token(amy);
   for (const std::string& wrong : {std::string(), Token(bob), std::string(32, '0')}) {
-    EXPECT_TRUE(Has(ChangePassword(amy, wrong).body, Gbk("表单已经过期"))) << wrong;
+    EXPECT_TRUE(Has(ChangePassword(amy, wrong), Gbk("表单已经过期"))) << wrong;
   }
-  EXPECT_EQ(ChangePassword(amy, token, {"Sec-Fetch-Site: cross-site"}).status, 403);
   EXPECT_EQ(Passwd("amy"), before);
-  EXPECT_TRUE(
-      Has(ChangePassword(amy, token, {"Sec-Fetch-Site: same-origin"}).body, Gbk("密码已经修改")));
+  EXPECT_TRUE(Has(ChangePassword(amy, token), Gbk("密码已经修改")));
   EXPECT_NE(Passwd("amy"), before);
 }
 

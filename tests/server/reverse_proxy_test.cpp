@@ -16,7 +16,7 @@ namespace {
 // nginx in one process in a temporary folder, passing every request to `upstream`.
 class Nginx {
  public:
-  explicit Nginx(std::uint16_t upstream) : folder_(MakeFolder()), port_(FreePort()) {
+  explicit Nginx(std::uint16_t upstream) : folder_(MakeTempFolder()), port_(FreePort()) {
     const std::string f = folder_.string();
     std::ofstream(folder_ / "nginx.conf")
         << (::geteuid() == 0 ? "user root;\n" : "") << "daemon off; master_process off;\n"
@@ -40,11 +40,6 @@ class Nginx {
   std::uint16_t port() const { return port_; }
 
  private:
-  static std::filesystem::path MakeFolder() {
-    char pattern[] = "/tmp/ravochat-nginx-XXXXXX";
-    return ::mkdtemp(pattern);
-  }
-
   std::filesystem::path folder_;
   std::uint16_t port_;
   std::optional<ChildProcess> process_;

@@ -122,11 +122,10 @@ void ServerTest::Start(std::vector<std::string> args) {
                                                  clock_, log, nullptr);
 }
 
-HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password,
-                  const std::string& room) {
+HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password) {
   return HttpClient(port).Post(
       "/login.asp",
-      GbkForm({{"sUserName", name}, {"sPass", password}, {"bSex", "0"}, {"room_id", room}}));
+      GbkForm({{"sUserName", name}, {"sPass", password}, {"bSex", "0"}, {"room_id", "1"}}));
 }
 
 std::string CookieLineOf(const HttpReply& reply) {
@@ -134,20 +133,15 @@ std::string CookieLineOf(const HttpReply& reply) {
   return cookie.empty() ? "" : "Cookie: " + cookie.substr(0, cookie.find(';'));
 }
 
-std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password,
-                         const std::string& room) {
-  const std::string cookie = CookieLineOf(LogInAt(port, name, password, room));
+std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password) {
+  const std::string cookie = CookieLineOf(LogInAt(port, name, password));
   EXPECT_NE(cookie, "") << "login of " << name << " refused";
   return cookie.empty() ? "Cookie: " : cookie;
 }
 
 std::string SayAt(std::uint16_t port, const std::string& cookie, const std::string& line) {
-  const std::string form = GbkForm({{"says", line},
-                                    {"towho", "大家"},
-                                    {"sayscolor", "#000000"},
-                                    {"addwordcolor", "#0000FF"},
-                                    {"addsays", "0"},
-                                    {"id", "0"}});
+  const std::string form = GbkForm({{"says", line}, {"towho", "大家"}}) +
+                           "&sayscolor=%23000000&addwordcolor=%230000FF&addsays=0&id=0";
   return HttpClient(port).Post("/say.asp", form, {cookie}).body;
 }
 

@@ -56,14 +56,12 @@ class HttpClient {
   std::string buffer_;
 };
 
-// Posts the login form to the server on `port`; the reply carries the session cookie on success.
-HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password,
-                  const std::string& room = "1");
+// Posts the login form (room 1) at `port`; the reply carries the session cookie on success.
+HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password);
 // The "Cookie: ..." header line of the session `reply` sets, "" when it sets none.
 std::string CookieLineOf(const HttpReply& reply);
 // The "Cookie: ..." header line of a successful login at `port`; a failure when refused.
-std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password,
-                         const std::string& room = "1");
+std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password);
 // Posts `line` to everybody (colours #000000 and #0000FF) as the visitor of `cookie`; returns
 // the answer's body.
 std::string SayAt(std::uint16_t port, const std::string& cookie, const std::string& line);
@@ -77,13 +75,11 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   // Starts the server with the temporary database, two threads and `args` on top.
   void Start(std::vector<std::string> args = {});
   std::unique_ptr<HttpClient> Client() { return std::make_unique<HttpClient>(server_->port()); }
-  HttpReply LogIn(const std::string& name, const std::string& password,
-                  const std::string& room = "1") {
-    return LogInAt(server_->port(), name, password, room);
+  HttpReply LogIn(const std::string& name, const std::string& password) {
+    return LogInAt(server_->port(), name, password);
   }
-  std::string CookieLine(const std::string& name, const std::string& password,
-                         const std::string& room = "1") {
-    return CookieLineAt(server_->port(), name, password, room);
+  std::string CookieLine(const std::string& name, const std::string& password) {
+    return CookieLineAt(server_->port(), name, password);
   }
   std::string Say(const std::string& cookie, const std::string& line) {
     return SayAt(server_->port(), cookie, line);

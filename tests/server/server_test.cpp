@@ -9,7 +9,7 @@ namespace ravochat::testing {
 namespace {
 
 // Several requests on one keep-alive connection.
-TEST_P(SqliteServerTest, PagesAndSiteFilesGoOutAsGbkAndAnUnknownPathIsNotFound) {
+TEST_P(SqliteServerTest, PagesGoOutAndQueryValuesComeInAsGbkAndAnUnknownPathIsNotFound) {
   Start();
   auto client = Client();
   const HttpReply login = client->Get("/");
@@ -25,10 +25,7 @@ TEST_P(SqliteServerTest, PagesAndSiteFilesGoOutAsGbkAndAnUnknownPathIsNotFound) 
   EXPECT_EQ(client->Get("/toolbar.htm").status, 200);
   EXPECT_EQ(client->Get("/nothing.asp").status, 404);
   EXPECT_EQ(client->Get("/../CMakeLists.txt").status, 404);
-}
-
-TEST_P(SqliteServerTest, QueryValuesAreDecodedFromGbkAndAnInvalidByteAsTheReplacementCharacter) {
-  Start();
+  // Query values are decoded from GBK, an invalid byte as the replacement character.
   EXPECT_TRUE(Has(Client()->Get("/showerr.asp?errtext=%C4%E3%BA%C3%3Cb%3E").body,
                   Gbk("<h1>你好&lt;b&gt;</h1>")));
   const HttpReply reply = Client()->Get("/showerr.asp?errtext=a%FFb");

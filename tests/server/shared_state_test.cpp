@@ -136,8 +136,7 @@ TEST_P(SharedStateRestartTest, WithoutRedisRequestsFailAndTheServerReconnectsWhe
       },
       ::testing::ThrowsMessage<StateError>(
           "cannot reach Redis at redis://127.0.0.1:1: Connection refused"));
-  char pattern[] = "/tmp/ravochat-redis-XXXXXX";
-  const std::string folder = ::mkdtemp(pattern);
+  const std::string folder = MakeTempFolder();
   const std::uint16_t port = FreePort();
   auto redis = StartRedis(port, folder);
   Start({"--state", "redis://127.0.0.1:" + std::to_string(port), "--chat", UniqueName()});

@@ -107,7 +107,7 @@ TEST_F(FloodTest, ACommandLineActsAndAnswersThePosterAlone) {
   EXPECT_EQ(convert::ToDouble(Value(Current())) - convert::ToDouble(Value(stored)), 2);
 }
 
-TEST(Restraints, AWindowCountsTheEventsOfItsLastSecondsAndForgetsStrikesWhenItEmpties) {
+TEST(Restraints, AWindowCountsItsLastSecondsAndForgetsStrikesWhenEmptyAndATokenIsTakenOnce) {
   Restraints r;
   EXPECT_EQ(r.Note("post:a", Date{100}, 10), 1u);
   EXPECT_EQ(r.Note("post:a", Date{105}, 10), 2u);
@@ -120,10 +120,7 @@ TEST(Restraints, AWindowCountsTheEventsOfItsLastSecondsAndForgetsStrikesWhenItEm
   EXPECT_EQ(r.Strike("post:a"), 1);
   r.Forget("post:a");
   EXPECT_EQ(r.Note("post:a", Date{200}, 10), 1u);
-}
-
-TEST(Restraints, ASentAwayTokenIsTakenOnceAndAnEmptyOneNever) {
-  Restraints r;
+  // A sent-away token is taken once, and an empty one never.
   r.SendAway("t1");
   r.SendAway("");
   EXPECT_FALSE(r.TakeSentAway(""));

@@ -18,6 +18,13 @@ namespace ravochat::testing {
 // 2026-12-06 12:00:00, the moment every fixture starts at.
 Date FixtureStart();
 
+// How many times `part` occurs in `text`.
+inline int Occurrences(std::string_view text, std::string_view part) {
+  int n = 0;
+  for (auto at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 class ChatFixture {
  public:
   // `prefix` is the chat's ConstStr. The database, of `backend`, holds the schema only; add

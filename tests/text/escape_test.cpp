@@ -17,11 +17,9 @@ TEST(FilterWords, MasksTheFirstOccurrenceOfEachListedWordInOrder) {
   EXPECT_EQ(FilterWords("坏蛋", "坏蛋,脏"), "**(**(脏话)话)");
 }
 
-TEST(EscapeHtml, EscapesTheThreeMetacharactersOnce) {
-  EXPECT_EQ(EscapeHtml("<b>&amp;</b>"), "&lt;b&gt;&amp;amp;&lt;/b&gt;");
-}
-
+// EscapeHtml escapes the three metacharacters once.
 TEST(EscapeForDb, TrimsEscapesAndTurnsSpacePairsAndLineEnds) {
+  EXPECT_EQ(EscapeHtml("<b>&amp;</b>"), "&lt;b&gt;&amp;amp;&lt;/b&gt;");
   EXPECT_EQ(EscapeForDb("  a  b  ", "").stored, "a\u3000b");
   EXPECT_EQ(EscapeForDb("a   b    c", "").stored, "a\u3000 b\u3000\u3000c");
   EXPECT_EQ(EscapeForDb("it's \"<\\>\"", "").shown, "it&#39;s &quot;&lt;&#92;&gt;&quot;");

@@ -23,14 +23,12 @@ TEST(Utf8ToGbk, UncarriedCharacterBecomesAReferenceAndABadByteAQuestionMark) {
   EXPECT_EQ(Utf8ToGbk("a\xFF中\xE4"), "a?\xD6\xD0?");
 }
 
-TEST(GbkToUtf8, InvalidOrCutByteBecomesReplacementCharacter) {
+TEST(GbkToUtf8, InvalidOrCutByteBecomesReplacementCharacterAndRoundTripsKeepText) {
   EXPECT_EQ(GbkToUtf8("\xD6\xD0\x61\xB0\xA1\xA1\xA1"), "中a啊\u3000");
   EXPECT_EQ(GbkToUtf8("a\xFF\x62"), "a\uFFFDb");
   EXPECT_EQ(GbkToUtf8("\xD7\xFA"), "\uFFFD\uFFFD");
   EXPECT_EQ(GbkToUtf8("a\xD6"), "a\uFFFD");
-}
-
-TEST(GbkToUtf8, RoundTripKeepsGbkTextOfAnyLength) {
+  // A round trip keeps GBK text of any length.
   std::string text = "聊天室 chat 【系统】！";
   EXPECT_EQ(GbkToUtf8(Utf8ToGbk(text)), text);
   // The odd first byte puts double-byte characters across every power-of-two offset.

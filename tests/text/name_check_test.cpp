@@ -28,7 +28,7 @@ TEST(IsForbiddenNameCode, AgreesWithTheByteRangesForEveryCode) {
   }
 }
 
-TEST(IsRefusedName, ForbiddenCharactersAreRefused) {
+TEST(IsRefusedName, ForbiddenCharactersAreRefusedUnlessListedButBlanksAndPeriodsAlways) {
   std::string enable;
   for (const char* name : {"abc123", "座丂中文"}) {
     EXPECT_FALSE(IsRefusedName(name, "", enable)) << name;
@@ -36,10 +36,8 @@ TEST(IsRefusedName, ForbiddenCharactersAreRefused) {
   for (const char* name : {"Abc", "a_b", "a-b", "a b", "a\u3000b", "ａ", "a😀"}) {
     EXPECT_TRUE(IsRefusedName(name, "", enable)) << name;
   }
-}
-
-TEST(IsRefusedName, ListedCharactersArePermittedExceptBlanksAndPeriods) {
-  std::string enable = " A _ - ";
+  // Listed characters are permitted, except blanks and periods.
+  enable = " A _ - ";
   EXPECT_FALSE(IsRefusedName("Abc_d-e", "", enable));
   EXPECT_EQ(enable, "A_-");
   enable = "　";  // U+3000 is no blank to trimming

@@ -32,7 +32,7 @@ TEST(PasswordCharacter, MapsTheRangesRoundsHalfToEvenAndLeavesTheCode) {
   EXPECT_EQ(x, 90.7);
 }
 
-TEST(TransformPassword, ReproducesStoredTexts) {
+TEST(TransformPassword, ReproducesStoredTextsWhateverWasDrawnBefore) {
   const std::pair<const char*, const char*> cases[] = {
       {"a", "31zqnmdaZQNMHECBB9532100zvrqoo"},
       {"password", "SOONOMLJImGkFEkDECDgCfg9JE72xs"},
@@ -43,18 +43,14 @@ TEST(TransformPassword, ReproducesStoredTexts) {
       {"abcdefghijklmnopqrstuvwxyz01234", "JYn2IYn2IXn2IXn2IXm2IXm1IXm1HX"},
       {"abcdefghijklmnopqrstuvwxyz0123456789", "q5Mbq5Lbq5Laq5Lap5Lap4L[p4K[p4"}};
   for (const auto& [password, expected] : cases) EXPECT_EQ(Transform(password), expected);
-}
-
-TEST(TransformPassword, LengthsThatDivideThirtyGiveOnlyLettersAndDigits) {
+  // Lengths that divide thirty give only letters and digits.
   for (std::string_view password : {"ab", "abcde", "0123456789abcdefghijklmnopqrst"}) {
     std::string s = Transform(password);
     EXPECT_EQ(s.size(), 30u);
     EXPECT_TRUE(std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isalnum(c); }))
         << s;
   }
-}
-
-TEST(TransformPassword, SingleBytePasswordIgnoresEarlierDraws) {
+  // A single-byte password ignores earlier draws.
   ClassicRandom used;
   for (int i = 0; i < 5; ++i) used.Next();
   used.Seed(777);

@@ -1,5 +1,5 @@
-// A folder of CSV files as an existing installation's export leaves them (mdb-export's
-// quoting and date form), written in GBK or UTF-8, removed at the end of the test.
+// A temporary folder of files written in GBK or UTF-8, removed at the end of the test: an
+// existing installation's export (CSV with mdb-export's quoting and date form), a log file.
 #pragma once
 
 #include <string>
@@ -7,12 +7,12 @@
 
 namespace ravochat::testing {
 
-class ExportFolder {
+class TempFolder {
  public:
-  ExportFolder();
-  ~ExportFolder();
-  ExportFolder(const ExportFolder&) = delete;
-  ExportFolder& operator=(const ExportFolder&) = delete;
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
   // Writes `file` with the lines `utf8` (line feeds as written) in GBK, or as they are.

@@ -1,5 +1,5 @@
-// The export folder of the import tests.
-#include "support/export_folder.h"
+// The temporary folder of the import and log-file tests.
+#include "support/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,19 +11,19 @@
 
 namespace ravochat::testing {
 
-ExportFolder::ExportFolder() : path_(MakeTempFolder()) {}
+TempFolder::TempFolder() : path_(MakeTempFolder()) {}
 
-ExportFolder::~ExportFolder() {
+TempFolder::~TempFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
 
-void ExportFolder::Write(std::string_view file, std::string_view utf8, bool gbk) const {
+void TempFolder::Write(std::string_view file, std::string_view utf8, bool gbk) const {
   std::ofstream out(path_ + "/" + std::string(file), std::ios::binary | std::ios::trunc);
   out << (gbk ? text::Utf8ToGbk(utf8) : std::string(utf8));
 }
 
-std::string ExportFolder::Read(std::string_view file) const {
+std::string TempFolder::Read(std::string_view file) const {
   std::ifstream in(path_ + "/" + std::string(file), std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
