@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "ravochat/value.h"
+#include "state/chat_mutex.h"
 #include "state/indexed_list.h"
 #include "state/restraints.h"
-#include "state/thread_annotations.h"
 
 namespace ravochat::state {
 

@@ -174,31 +174,6 @@ std::map<std::string, std::string> PairsOf(const RedisReply& reply) {
   return pairs;
 }
 
-// The fields a change of `kind` has at least; 0 for a letter no change has.
-std::size_t FieldsOf(char kind) {
-  switch (kind) {
-    case 'F':
-      return 4;
-    case 'T':
-    case 'A':
-    case 'W':
-    case 'n':
-      return 3;
-    case 'D':
-    case 'O':
-    case 'o':
-    case 'V':
-      return 2;
-    case 's':
-    case 'f':
-    case 'a':
-    case 't':
-      return 1;
-    default:
-      return 0;
-  }
-}
-
 // The batch the calling thread's last sequence joined, to wait for once the chat is unlocked.
 thread_local std::shared_ptr<Batch> awaited_batch;
 
@@ -208,19 +183,19 @@ RedisChatState::RedisChatState(std::string address, std::string prefix)
     : prefix_(std::move(prefix)), link_(std::move(address)), batch_(std::make_shared<Batch>()) {
   mutex_.SetHooks(this);
   // The flood-control windows and the sent-away tokens travel with the other changes.
-  restraints().SetRecorder([this](char kind, std::initializer_list<std::string_view> fields) {
+  restraints().SetRecorder([this](Change kind, std::initializer_list<std::string_view> fields) {
     RecordRestraint(kind, fields);
   });
 }
 
-void RedisChatState::RecordRestraint(char kind, std::initializer_list<std::string_view> fields) {
+void RedisChatState::RecordRestraint(Change kind, std::initializer_list<std::string_view> fields) {
   if (!replaying_) journal_.Add(kind, fields);
 }
 
 void RedisChatState::SetText(List list, std::string_view text) {
   MemoryChatState::SetText(list, text);
   const int i = Index(list);
-  journal_.Add('T', {NameOf(list), std::to_string(next_place_), text});
+  journal_.Add(Change::kListText, {NameOf(list), std::to_string(next_place_), text});
   dirty_.rewritten[i] = true;
   dirty_.first_place[i] = next_place_;
   dirty_.records[i].clear();
@@ -231,33 +206,33 @@ void RedisChatState::SetText(List list, std::string_view text) {
 void RedisChatState::SetField(List list, std::string_view key, std::size_t index,
                               std::string value) {
   MemoryChatState::SetField(list, key, index, value);
-  journal_.Add('F', {NameOf(list), key, std::to_string(index), value});
+  journal_.Add(Change::kField, {NameOf(list), key, std::to_string(index), value});
   dirty_.records[Index(list)].emplace(key);
 }
 
 void RedisChatState::Append(List list, std::string key, Fields fields) {
   MemoryChatState::Append(list, key, fields);
-  journal_.Add('A', {NameOf(list), key, std::to_string(next_place_)}, fields);
+  journal_.Add(Change::kAppend, {NameOf(list), key, std::to_string(next_place_)}, fields);
   dirty_.appended[Index(list)][key] = next_place_++;
   dirty_.records[Index(list)].insert(std::move(key));
 }
 
 bool RedisChatState::Remove(List list, std::string_view key) {
   if (!MemoryChatState::Remove(list, key)) return false;
-  journal_.Add('D', {NameOf(list), key});
+  journal_.Add(Change::kRemove, {NameOf(list), key});
   dirty_.records[Index(list)].emplace(key);
   return true;
 }
 
 void RedisChatState::AddOccupant(std::string_view room, std::string_view name) {
   MemoryChatState::AddOccupant(room, name);
-  journal_.Add('O', {room, name});
+  journal_.Add(Change::kAddOccupant, {room, name});
   dirty_.records[Index(List::kRooms)].emplace(room);
 }
 
 void RedisChatState::RemoveOccupant(std::string_view room, std::string_view name) {
   MemoryChatState::RemoveOccupant(room, name);
-  journal_.Add('o', {room, name});
+  journal_.Add(Change::kRemoveOccupant, {room, name});
   dirty_.records[Index(List::kRooms)].emplace(room);
 }
 
@@ -293,11 +268,11 @@ void RedisChatState::StoreValue(std::string_view key, Value value) {
     const Grid& after = value.GetGrid();
     for (std::size_t row = 0; row < after.rows; ++row) {
       if (SameRow(before, after, row)) continue;
-      journal_.Add('W', {lower, std::to_string(row), EncodeRow(after, row)});
+      journal_.Add(Change::kGridRow, {lower, std::to_string(row), EncodeRow(after, row)});
       dirty_.rows[lower].insert(row);
     }
   } else {
-    journal_.Add('V', {lower, value_codec::EncodeValue(value)});
+    journal_.Add(Change::kValue, {lower, value_codec::EncodeValue(value)});
     dirty_.whole_values.insert(lower);
     dirty_.rows.erase(lower);
   }
@@ -316,54 +291,51 @@ void RedisChatState::Replay(const std::string& entry) {
 }
 
 void RedisChatState::Apply(const JournalChange& change) {
+  // The journal's reader made sure every change has the fields of its kind.
   const std::vector<std::string>& f = change.fields;
-  const std::size_t needed = FieldsOf(change.kind);
-  if (needed == 0 || f.size() < needed) {
-    throw StateError("a damaged change entry in the shared chat state");
-  }
   switch (change.kind) {
-    case 'T':
+    case Change::kListText:
       MemoryChatState::SetText(ListOf(f[0]), f[2]);
       next_place_ = NumberOf(f[1]) + static_cast<std::int64_t>(Count(ListOf(f[0])));
       break;
-    case 'F':
+    case Change::kField:
       MemoryChatState::SetField(ListOf(f[0]), f[1], static_cast<std::size_t>(NumberOf(f[2])), f[3]);
       break;
-    case 'A':
+    case Change::kAppend:
       next_place_ = std::max(next_place_, NumberOf(f[2]) + 1);
       MemoryChatState::Append(ListOf(f[0]), f[1], Fields(f.begin() + 3, f.end()));
       break;
-    case 'D':
+    case Change::kRemove:
       MemoryChatState::Remove(ListOf(f[0]), f[1]);
       break;
-    case 'O':
+    case Change::kAddOccupant:
       MemoryChatState::AddOccupant(f[0], f[1]);
       break;
-    case 'o':
+    case Change::kRemoveOccupant:
       MemoryChatState::RemoveOccupant(f[0], f[1]);
       break;
-    case 'V':
+    case Change::kValue:
       Keep(f[0], value_codec::DecodeValue(f[1]));
       break;
-    case 'W': {
+    case Change::kGridRow: {
       Value grid = GetValue(f[0]);
       PutRow(grid, f[1], f[2]);
       Keep(f[0], std::move(grid));
       break;
     }
-    case 'n':
+    case Change::kNote:
       restraints().Note(f[0], Date{NumberOf(f[1])}, NumberOf(f[2]));
       break;
-    case 's':
+    case Change::kStrike:
       restraints().Strike(f[0]);
       break;
-    case 'f':
+    case Change::kForget:
       restraints().Forget(f[0]);
       break;
-    case 'a':
+    case Change::kSendAway:
       restraints().SendAway(f[0]);
       break;
-    case 't':
+    case Change::kTakeSentAway:
       restraints().TakeSentAway(f[0]);
       break;
   }

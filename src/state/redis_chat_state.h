@@ -85,7 +85,7 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // Puts `value` in this copy only.
   void Keep(std::string_view key, Value value);
   // Records a change of restraints(), which is only made under the chat's mutex.
-  void RecordRestraint(char kind,
+  void RecordRestraint(Change kind,
                        std::initializer_list<std::string_view> fields) NO_THREAD_SAFETY_ANALYSIS;
   // Applies the changes of a journal entry to this copy, without recording them again.
   void Replay(const std::string& entry) REQUIRES(mutex_);

@@ -13,7 +13,8 @@ constexpr std::size_t kMaxSentAway = 10000;
 }  // namespace
 
 std::size_t Restraints::Note(const std::string& key, Date now, std::int64_t seconds) {
-  if (recorder_) recorder_('n', {key, std::to_string(now.seconds), std::to_string(seconds)});
+  if (recorder_)
+    recorder_(Change::kNote, {key, std::to_string(now.seconds), std::to_string(seconds)});
   if (++notes_since_sweep_ >= kSweepEvery) DropIdle(now);
   Window& window = windows_[key];
   // A window holds at most a limit's few events: dropping from the front is cheap.
@@ -32,17 +33,17 @@ std::size_t Restraints::Count(const std::string& key, Date now, std::int64_t sec
 }
 
 int Restraints::Strike(const std::string& key) {
-  if (recorder_) recorder_('s', {key});
+  if (recorder_) recorder_(Change::kStrike, {key});
   return ++windows_[key].strikes;
 }
 
 void Restraints::Forget(const std::string& key) {
-  if (recorder_) recorder_('f', {key});
+  if (recorder_) recorder_(Change::kForget, {key});
   windows_.erase(key);
 }
 
 void Restraints::SendAway(const std::string& token) {
-  if (recorder_) recorder_('a', {token});
+  if (recorder_) recorder_(Change::kSendAway, {token});
   // A visitor sent away who never polls again leaves his token behind; keep them bounded.
   if (sent_away_.size() >= kMaxSentAway) sent_away_.clear();
   if (!token.empty()) sent_away_.insert(token);
@@ -50,7 +51,7 @@ void Restraints::SendAway(const std::string& token) {
 
 bool Restraints::TakeSentAway(const std::string& token) {
   if (sent_away_.erase(token) == 0) return false;
-  if (recorder_) recorder_('t', {token});
+  if (recorder_) recorder_(Change::kTakeSentAway, {token});
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ravochat/value.h"
+#include "state/state_journal.h"
 
 namespace ravochat::state {
 
@@ -35,11 +36,10 @@ class Restraints {
   // True, once, when `token` was sent away.
   bool TakeSentAway(const std::string& token);
 
-  // Hears every change the calls above make, as its letter and the fields of the call, so that
-  // a state shared with other processes can make the same calls there: "n" key, seconds of
-  // `now`, `seconds` (Note); "s" key (Strike); "f" key (Forget); "a" token (SendAway); "t"
-  // token (a TakeSentAway that took one).
-  using Recorder = std::function<void(char, std::initializer_list<std::string_view>)>;
+  // Hears every change the calls above make, as its kind and the fields of the call, so that
+  // a state shared with other processes can make the same calls there (a TakeSentAway only
+  // when it took one).
+  using Recorder = std::function<void(Change, std::initializer_list<std::string_view>)>;
   void SetRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
 
  private:

@@ -2,11 +2,6 @@
 // lock (-Wthread-safety in the Clang build); other compilers read them as nothing.
 #pragma once
 
-#include <atomic>
-#include <exception>
-#include <mutex>
-#include <thread>
-
 #if defined(__clang__)
 #define RAVOCHAT_TSA(x) __attribute__((x))
 #else
@@ -22,91 +17,3 @@
 #define EXCLUDES(...) RAVOCHAT_TSA(locks_excluded(__VA_ARGS__))
 #define RETURN_CAPABILITY(x) RAVOCHAT_TSA(lock_returned(x))
 #define NO_THREAD_SAFETY_ANALYSIS RAVOCHAT_TSA(no_thread_safety_analysis)
-
-namespace ravochat::state {
-
-// What a chat's mutex does besides keeping out the other threads of this process: the chat
-// state shared with other processes takes in their changes when it is taken and stores its
-// own when it is released.
-class MutexHooks {
- public:
-  virtual ~MutexHooks() = default;
-  // Runs once the mutex is held; when it throws, the mutex is released again.
-  virtual void Acquired() = 0;
-  // Runs before the mutex is released: `abandoned` when an exception leaves the guarded
-  // scope, whose changes are then dropped. It may throw only when not abandoned.
-  virtual void Releasing(bool abandoned) = 0;
-  // Runs after the mutex was released, unless abandoned: waits until the scope's changes are
-  // stored, and throws when they could not be.
-  virtual void Released() = 0;
-};
-
-// A mutex the analysis knows as a capability; a chat state shared with other processes hooks
-// into taking and releasing it.
-class CAPABILITY("mutex") Mutex {
- public:
-  void Lock() ACQUIRE() {
-    waiting_.fetch_add(1, std::memory_order_relaxed);
-    mutex_.lock();
-    waiting_.fetch_sub(1, std::memory_order_relaxed);
-    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    if (hooks_ == nullptr) return;
-    try {
-      hooks_->Acquired();
-    } catch (...) {
-      Release();
-      throw;
-    }
-  }
-  void Unlock(bool abandoned = false) RELEASE() {
-    if (hooks_ == nullptr) return Release();
-    try {
-      hooks_->Releasing(abandoned);
-    } catch (...) {
-      Release();
-      throw;
-    }
-    Release();
-    if (!abandoned) hooks_->Released();
-  }
-  // True when the calling thread holds it.
-  bool HeldHere() const {
-    return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
-  }
-  // True when other threads wait for it.
-  bool Awaited() const { return waiting_.load(std::memory_order_relaxed) > 0; }
-  // Set once, before the mutex is first used.
-  void SetHooks(MutexHooks* hooks) { hooks_ = hooks; }
-
- private:
-  void Release() {
-    owner_.store(std::thread::id(), std::memory_order_relaxed);
-    mutex_.unlock();
-  }
-
-  std::mutex mutex_;
-  std::atomic<std::thread::id> owner_;
-  std::atomic<int> waiting_ = 0;
-  MutexHooks* hooks_ = nullptr;
-};
-
-// Holds a Mutex for the length of a scope. Releasing it may throw what the hooks throw
-// (a change the shared state could not store) unless an exception is already leaving.
-class SCOPED_CAPABILITY MutexLock {
- public:
-  explicit MutexLock(Mutex& mutex) ACQUIRE(mutex)
-      : mutex_(mutex), exceptions_(std::uncaught_exceptions()) {
-    mutex_.Lock();
-  }
-  ~MutexLock() noexcept(false) RELEASE() {
-    mutex_.Unlock(std::uncaught_exceptions() > exceptions_);
-  }
-  MutexLock(const MutexLock&) = delete;
-  MutexLock& operator=(const MutexLock&) = delete;
-
- private:
-  Mutex& mutex_;
-  const int exceptions_;
-};
-
-}  // namespace ravochat::state
