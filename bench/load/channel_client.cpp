@@ -101,9 +101,11 @@ class Channels {
   std::vector<Channel> channels_;
 };
 
-// Posts `text` as the visitor of `cookie` on `fd` and returns when its answer has come.
-void Post(int fd, const std::string& cookie, const std::string& text) {
-  const std::string body = "says=" + text + "&towho=%B4%F3%BC%D2&sayscolor=000000";
+// Posts `text` as the visitor of `cookie` on `fd` and returns when its answer has come. Like
+// a window, it names the newest number it holds (`newest`, updated from the answer), so the
+// answer carries only what is new.
+void Post(int fd, const std::string& cookie, const std::string& text, std::string& newest) {
+  const std::string body = "says=" + text + "&towho=%B4%F3%BC%D2&sayscolor=000000&id=" + newest;
   SendAll(fd, "POST /say.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookie +
                   "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
                   std::to_string(body.size()) + "\r\n\r\n" + body);
@@ -115,6 +117,8 @@ void Post(int fd, const std::string& cookie, const std::string& text) {
     if (n <= 0) throw std::runtime_error("the server closed the posting connection");
     answer.append(chunk, static_cast<std::size_t>(n));
   }
+  const std::size_t ref = answer.rfind("parent.ref(");
+  if (ref != std::string::npos) newest = answer.substr(ref + 11, answer.find(')', ref) - ref - 11);
 }
 
 double At(std::vector<double>& sorted, double q) {
@@ -128,9 +132,10 @@ int Fanout(int port, const std::string& cookie_file, int rooms, int lines) {
   const int poster = ConnectLoopback(port);
   std::vector<double> delays;
   std::size_t strays = 0;
+  std::string newest = "0";
   for (int k = 0; k < lines; ++k) {
     const std::string text = "fanout" + std::to_string(k) + "x";
-    Post(poster, cookies[0], text);
+    Post(poster, cookies[0], text, newest);
     const Clock::time_point answered = Clock::now();
     std::size_t waiting = 0;
     for (std::size_t i = 0; i < cookies.size(); i += static_cast<std::size_t>(rooms)) ++waiting;
