@@ -1,5 +1,5 @@
 // ravochat-server over loopback with real HTTP: GBK on the wire both ways, the session
-// cookie, login, posting, polling, room change, leaving, the idle sweep, errors.
+// cookie, login, posting, polling, leaving, the idle sweep, errors.
 #include <regex>
 
 #include "core/keyed_list.h"
@@ -49,15 +49,6 @@ TEST_P(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnlineAndARefusalSho
                   "<script>window.name='ravochat_main';location.replace(window.innerWidth <= 600 ? "
                   "'phone.asp' : 'chat.asp');</script>"));
   EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "小明"));
-}
-
-TEST_P(SqliteServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine) {
-  Start();
-  const std::string amy = CookieLine("amy", "secret1");
-  EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
-                  "<script>location.replace('saylist.asp');</script>"));
-  EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
-                  Gbk("parent.sysmsg('你已经在这个房间里了!');")));
 }
 
 TEST_P(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
