@@ -14,19 +14,15 @@ const { sleep, startServer, visitor, frameText, waitForText, say, shoot, run } =
 // Payload families that ran script through the markup of a line, each setting top.pwned.
 const PAYLOADS = [
   '#<script>top.pwned="script"</script>脚本',
-  '#<SCRIPT>top.pwned="upper"</SCRIPT>大写',
   '#<img src=x onerror="top.pwned=\'img\'">图片',
   '#<a href="javascript:top.pwned=\'href\'" id=jslink>链接</a>',
-  '#<svg onload="top.pwned=\'svg\'"><circle r=5></circle></svg>矢量',
   '#<iframe src="javascript:top.pwned=\'iframe\'"></iframe>框架',
-  '#<body onload="top.pwned=\'body\'">正文',
-  '#<style>@import "javascript:top.pwned=1"</style><b style="background:url(javascript:x)">样式</b>',
 ];
 const FORMATTED = '#<b>粗体</b><font color=red>红字</font><a href="http://example.com/">外链</a>';
 
 async function markupRunsNoScript(poster, viewer) {
   // One line at a time: a new post replaces the answer frame of the one before.
-  const words = ['脚本', '大写', '图片', '链接', '矢量', '框架', '正文', '样式', '外链'];
+  const words = ['脚本', '图片', '链接', '框架', '外链'];
   for (const [i, p] of [...PAYLOADS, FORMATTED].entries()) {
     await say(poster, p, { to: '大家' });  // the last private line's addressee has left
     await waitForText(poster, 'say1', words[i], 5000);
