@@ -8,7 +8,7 @@
 
 'use strict';
 
-const { step, startServer, browser, logIn, visitor, waitForText, say, shoot, run, POLL_WAIT_MS } =
+const { startServer, browser, logIn, visitor, waitForText, say, shoot, run, POLL_WAIT_MS } =
   require('./support');
 
 run(async (serverPath, outDir) => {
@@ -24,13 +24,11 @@ run(async (serverPath, outDir) => {
   await Promise.all([op.page.waitForNavigation(),
     op.page.click('#accounts input[value="设级别"]')]);
   await op.page.waitForSelector('text=设置mod的级别为7');
-  step('the operator made mod a moderator');
 
   await mod.page.reload();
   await waitForText(mod, 'list', 'spam', 15000);
   for (let i = 0; i < 5; i++) await say(spam, `刷屏${i}`);
   await waitForText(spam, 'say2', '您发言太快了');
-  step('spam flooded and his lines past the limit were refused');
 
   await mod.frame('listtitle').click('#tab-people');
   await mod.frame('list').click('div.p[data-name="spam"]');
@@ -41,13 +39,10 @@ run(async (serverPath, outDir) => {
   await list.fill('form.tool:has(input[value="踢出"]) input[name=text]', '刷屏');
   await Promise.all([list.waitForNavigation(), list.click('input[value="踢出"]')]);
   await waitForText(mod, 'list', '把spam踢出聊天室10分钟', 5000);
-  step('mod sent spam out from the people list');
 
   await spam.page.waitForURL(/close\.asp$/, { timeout: POLL_WAIT_MS });
-  step('spam\'s window went to the closing page');
   const refusal = await logIn(spam, base, 'spampass1', { refused: true });
   if (!refusal.includes('您是被赶出聊天室的')) throw new Error(`spam was let in: ${refusal}`);
-  step('spam\'s login is refused');
 
   await op.page.goto(base + '/admin/log.asp');
   await op.page.waitForSelector('#log >> text=把spam踢出聊天室10分钟');

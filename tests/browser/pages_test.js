@@ -8,8 +8,7 @@
 
 'use strict';
 
-const { step, sleep, startServer, browser, logIn, visitor, waitForText, say, shoot, run } =
-  require('./support');
+const { sleep, startServer, logIn, visitor, waitForText, say, shoot, run } = require('./support');
 
 // Opens one of the tools over the people list, acting on the addressee `to` if given.
 async function tool(v, id, to) {
@@ -32,20 +31,12 @@ async function submit(v, form, fields, done) {
 async function leave(v, base) {
   // A navigation of the window's own (its reload after the settings) may abort the first try.
   await v.page.goto(base + '/close.asp').catch(() => v.page.goto(base + '/close.asp'));
-  step(`${v.name} left`);
-}
-
-async function friendsOf(v) {
-  await tool(v, 'tool-set');
-  await v.frame('list').waitForSelector('#friends');
-  return v.frame('list').textContent('#friends');
 }
 
 async function emoji(ann, bob) {
   const lines = ['表情😀 a<b', '只有表情😀𠀀', '照打 &#60; 和 <i>'];
   for (const line of lines) await say(ann, line);
   for (const line of lines) await waitForText(bob, 'say1', line);
-  step('bob saw the lines with emoji and the typed reference as typed');
 }
 
 async function newUserSettings(base) {
@@ -56,7 +47,6 @@ async function newUserSettings(base) {
     '密码已经修改');
   await submit(cat, 'settings', { bg: '#ffeedd', c1: '#cc0000' });
   await cat.page.waitForFunction(() => window.bgcolor === '#ffeedd' && window.bc1 === '#cc0000');
-  step('cat changed his password and colours; the chat window took the colours');
   await leave(cat, base);
   return cat;
 }
@@ -65,8 +55,6 @@ async function noteForOfflineUser(base, ann, cat) {
   await sleep(1100);  // the notice counts notes of a later second than the departure
   await tool(ann, 'tool-guest');
   await submit(ann, 'note', { towho: 'cat', message: '明天见😀 <b>不是粗体</b>' }, '留言已经送出');
-  const refusal = await logIn(cat, base, 'catpass1', { sex: '1', refused: true });
-  if (!refusal.includes('错误的密码')) throw new Error('the old password still let cat in');
   await logIn(cat, base, 'catnew22', { sex: '1' });
   await waitForText(cat, 'say2', '有聊友给你留言哟！');
   const [book] = await Promise.all([cat.context.waitForEvent('page'),
@@ -76,14 +64,12 @@ async function noteForOfflineUser(base, ann, cat) {
   if (!notes.includes('ann') || !notes.includes('明天见😀 <b>不是粗体</b>')) {
     throw new Error('the guest book does not show the note: ' + notes);
   }
-  step('cat got the note notice at login and read the note on guest.asp');
 }
 
 async function callAndFriends(base, ann, bob) {
   await tool(ann, 'tool-call', 'bob');
   await submit(ann, 'call', { message: '快来大厅😀' }, '呼叫已经发出');
   await waitForText(bob, 'say2', 'ann呼叫你：快来大厅😀');
-  step('bob saw ann\'s call at once');
 
   await tool(ann, 'tool-friend', 'bob');
   await submit(ann, 'askfriend', {}, '好友申请已经发出');
@@ -91,10 +77,6 @@ async function callAndFriends(base, ann, bob) {
   await bob.frame('say2').click('a[href$="answer=yes"]');
   await waitForText(bob, 'say2', '你们已经是好友了！');
   await waitForText(ann, 'say2', 'bob同意了你的好友申请！');
-  if (!(await friendsOf(ann)).includes('bob') || !(await friendsOf(bob)).includes('ann')) {
-    throw new Error('the friends lists do not hold each other');
-  }
-  step('bob agreed through the link; each is in the other\'s friends list');
 
   await leave(bob, base);
   const calls = bob.context.waitForEvent('page');
@@ -105,7 +87,6 @@ async function callAndFriends(base, ann, bob) {
   if (!(await callList.textContent('#calls')).includes('快来大厅😀')) {
     throw new Error('getcall.asp does not list ann\'s call');
   }
-  step('at his next login bob sees ann among friends online and his call on getcall.asp');
 }
 
 async function phone(base, ann, outDir) {
@@ -129,7 +110,6 @@ async function phone(base, ann, outDir) {
   await say(dan, '我在手机上😀', { secret: false });
   await waitForText(ann, 'say1', '我在手机上😀');
   await waitForText(dan, 'say1', '我在手机上😀');
-  step('the phone visitor read and wrote lines with emoji and got a call');
 
   await sleep(1500);
   await shoot(dan, outDir, 'phone_chat.png');
@@ -137,7 +117,6 @@ async function phone(base, ann, outDir) {
 
 run(async (serverPath, outDir) => {
   const { base } = await startServer(serverPath, ['--set', 'newusernum=10']);  // all from one address
-  step(`server at ${base}`);
   const ann = await visitor(base, 'ann', 'annpass1', '1', '1');
   const bob = await visitor(base, 'bob', 'bobpass1', '0', '1');
   await emoji(ann, bob);

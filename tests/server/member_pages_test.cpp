@@ -1,6 +1,6 @@
 // The chatter's own pages over HTTP: forms change something only with the session's
-// token, a friend request is answered only from the chat's own site, the pages serve only a visitor
-// in the chat, and characters outside GBK posted as references arrive as themselves.
+// token, a friend request is answered only from the chat's own site, and the pages serve only
+// a visitor in the chat.
 #include "server/server_fixture.h"
 
 namespace ravochat::testing {
@@ -55,17 +55,6 @@ TEST_P(MemberPagesTest, AFriendRequestIsAnsweredOnlyFromTheChatsOwnSite) {
   EXPECT_EQ(db_->Scalar("SELECT count(*) FROM friendrq", {}), "1");
   EXPECT_TRUE(Has(Client()->Get(answer, {bob}).body, Gbk("你们已经是好友了！")));
   EXPECT_EQ(db_->Scalar("SELECT friends FROM user WHERE username=?", {Value("amy")}), "bob");
-}
-
-TEST_P(SqliteServerTest, ReferencesToCharactersOutsideGbkArriveAsTheCharactersAndOthersAsTyped) {
-  Start();
-  const std::string amy = CookieLine("amy", "secret1");
-  const std::string bob = CookieLine("bob", "secret2");
-  for (const char* line : {"表情&#128512; a<b", "&#60; <"}) Say(amy, line);
-  const std::string poll = Poll(bob);
-  // On the wire the character goes out as its reference again, in escaped text.
-  EXPECT_TRUE(Has(poll, Gbk("'表情&#128512; a&lt;b','amy'"))) << poll;
-  EXPECT_TRUE(Has(poll, "'&amp;#60; &lt;','amy'")) << poll;
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, MemberPagesTest, kBothBackends, BackendName);

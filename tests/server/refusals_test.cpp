@@ -1,6 +1,6 @@
 // What the server refuses at its edge, and that a refusal changes nothing: values that are
 // no numbers, ambiguous framing, oversized headers, cross-site requests, connections beyond
-// an address's limit; and log lines that a logged value cannot forge.
+// an address's limit; and the failure page with a log line that a logged value cannot forge.
 #include "core/keyed_list.h"
 #include "server/operations/log.h"
 #include "server/server_fixture.h"
@@ -72,12 +72,16 @@ TEST_P(SqliteServerTest, AStateChangingRequestFromAnotherSiteIsRefusedAndChanges
   EXPECT_FALSE(keyed_list::Contains(AppText("_user_list"), "amy"));
 }
 
+// A failing operation gives the 500 page and one log line.
 TEST_P(SqliteServerTest, ALineBreakInALoggedValueCannotForgeALogLine) {
   Start();
   const std::string amy = CookieLine("amy", "secret1");
   server_->application().Set("_maxsayslength", Value("many\nerror GET /forged"));
-  EXPECT_EQ(Client()->Post("/say.asp", "says=hi&id=0", {amy}).status, 500);
+  const HttpReply reply = Client()->Post("/say.asp", "says=hi&id=0", {amy});
+  EXPECT_EQ(reply.status, 500);
+  EXPECT_TRUE(Has(reply.body, Gbk("服务器出错了")));
   ASSERT_EQ(ErrorLines().size(), 1u);
+  EXPECT_TRUE(ErrorLines()[0].starts_with("error POST /say.asp: ")) << ErrorLines()[0];
   EXPECT_NE(ErrorLines()[0].find("many\\x0aerror GET /forged"), std::string::npos);
   EXPECT_EQ(server::EscapeLogText("a\r\n\x1b\x7f\\b"), "a\\x0d\\x0a\\x1b\\x7f\\\\b");
 }

@@ -1,5 +1,5 @@
 // ravochat-server over loopback with real HTTP: GBK on the wire both ways, the session
-// cookie, login, posting and polling, room change, leaving, the idle sweep, errors.
+// cookie, login, polling, leaving, the idle sweep.
 #include <regex>
 
 #include "core/keyed_list.h"
@@ -49,37 +49,6 @@ TEST_P(ServerTest, ALoginSetsASessionCookieAndPutsTheVisitorOnlineAndARefusalSho
                   "<script>window.name='ravochat_main';location.replace(window.innerWidth <= 600 ? "
                   "'phone.asp' : 'chat.asp');</script>"));
   EXPECT_TRUE(keyed_list::Contains(AppText("_user_list"), "小明"));
-}
-
-TEST_P(ServerTest, APostedChineseLineReachesAnotherVisitorsPoll) {
-  Start();
-  const std::string amy = CookieLine("amy", "secret1");
-  const std::string bob = CookieLine("bob", "secret2");
-  Client()->Get("/saylist.asp", {bob});
-  EXPECT_TRUE(Has(Say(amy, "你好，世界"), "parent.ref("));
-  const HttpReply poll = Client()->Get("/refresh.asp", {bob});
-  EXPECT_TRUE(Has(poll.body, Gbk("parent.addsay(")));
-  EXPECT_TRUE(Has(poll.body, Gbk("'你好，世界','amy','大家',0,'#000000','#0000FF',0,")));
-}
-
-TEST_P(SqliteServerTest, ARoomChangeRefillsThePanesAndARefusalShowsAsASystemLine) {
-  Start();
-  const std::string amy = CookieLine("amy", "secret1");
-  EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
-                  "<script>location.replace('saylist.asp');</script>"));
-  EXPECT_TRUE(Has(Client()->Get("/changeroom.asp?toroom=2", {amy}).body,
-                  Gbk("parent.sysmsg('你已经在这个房间里了!');")));
-}
-
-TEST_P(ServerTest, AFailingOperationGivesA500PageAndOneLogLine) {
-  Start();
-  const std::string amy = CookieLine("amy", "secret1");
-  server_->application().Set("_maxsayslength", Value("many"));
-  const HttpReply reply = Client()->Post("/say.asp", GbkForm({{"says", "hi"}, {"id", "0"}}), {amy});
-  EXPECT_EQ(reply.status, 500);
-  EXPECT_TRUE(Has(reply.body, Gbk("服务器出错了")));
-  ASSERT_EQ(ErrorLines().size(), 1u);
-  EXPECT_TRUE(ErrorLines()[0].starts_with("error POST /say.asp: ")) << ErrorLines()[0];
 }
 
 TEST_P(ServerTest, LeavingTakesTheVisitorOutOfTheChatAndHisSessionAndTellsTheRoom) {

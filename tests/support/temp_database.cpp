@@ -89,6 +89,16 @@ void Admin(const std::string& server, const std::string& sql,
   db::Connection::Open(AdminConnstr(server), SystemClock::Instance())->Execute(sql, params);
 }
 
+// Skips the current test with the reason `why`, or on CI (CI=true) fails it.
+void SkipOrFail(const std::string& why) {
+  const char* ci = std::getenv("CI");
+  if (ci != nullptr && std::string_view(ci) == "true") {
+    [&] { FAIL() << why; }();
+  } else {
+    [&] { GTEST_SKIP() << why; }();
+  }
+}
+
 }  // namespace
 
 std::string UniqueName() {
@@ -108,15 +118,6 @@ std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
 
 void PrintTo(Backend backend, std::ostream* out) {
   *out << (backend == Backend::kSqlite ? "SQLite" : "PostgreSQL");
-}
-
-void SkipOrFail(const std::string& why) {
-  const char* ci = std::getenv("CI");
-  if (ci != nullptr && std::string_view(ci) == "true") {
-    [&] { FAIL() << why; }();
-  } else {
-    [&] { GTEST_SKIP() << why; }();
-  }
 }
 
 std::string TestRedisAddress() {

@@ -22,9 +22,6 @@ inline const auto kBothBackends = ::testing::Values(Backend::kSqlite, Backend::k
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
 void PrintTo(Backend backend, std::ostream* out);
 
-// Skips the current test with the reason `why`, or on CI (CI=true) fails it.
-void SkipOrFail(const std::string& why);
-
 // `wanted` when it can be reached. Otherwise (PostgreSQL without the cluster that ctest
 // starts) it skips the current test with the reason, or on CI (CI=true) fails it, and
 // returns SQLite, so that the test's fixture still builds: TempDatabase db{false,
