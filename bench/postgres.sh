@@ -3,8 +3,8 @@
 # loopback TCP: start_postgres sets $pg to its address (without a database name);
 # stop_postgres stops it. Sourced by the benchmarks that measure PostgreSQL.
 start_postgres() {
-  tests/support/postgres_server.sh start "$work/postgres" >/dev/null
+  scripts/throwaway-postgres start "$work/postgres" >/dev/null
   [ -f "$work/postgres/server" ] || { echo "PostgreSQL is not installed"; exit 1; }
   pg="postgresql://ravochat@127.0.0.1:$(sed 's/.*port=\([0-9]*\).*/\1/' "$work/postgres/server")"
 }
-stop_postgres() { tests/support/postgres_server.sh stop "$work/postgres"; }
+stop_postgres() { scripts/throwaway-postgres stop "$work/postgres"; }

@@ -32,7 +32,7 @@ stop_servers() {
 finish() {
   local dir
   stop_servers
-  for dir in "${redis_dirs[@]}"; do tests/support/redis_server.sh stop "$dir" || true; done
+  for dir in "${redis_dirs[@]}"; do scripts/throwaway-redis stop "$dir" || true; done
   rm -rf "$work"
 }
 trap finish EXIT
@@ -57,7 +57,7 @@ start_server() {
 # start_redis NAME: a throwaway Redis on a Unix socket, its address for --state in $redis.
 start_redis() {
   redis_dirs+=("$work/$1")
-  tests/support/redis_server.sh start "$work/$1" >/dev/null
+  scripts/throwaway-redis start "$work/$1" >/dev/null
   [ -f "$work/$1/server" ] || { echo "Redis is not installed"; exit 1; }
   redis=$(cat "$work/$1/server")
 }

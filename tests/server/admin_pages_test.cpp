@@ -1,5 +1,6 @@
-// The administration site over HTTP: nothing changes without the operator's sign-in and his
-// form token, a settings reload drops nobody, an address lock holds.
+// The administration site and the chat's moderation over HTTP: nothing changes without the
+// operator's sign-in and his form token, a settings reload drops nobody, a kicked visitor's
+// window closes and his login is refused until his time is up, an address lock holds.
 #include "ravochat/administration.h"
 #include "server/server_fixture.h"
 
@@ -62,6 +63,24 @@ TEST_P(AdminPagesTest, SigningOutEndsTheOperatorsSession) {
   EXPECT_EQ(Client()->Get("/admin/log.asp", {op}).status, 200);  // no token: still in
   Client()->Post("/admin/logout.asp", "do=logout&formtoken=" + Token(op), {op});
   EXPECT_EQ(Client()->Get("/admin/log.asp", {op}).status, 303);
+}
+
+TEST_P(AdminPagesTest, TheChatsToolsServeModeratorsAndTakeFormsWithTheirToken) {
+  Start({"--set", "l_kick=6"});
+  const std::string bob = CookieLine("bob", "secret2");
+  EXPECT_TRUE(Has(Client()->Get("/modtools.asp", {bob}).body, Gbk("你没有管理权限")));
+  EXPECT_EQ(Client()->Get("/modacts.asp", {bob}).body, "");
+  db_->Exec("UPDATE user SET user_level=7 WHERE username='bob'");
+  const std::string mod = CookieLine("bob", "secret2");
+  EXPECT_TRUE(Has(Client()->Get("/modacts.asp", {mod}).body, "kick"));
+  CookieLine("amy", "secret1");
+  const auto kick = [&](const std::string& token) {
+    return Client()->Post("/modtools.asp", "do=kick&towho=amy&n=5&formtoken=" + token, {mod}).body;
+  };
+  EXPECT_TRUE(Has(kick(""), Gbk("表单已经过期")));
+  EXPECT_TRUE(Has(AppText("_user_list"), "<$amy$>"));
+  EXPECT_TRUE(Has(kick(FormToken(mod, "/modtools.asp?towho=amy")), Gbk("把amy踢出聊天室5分钟")));
+  EXPECT_FALSE(Has(AppText("_user_list"), "<$amy$>"));
 }
 
 TEST_P(AdminPagesTest, ASettingsReloadAppliesTheChangeAndDropsNobody) {
