@@ -24,8 +24,7 @@ const pageErrors = [];
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-// Starts the server on a free port with the options `extra` and resolves to it and its
-// address.
+// Starts the server on a free port with the options `extra`; resolves to it and its address.
 function startServer(serverPath, extra = []) {
   const server = spawn(serverPath,
     ['--listen', '127.0.0.1:0', '--db', path.join(work, 'chat.db'), ...extra],
@@ -86,17 +85,14 @@ async function visitor(base, name, password, sex, room, phone) {
   return v;
 }
 
-function frameText(v, frame) {
+async function frameText(v, frame) {
   return v.frame(frame).evaluate(() => (document.body ? document.body.innerText : ''));
 }
 
 async function waitForText(v, frame, text, timeout = POLL_WAIT_MS) {
   const end = Date.now() + timeout;
   for (;;) {
-    let seen = '';
-    try {
-      seen = await frameText(v, frame);
-    } catch (e) { /* the frame is being rewritten */ }
+    const seen = await frameText(v, frame).catch(() => '');  // the frame may be being rewritten
     if (seen.includes(text)) return;
     if (Date.now() > end) throw new Error(`${v.name} did not see "${text}" in ${frame}: ${seen}`);
     await sleep(200);
@@ -126,23 +122,15 @@ async function shoot(v, outDir, name, fullPage = false) {
 function run(main) {
   const serverPath = arg('--server');
   const outDir = arg('--out', process.cwd());
-  const body = async () => {
+  (async () => {
     if (!serverPath) throw new Error('--server is required');
     await main(serverPath, outDir);
     if (pageErrors.length) throw new Error('script errors in a chat window:\n' + pageErrors.join('\n'));
-  };
-  const cleanUp = async () => {
+  })().then(() => true, (e) => { console.error(e.stack || e); return false; }).then(async (passed) => {
     for (const c of cleanups) await c().catch(() => {});
     fs.rmSync(work, { recursive: true, force: true });
-  };
-  body().then(async () => {
-    await cleanUp();
-    console.log('1 passed, 0 failed');
-  }, async (e) => {
-    console.error(e.stack || e);
-    await cleanUp();
-    console.log('0 passed, 1 failed');
-    process.exit(1);
+    console.log(passed ? '1 passed, 0 failed' : '0 passed, 1 failed');
+    if (!passed) process.exit(1);
   });
 }
 
