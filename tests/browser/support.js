@@ -70,11 +70,9 @@ async function logIn(v, base, password, { sex = '0', room = '1', refused = false
   await v.page.fill('#sPass', password);
   await v.page.check(`input[name=bSex][value="${sex}"]`);
   await v.page.selectOption('#room_id', room);
-  if (refused) {
-    await Promise.all([v.page.waitForURL(/login\.asp$/), v.page.click('#enter')]);
-    return v.page.textContent('#message');
-  }
-  await Promise.all([v.page.waitForURL(/(chat|phone)\.asp$/), v.page.click('#enter')]);
+  await Promise.all([v.page.waitForURL(refused ? /login\.asp$/ : /(chat|phone)\.asp$/),
+    v.page.click('#enter')]);
+  if (refused) return v.page.textContent('#message');
   await waitForText(v, 'list', v.name, 15000);
   return '';
 }
@@ -111,7 +109,6 @@ async function say(v, text, options = {}) {
   await input.press('#saystemp', 'Enter');
 }
 
-// Saves a screenshot of the window of `v` as `name` in `outDir`.
 async function shoot(v, outDir, name, fullPage = false) {
   fs.mkdirSync(outDir, { recursive: true });
   await v.page.screenshot({ path: path.join(outDir, name), fullPage });
