@@ -12,7 +12,6 @@
 
 #include "core/convert.h"
 #include "core/strings.h"
-#include "text/gbk.h"
 
 namespace ravochat::testing {
 
@@ -163,8 +162,6 @@ std::vector<std::string> ServerTest::ErrorLines() {
 
 INSTANTIATE_TEST_SUITE_P(Server, SqliteServerTest, ::testing::Values(Backend::kSqlite),
                          BackendName);
-
-std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
 
 std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields) {
   static constexpr char kHex[] = "0123456789ABCDEF";

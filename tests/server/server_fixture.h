@@ -13,6 +13,7 @@
 #include "gtest/gtest.h"
 #include "server/chat_server.h"
 #include "support/chat_fixture.h"
+#include "text/gbk.h"
 
 namespace ravochat::testing {
 
@@ -104,10 +105,9 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
 class SqliteServerTest : public ServerTest {};
 
 inline bool Has(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
+  return text.find(part) != text.npos;
 }
-
-std::string Gbk(std::string_view utf8);
+inline std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
 
 // A form body as a browser sends it from a gb2312 page: values in GBK, percent-encoded.
 std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields);
