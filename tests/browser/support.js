@@ -79,8 +79,7 @@ async function logIn(v, base, password, { sex = '0', room = '1', refused = false
 
 async function visitor(base, name, password, sex, room, phone) {
   const v = await browser(name, phone);
-  await logIn(v, base, password, { sex, room });
-  return v;
+  return logIn(v, base, password, { sex, room }).then(() => v);
 }
 
 async function frameText(v, frame) {

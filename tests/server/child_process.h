@@ -16,11 +16,13 @@ std::uint16_t FreePort();
 class ChildProcess {
  public:
   // Runs `argv` with its output in `log` and waits up to 10 s for 127.0.0.1:`port` to answer.
+  // Throws std::runtime_error naming `log`.
   ChildProcess(const std::vector<std::string>& argv, std::uint16_t port, const std::string& log);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  // Sends `signal` and waits for the process to end.
   void Kill(int signal);
   std::uint16_t port() const { return port_; }
 

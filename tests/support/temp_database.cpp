@@ -146,9 +146,8 @@ void TempDatabase::Exec(std::string_view sql, const std::vector<Value>& params) 
 std::string TempDatabase::Joined(std::string_view sql, std::string_view separator) {
   auto conn = db::Connection::Open(connstr_, SystemClock::Instance());
   std::string joined;
-  for (db::Recordset rs = conn->Execute(sql); !rs.Eof(); rs.MoveNext()) {
+  for (db::Recordset rs = conn->Execute(sql); !rs.Eof(); rs.MoveNext())
     joined.append(joined.empty() ? "" : separator).append(convert::ToText(rs.FieldAt(0)));
-  }
   return joined;
 }
 

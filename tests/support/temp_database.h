@@ -29,7 +29,7 @@ std::string UniqueName();
 // The address of the run's Redis server; without it the test is skipped (or failed) and "".
 std::string TestRedisAddress();
 
-// A new empty folder under /dev/shm (or the temporary folder); the caller removes it.
+// A new empty folder, in /dev/shm where it can; the caller removes it. Throws Error.
 std::string MakeTempFolder();
 
 class TempDatabase {
