@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -17,24 +18,20 @@
 #include "db/schema.h"
 #include "ravochat/database.h"
 #include "ravochat/error.h"
+#include "support/temp_folder.h"
 
 namespace ravochat::testing {
 namespace {
 
 // Creating a database costs a few file syncs: each kind is made once per run, then copied.
 std::string TemplateOf(bool with_defaults) {
-  static const struct Templates {
-    std::string dir = MakeTempFolder();
-    Templates() {
-      db::CreateTables(dir + "/schema.db", false);
-      db::CreateTables(dir + "/defaults.db", true);
-    }
-    ~Templates() {
-      std::error_code ignored;
-      std::filesystem::remove_all(dir, ignored);
-    }
-  } templates;
-  return templates.dir + (with_defaults ? "/defaults.db" : "/schema.db");
+  static const std::unique_ptr<TempFolder> templates = [] {
+    auto folder = std::make_unique<TempFolder>();
+    db::CreateTables(folder->path() + "/schema.db", false);
+    db::CreateTables(folder->path() + "/defaults.db", true);
+    return folder;
+  }();
+  return templates->path() + (with_defaults ? "/defaults.db" : "/schema.db");
 }
 
 // The first line of the file in which the test run's server of `kind` ("postgres", "redis")
