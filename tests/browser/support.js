@@ -117,10 +117,9 @@ async function shoot(v, outDir, name, fullPage = false) {
 // reports; any failure or script error in a chat window fails the test.
 function run(main) {
   const serverPath = arg('--server');
-  const outDir = arg('--out', process.cwd());
   (async () => {
     if (!serverPath) throw new Error('--server is required');
-    await main(serverPath, outDir);
+    await main(serverPath, arg('--out', process.cwd()));
     if (pageErrors.length) throw new Error('script errors in a chat window:\n' + pageErrors.join('\n'));
   })().then(() => true, (e) => { console.error(e.stack || e); return false; }).then(async (passed) => {
     for (const c of cleanups) await c().catch(() => {});
