@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# A throwaway PostgreSQL cluster for one test run: "start DIR" makes it in a new folder under
-# /tmp (a Unix socket there, a free loopback port, no syncs) and writes its libpq keyword string
-# to DIR/server; "stop DIR" stops it and removes both. Under root it runs as Debian's postgres
-# user, who can reach /tmp. Without PostgreSQL its cases skip, except on CI (CI=true).
+# A throwaway PostgreSQL cluster for one test run: "start DIR" makes it in a new folder
+# under /tmp (initdb, a Unix socket there, a free loopback port, no syncs) and writes the
+# libpq keyword string that reaches it to DIR/server; "stop DIR" stops it and removes both.
+# PostgreSQL refuses to run as root, so under root it runs as the postgres user that
+# Debian's package creates; /tmp is a folder that user can reach wherever DIR lies.
+# Without PostgreSQL installed, start says so and the PostgreSQL cases skip, except on CI
+# (CI=true), where that is a failure.
 set -euo pipefail
 action=$1
 dir=$2
