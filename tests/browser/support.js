@@ -121,12 +121,13 @@ function run(main) {
     if (!serverPath) throw new Error('--server is required');
     await main(serverPath, arg('--out', process.cwd()));
     if (pageErrors.length) throw new Error('script errors in a chat window:\n' + pageErrors.join('\n'));
-  })().then(() => true, (e) => { console.error(e.stack || e); return false; }).then(async (passed) => {
-    for (const c of cleanups) await c().catch(() => {});
-    fs.rmSync(work, { recursive: true, force: true });
-    console.log(passed ? '1 passed, 0 failed' : '0 passed, 1 failed');
-    if (!passed) process.exit(1);
-  });
+  })().then(() => true, (e) => { console.error(e.stack || e); return false; })
+    .then(async (passed) => {
+      for (const c of cleanups) await c().catch(() => {});
+      fs.rmSync(work, { recursive: true, force: true });
+      console.log(passed ? '1 passed, 0 failed' : '0 passed, 1 failed');
+      if (!passed) process.exit(1);
+    });
 }
 
 module.exports = {
