@@ -24,8 +24,7 @@ const pageErrors = [];
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-// Starts the server on a free port with the options `extra` and resolves to it and its
-// address.
+// Starts the server on a free port with the options `extra`; resolves to it and its address.
 function startServer(serverPath, extra = []) {
   const server = spawn(serverPath,
     ['--listen', '127.0.0.1:0', '--db', path.join(work, 'chat.db'), ...extra],
@@ -71,32 +70,26 @@ async function logIn(v, base, password, { sex = '0', room = '1', refused = false
   await v.page.fill('#sPass', password);
   await v.page.check(`input[name=bSex][value="${sex}"]`);
   await v.page.selectOption('#room_id', room);
-  if (refused) {
-    await Promise.all([v.page.waitForURL(/login\.asp$/), v.page.click('#enter')]);
-    return v.page.textContent('#message');
-  }
-  await Promise.all([v.page.waitForURL(/(chat|phone)\.asp$/), v.page.click('#enter')]);
+  await Promise.all([v.page.waitForURL(refused ? /login\.asp$/ : /(chat|phone)\.asp$/),
+    v.page.click('#enter')]);
+  if (refused) return v.page.textContent('#message');
   await waitForText(v, 'list', v.name, 15000);
   return '';
 }
 
 async function visitor(base, name, password, sex, room, phone) {
   const v = await browser(name, phone);
-  await logIn(v, base, password, { sex, room });
-  return v;
+  return logIn(v, base, password, { sex, room }).then(() => v);
 }
 
-function frameText(v, frame) {
+async function frameText(v, frame) {
   return v.frame(frame).evaluate(() => (document.body ? document.body.innerText : ''));
 }
 
 async function waitForText(v, frame, text, timeout = POLL_WAIT_MS) {
   const end = Date.now() + timeout;
   for (;;) {
-    let seen = '';
-    try {
-      seen = await frameText(v, frame);
-    } catch (e) { /* the frame is being rewritten */ }
+    const seen = await frameText(v, frame).catch(() => '');  // the frame may be being rewritten
     if (seen.includes(text)) return;
     if (Date.now() > end) throw new Error(`${v.name} did not see "${text}" in ${frame}: ${seen}`);
     await sleep(200);
@@ -115,7 +108,6 @@ async function say(v, text, options = {}) {
   await input.press('#saystemp', 'Enter');
 }
 
-// Saves a screenshot of the window of `v` as `name` in `outDir`.
 async function shoot(v, outDir, name, fullPage = false) {
   fs.mkdirSync(outDir, { recursive: true });
   await v.page.screenshot({ path: path.join(outDir, name), fullPage });
@@ -125,25 +117,17 @@ async function shoot(v, outDir, name, fullPage = false) {
 // reports; any failure or script error in a chat window fails the test.
 function run(main) {
   const serverPath = arg('--server');
-  const outDir = arg('--out', process.cwd());
-  const body = async () => {
+  (async () => {
     if (!serverPath) throw new Error('--server is required');
-    await main(serverPath, outDir);
+    await main(serverPath, arg('--out', process.cwd()));
     if (pageErrors.length) throw new Error('script errors in a chat window:\n' + pageErrors.join('\n'));
-  };
-  const cleanUp = async () => {
-    for (const c of cleanups) await c().catch(() => {});
-    fs.rmSync(work, { recursive: true, force: true });
-  };
-  body().then(async () => {
-    await cleanUp();
-    console.log('1 passed, 0 failed');
-  }, async (e) => {
-    console.error(e.stack || e);
-    await cleanUp();
-    console.log('0 passed, 1 failed');
-    process.exit(1);
-  });
+  })().then(() => true, (e) => { console.error(e.stack || e); return false; })
+    .then(async (passed) => {
+      for (const c of cleanups) await c().catch(() => {});
+      fs.rmSync(work, { recursive: true, force: true });
+      console.log(passed ? '1 passed, 0 failed' : '0 passed, 1 failed');
+      if (!passed) process.exit(1);
+    });
 }
 
 module.exports = {

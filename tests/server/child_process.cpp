@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -52,10 +51,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, std::uint16_t p
   }
   Kill(SIGKILL);
   throw std::runtime_error(argv[0] + " did not start; see " + log);
-}
-
-ChildProcess::~ChildProcess() {
-  if (pid_ > 0) Kill(SIGTERM);
 }
 
 void ChildProcess::Kill(int signal) {

@@ -2,6 +2,7 @@
 // until it answers there, and stopped with the object, or killed with the test process.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -15,11 +16,12 @@ std::uint16_t FreePort();
 
 class ChildProcess {
  public:
-  // Runs `argv` (the program's path first) with its output in `log`, and waits up to ten
-  // seconds for 127.0.0.1:`port` to take connections. Throws std::runtime_error naming `log`.
+  // Runs `argv` with its output in `log` and waits up to 10 s for 127.0.0.1:`port` to answer.
+  // Throws std::runtime_error naming `log`.
   ChildProcess(const std::vector<std::string>& argv, std::uint16_t port, const std::string& log);
-  // Stops it with SIGTERM unless it was killed.
-  ~ChildProcess();
+  ~ChildProcess() {
+    if (pid_ > 0) Kill(SIGTERM);
+  }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 

@@ -12,7 +12,6 @@
 
 #include "core/convert.h"
 #include "core/strings.h"
-#include "text/gbk.h"
 
 namespace ravochat::testing {
 
@@ -40,16 +39,17 @@ HttpClient::~HttpClient() {
 }
 
 HttpReply HttpClient::Get(std::string_view target, const std::vector<std::string>& headers) {
-  return Send("GET " + std::string(target) + " HTTP/1.1\r\n", headers, "");
+  Open(target, headers);
+  return ReadReply();
 }
 
 HttpReply HttpClient::Post(std::string_view target, std::string_view form,
                            const std::vector<std::string>& headers) {
-  return Send("POST " + std::string(target) +
-                  " HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-                  "Content-Length: " +
-                  std::to_string(form.size()) + "\r\n",
-              headers, form);
+  Write("POST " + std::string(target) +
+            " HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+            std::to_string(form.size()) + "\r\n",
+        headers, form);
+  return ReadReply();
 }
 
 void HttpClient::Open(std::string_view target, const std::vector<std::string>& headers) {
@@ -86,9 +86,7 @@ bool HttpClient::ReadMore() {
   return got > 0;
 }
 
-HttpReply HttpClient::Send(std::string request, const std::vector<std::string>& headers,
-                           std::string_view body) {
-  Write(std::move(request), headers, body);
+HttpReply HttpClient::ReadReply() {
   auto read_more = [this] {
     if (!ReadMore()) throw std::runtime_error("the server closed the connection");
   };
@@ -164,8 +162,6 @@ std::vector<std::string> ServerTest::ErrorLines() {
 
 INSTANTIATE_TEST_SUITE_P(Server, SqliteServerTest, ::testing::Values(Backend::kSqlite),
                          BackendName);
-
-std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
 
 std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -1,6 +1,5 @@
-// A ravochat-server running in-process on a free loopback port, over a temporary
-// database of either backend and a manual clock, and a small HTTP/1.1 client that
-// talks to it: one connection, requests sent as written, answers read by Content-Length.
+// A ravochat-server running in-process on a free loopback port, and a small HTTP/1.1 client:
+// one connection, requests sent as written, answers read by Content-Length.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include "gtest/gtest.h"
 #include "server/chat_server.h"
 #include "support/chat_fixture.h"
+#include "text/gbk.h"
 
 namespace ravochat::testing {
 
@@ -34,36 +34,33 @@ class HttpClient {
   HttpClient(const HttpClient&) = delete;
   HttpClient& operator=(const HttpClient&) = delete;
 
-  // Each sends one request with `headers` ("Name: value" lines) on top and reads its answer.
+  // Each sends one request with `headers` ("Name: value" lines) and reads its answer.
   HttpReply Get(std::string_view target, const std::vector<std::string>& headers = {});
-  // Posts `form` (application/x-www-form-urlencoded).
   HttpReply Post(std::string_view target, std::string_view form,
                  const std::vector<std::string>& headers = {});
   // Sends a GET whose answer is a stream, to be read with ReadUntil.
   void Open(std::string_view target, const std::vector<std::string>& headers = {});
-  // Reads the stream until `text` has come and returns everything read up to its end; "" when
-  // the server closes first. Throws std::runtime_error after 10 seconds without it.
+  // Everything read up to the end of `text`; "" when the server closes first. Throws after 10 s.
   std::string ReadUntil(std::string_view text);
 
  private:
-  HttpReply Send(std::string request, const std::vector<std::string>& headers,
-                 std::string_view body);
+  // Reads the answer to the request sent last.
+  HttpReply ReadReply();
   void Write(std::string request, const std::vector<std::string>& headers, std::string_view body);
-  // Appends what the server sent next to the buffer; false when it closed the connection.
+  // Appends what came next to the buffer; false when the server closed the connection.
   bool ReadMore();
 
   int socket_ = -1;
   std::string buffer_;
 };
 
-// Posts the login form (room 1) at `port`; the reply carries the session cookie on success.
+// Posts the login form (room 1) at `port`.
 HttpReply LogInAt(std::uint16_t port, const std::string& name, const std::string& password);
 // The "Cookie: ..." header line of the session `reply` sets, "" when it sets none.
 std::string CookieLineOf(const HttpReply& reply);
 // The "Cookie: ..." header line of a successful login at `port`; a failure when refused.
 std::string CookieLineAt(std::uint16_t port, const std::string& name, const std::string& password);
-// Posts `line` to everybody (colours #000000 and #0000FF) as the visitor of `cookie`; returns
-// the answer's body.
+// Posts `line` to everybody as the visitor of `cookie`; returns the answer's body.
 std::string SayAt(std::uint16_t port, const std::string& cookie, const std::string& line);
 
 // Runs on each backend (INSTANTIATE_TEST_SUITE_P with kBothBackends); the database starts
@@ -72,7 +69,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
  protected:
   ~ServerTest() override { server_.reset(); }  // stops the threads that write the log
 
-  // Starts the server with the temporary database, two threads and `args` on top.
+  // Starts the server on the temporary database with two threads and `args`.
   void Start(std::vector<std::string> args = {});
   std::unique_ptr<HttpClient> Client() { return std::make_unique<HttpClient>(server_->port()); }
   HttpReply LogIn(const std::string& name, const std::string& password) {
@@ -88,8 +85,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   std::string Poll(const std::string& cookie) {
     return Client()->Get("/refresh.asp", {cookie}).body;
   }
-  // The form token of the page `target` as the visitor of `cookie` gets it; "" and a failure
-  // when the page has none.
+  // The form token of the page `target` for `cookie`; "" and a failure when it has none.
   std::string FormToken(const std::string& cookie, std::string_view target);
   // The application value `name` (with its chat's prefix) as text.
   std::string AppText(std::string_view name);
@@ -108,13 +104,10 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
 // Runs on SQLite only: the cases that do not depend on the database, and SQLite's own backup.
 class SqliteServerTest : public ServerTest {};
 
-// Whether `text` holds `part`.
 inline bool Has(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
+  return text.find(part) != text.npos;
 }
-
-// `utf8` as the GBK bytes the wire carries.
-std::string Gbk(std::string_view utf8);
+inline std::string Gbk(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
 
 // A form body as a browser sends it from a gb2312 page: values in GBK, percent-encoded.
 std::string GbkForm(const std::vector<std::pair<std::string, std::string>>& fields);

@@ -8,39 +8,9 @@
 
 #include "core/app_keys.h"
 #include "core/convert.h"
-#include "core/keyed_list.h"
-#include "core/list_operations.h"
 #include "core/records.h"
 
 namespace ravochat::testing {
-namespace {
-
-// The message number in the ring's current slot, 0 before the ring exists.
-std::string NewestNumber(const Value& says, const Value& current) {
-  if (says.kind() != Value::Kind::kGrid) return "0";
-  return convert::ToText(says.At(convert::ToInt32(current), ring_field::kNumber));
-}
-
-std::string UserRecordBody(const std::string& name, int room, int level, const std::string& newest,
-                           const std::string& now) {
-  namespace f = user_field;
-  std::vector<std::string> fields(f::kCount + 1);  // the last element stands behind the last "$>"
-  fields[f::kToken] = name;
-  fields[f::kAddress] = "127.0.0.1";
-  fields[f::kSex] = "0";
-  fields[f::kLevel] = convert::ToText(level);
-  fields[f::kRoom] = convert::ToText(room);
-  fields[f::kLastSeen] = now;
-  fields[f::kFace] = "1010";
-  fields[f::kZero] = "0";
-  fields[f::kEffectiveLevel] = convert::ToText(level);
-  fields[f::kLastSayId] = newest;
-  fields[f::kLastSaid] = now;
-  fields[f::kLoginTime] = now;
-  return keyed_list::JoinFields(fields);
-}
-
-}  // namespace
 
 Date FixtureStart() { return convert::FromCivil({2026, 12, 6, 12, 0, 0}); }
 
@@ -106,13 +76,23 @@ std::string ChatFixture::Poll(Session& session) {
 }
 
 MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) {
-  std::string now = convert::DateToText(clock.Now());
+  const std::string now = convert::DateToText(clock.Now());
   {
     state::ChatState& chat = app.Chat(prefix);
     state::MutexLock lock(chat.mutex());
-    std::string newest = NewestNumber(Get(app_key::kSays), Get(app_key::kCurrent));
-    chat.Append(state::List::kUsers, name,
-                keyed_list::SplitFields(UserRecordBody(name, room, level, newest, now)));
+    // The newest message number: the one in the ring's current slot, 0 before the ring exists.
+    const Value says = Get(app_key::kSays);
+    const std::string newest =
+        says.kind() != Value::Kind::kGrid
+            ? "0"
+            : convert::ToText(
+                  says.At(convert::ToInt32(Get(app_key::kCurrent)), ring_field::kNumber));
+    const std::string lv = convert::ToText(level);
+    // token, address, sex, level, room, last seen, face, 0, effective level, newest, times
+    std::vector<std::string> fields = {
+        name, "127.0.0.1", "0", lv, convert::ToText(room), now, "1010", "0", lv, newest, now, now};
+    fields.resize(user_field::kCount + 1);  // the last element stands behind the last "$>"
+    chat.Append(state::List::kUsers, name, std::move(fields));
     chat.AddOccupant(std::to_string(room), name);
   }
   auto& session = sessions_[name];

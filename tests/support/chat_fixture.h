@@ -35,9 +35,7 @@ class ChatFixture {
   void Param(std::string_view alias, std::string_view body);
   // Param for each "alias=body" (split at the first "="): Params({"maxtalk=100", "l_kick=6"}).
   void Params(std::initializer_list<std::string_view> settings);
-  // Adds a room row with the given ID, name and owner (other columns: robot "robot",
-  // description, top and title empty, tt and html 0, kept 0, exp 0, permit level 0,
-  // door open 1, times now).
+  // Adds an open room row with the given ID, name and owner, built now.
   void Room(int id, std::string_view name, std::string_view owner = "");
   // Sets "_connstr" and runs InitGlobal.
   void Init();
@@ -47,17 +45,13 @@ class ChatFixture {
   // The application value `name` of this chat ("_user_list" and the like).
   Value Get(std::string_view name) const;
   void Set(std::string_view name, Value value);
-  // Field `field` of the record of `key` in the list `list` ("_room_list" and the like), read
-  // and set through the component's own list operations.
+  // Field `field` of the record of `key` in the list `list`, through the component.
   std::string ListField(std::string_view list, const Value& key, std::size_t field);
   void SetListField(std::string_view list, const Value& key, std::size_t field,
                     std::string_view value);
 
-  // Puts `name` online in `room` as the login does: a 15-field user record at the end of
-  // the user list (token = name, address 127.0.0.1, sex 0, level and effective level
-  // `level`, face 1010, last received number = the newest number, times now), replacing
-  // an older record of the name, the name in the room's occupant list, and a session
-  // holding myname and mytemp (= name). Returns that session, the same one on re-entry.
+  // Puts `name` online in `room` as the login does: a user record, the room's occupant
+  // list, and a session holding myname and mytemp; the same session on re-entry.
   MemorySession& Enter(const std::string& name, int room, int level = 1);
   MemorySession& SessionOf(const std::string& name) { return *sessions_.at(name); }
   // The answer to a poll (refresh.asp) without fields in `session`.

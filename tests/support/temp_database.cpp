@@ -1,7 +1,5 @@
-// Temporary chat databases for tests: for SQLite a fresh folder for each, a copy of a
-// database made from the real schema; for PostgreSQL a new database in the cluster that
-// RAVOCHAT_TEST_SERVERS names, beside the run's Redis server. The pool of its connections is
-// dropped before it goes.
+// Temporary chat databases: a copy of a SQLite template in a fresh folder, or a new database
+// in the PostgreSQL cluster that RAVOCHAT_TEST_SERVERS names.
 #include "support/temp_database.h"
 
 #include <atomic>
@@ -9,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -19,44 +18,20 @@
 #include "db/schema.h"
 #include "ravochat/database.h"
 #include "ravochat/error.h"
+#include "support/temp_folder.h"
 
 namespace ravochat::testing {
 namespace {
 
-// Memory-backed /dev/shm where there is one and TMPDIR does not say otherwise: file syncs
-// cost nothing there.
-std::filesystem::path TempRoot() {
-  std::error_code ignored;
-  if (std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm", ignored) &&
-      access("/dev/shm", W_OK) == 0) {
-    return "/dev/shm";
-  }
-  return std::filesystem::temp_directory_path();
-}
-
-// Creating a database costs a few file syncs; each kind is made once per test run and
-// copied from then on. The copies start in WAL mode, which the file itself records.
-class Templates {
- public:
-  Templates() : dir_(MakeTempFolder()) {
-    db::CreateTables(dir_ + "/schema.db", false);
-    db::CreateTables(dir_ + "/defaults.db", true);
-  }
-  ~Templates() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string PathOf(bool with_defaults) const {
-    return dir_ + (with_defaults ? "/defaults.db" : "/schema.db");
-  }
-
- private:
-  std::string dir_;
-};
-
-const Templates& TheTemplates() {
-  static const Templates templates;
-  return templates;
+// Creating a database costs a few file syncs: each kind is made once per run, then copied.
+std::string TemplateOf(bool with_defaults) {
+  static const std::unique_ptr<TempFolder> templates = [] {
+    auto folder = std::make_unique<TempFolder>();
+    db::CreateTables(folder->path() + "/schema.db", false);
+    db::CreateTables(folder->path() + "/defaults.db", true);
+    return folder;
+  }();
+  return templates->path() + (with_defaults ? "/defaults.db" : "/schema.db");
 }
 
 // The first line of the file in which the test run's server of `kind` ("postgres", "redis")
@@ -82,17 +57,14 @@ std::optional<std::string> PostgresServer(std::string& why) {
   return TestServer("postgres", "PostgreSQL test cluster", why);
 }
 
-std::string AdminConnstr(const std::string& server) { return server + " dbname=postgres"; }
-
 void Admin(const std::string& server, const std::string& sql,
            const std::vector<Value>& params = {}) {
-  db::Connection::Open(AdminConnstr(server), SystemClock::Instance())->Execute(sql, params);
+  db::Connection::Open(server + " dbname=postgres", SystemClock::Instance())->Execute(sql, params);
 }
 
 // Skips the current test with the reason `why`, or on CI (CI=true) fails it.
 void SkipOrFail(const std::string& why) {
-  const char* ci = std::getenv("CI");
-  if (ci != nullptr && std::string_view(ci) == "true") {
+  if (const char* ci = std::getenv("CI"); ci != nullptr && std::string_view(ci) == "true") {
     [&] { FAIL() << why; }();
   } else {
     [&] { GTEST_SKIP() << why; }();
@@ -107,17 +79,16 @@ std::string UniqueName() {
 }
 
 std::string MakeTempFolder() {
-  std::string pattern = (TempRoot() / "ravochat-XXXXXX").string();
+  // Memory-backed /dev/shm unless TMPDIR says otherwise: file syncs cost nothing there.
+  const bool shm = std::getenv("TMPDIR") == nullptr && access("/dev/shm", W_OK) == 0;
+  std::string pattern =
+      (shm ? "/dev/shm" : std::filesystem::temp_directory_path().string()) + "/ravochat-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw Error("cannot make a temporary folder");
   return pattern;
 }
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::kSqlite ? "Sqlite" : "Postgres";
-}
-
-void PrintTo(Backend backend, std::ostream* out) {
-  *out << (backend == Backend::kSqlite ? "SQLite" : "PostgreSQL");
 }
 
 std::string TestRedisAddress() {
@@ -139,8 +110,7 @@ TempDatabase::TempDatabase(bool with_defaults, Backend backend, bool with_tables
   if (backend == Backend::kSqlite) {
     dir_ = MakeTempFolder();
     connstr_ = "sqlite:" + dir_ + "/chat.db";
-    if (with_tables)
-      std::filesystem::copy_file(TheTemplates().PathOf(with_defaults), dir_ + "/chat.db");
+    if (with_tables) std::filesystem::copy_file(TemplateOf(with_defaults), dir_ + "/chat.db");
     return;
   }
   std::string why;
@@ -173,18 +143,15 @@ void TempDatabase::Exec(std::string_view sql, const std::vector<Value>& params) 
 std::string TempDatabase::Joined(std::string_view sql, std::string_view separator) {
   auto conn = db::Connection::Open(connstr_, SystemClock::Instance());
   std::string joined;
-  for (db::Recordset rs = conn->Execute(sql); !rs.Eof(); rs.MoveNext()) {
+  for (db::Recordset rs = conn->Execute(sql); !rs.Eof(); rs.MoveNext())
     joined.append(joined.empty() ? "" : separator).append(convert::ToText(rs.FieldAt(0)));
-  }
   return joined;
 }
 
 std::string TempDatabase::Scalar(std::string_view sql, const std::vector<Value>& params) {
   auto conn = db::Connection::Open(connstr_, SystemClock::Instance());
   db::Recordset rs = conn->Execute(sql, params);
-  if (rs.Eof()) return "";
-  // The first column, whatever its name.
-  return convert::ToText(rs.FieldAt(0));
+  return rs.Eof() ? "" : convert::ToText(rs.FieldAt(0));
 }
 
 void TempDatabase::SetReachable(bool reachable) {

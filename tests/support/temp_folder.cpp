@@ -1,9 +1,8 @@
-// The temporary folder of the import and log-file tests.
 #include "support/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <system_error>
 
 #include "ravochat/gbk.h"
@@ -25,9 +24,7 @@ void TempFolder::Write(std::string_view file, std::string_view utf8, bool gbk) c
 
 std::string TempFolder::Read(std::string_view file) const {
   std::ifstream in(path_ + "/" + std::string(file), std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace ravochat::testing
