@@ -215,7 +215,7 @@ function ref(n) {
 // Reloads the polling frame (the timer calls it when polls stopped answering). An open
 // channel is the window's poll: it answers only when something changed.
 function refresh() {
-  if (channel && channel.readyState == 1) return;
+  if (leaving || (channel && channel.readyState == 1)) return;
   var r = frameWin('refresh');
   if (r) r.location.replace('refresh.asp');
 }
@@ -231,6 +231,19 @@ var channellive = false;  // it has delivered since it opened
 var channelfails = [];    // times of its failures within the last minute
 var pollonly = false;     // the channel failed: the window polls
 var framebusy = false;    // a form or a room change is loading into the polling frame
+var leaving = false;      // the window is on its way to another page
+
+// A window on its way out (its leave link, a reload, another address) stops listening and
+// polling at once: the end of the visitor's session must not send it to the error page
+// instead of where it was going.
+window.addEventListener('beforeunload', function () {
+  leaving = true;
+  closechannel();
+  var r = frameWin('refresh');
+  try {
+    if (r) r.stop();
+  } catch (e) {}
+});
 
 // Runs the statements of a poll's page here, where their "parent" is this window.
 function runpoll(code) {
@@ -240,7 +253,7 @@ function runpoll(code) {
 }
 
 function openchannel() {
-  if (channel || pollonly || !window.EventSource) return;
+  if (leaving || channel || pollonly || !window.EventSource) return;
   channel = new EventSource('channel.asp' + (lastsayid > 0 ? '?sayid=' + lastsayid : ''));
   channel.onmessage = function (e) {
     channellive = true;
