@@ -29,26 +29,27 @@ TEST(ExportedDate, ReadsTheExportsFormAndTheChatsOwn) {
 
 TEST(FieldValue, ConvertsForTheColumnOrSaysWhyNot) {
   struct Case {
-    CsvField field;
+    const char* text;
+    bool quoted;
     ColumnKind kind;
     std::optional<Value> value;
     std::string refusal;
   };
   const Case cases[] = {
-      {{"", false}, ColumnKind::kText, std::nullopt, ""},
-      {{"", true}, ColumnKind::kText, Value(""), ""},
-      {{"", true}, ColumnKind::kNumber, std::nullopt, ""},
-      {{"a,\"b\"", true}, ColumnKind::kText, Value("a,\"b\""), ""},
-      {{"2.5", false}, ColumnKind::kNumber, Value(2), ""},
-      {{"3.5", false}, ColumnKind::kNumber, Value(4), ""},
-      {{"1,5", false}, ColumnKind::kNumber, std::nullopt, "not a number: 1,5"},
-      {{"12/07/26 04:13:25", true}, ColumnKind::kDate, Value("2026-12-07 04:13:25"), ""},
-      {{"soon", true}, ColumnKind::kDate, std::nullopt, "not a date: soon"},
+      {"", false, ColumnKind::kText, std::nullopt, ""},
+      {"", true, ColumnKind::kText, Value(""), ""},
+      {"", true, ColumnKind::kNumber, std::nullopt, ""},
+      {"a,\"b\"", true, ColumnKind::kText, Value("a,\"b\""), ""},
+      {"2.5", false, ColumnKind::kNumber, Value(2), ""},
+      {"3.5", false, ColumnKind::kNumber, Value(4), ""},
+      {"1,5", false, ColumnKind::kNumber, std::nullopt, "not a number: 1,5"},
+      {"12/07/26 04:13:25", true, ColumnKind::kDate, Value("2026-12-07 04:13:25"), ""},
+      {"soon", true, ColumnKind::kDate, std::nullopt, "not a date: soon"},
   };
   for (const Case& c : cases) {
     std::string refusal;
-    EXPECT_EQ(FieldValue(c.field, c.kind, refusal), c.value) << c.field.text;
-    EXPECT_EQ(refusal, c.refusal) << c.field.text;
+    EXPECT_EQ(FieldValue({c.text, c.quoted}, c.kind, refusal), c.value) << c.text;
+    EXPECT_EQ(refusal, c.refusal) << c.text;
   }
 }
 
