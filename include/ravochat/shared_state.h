@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,15 @@ class SharedSessions {
   // Calls `visit` for every live session.
   virtual void ForEach(const std::function<void(Session&)>& visit) = 0;
 };
+
+// The failure (StateError) to store in Redis the changes of the last chat lock this thread
+// released, or null; taken once. Releasing a lock cannot throw it: a host takes it after each
+// page, before answering, and the thread's next lock of a chat throws it meanwhile.
+std::exception_ptr TakeStoreFailure();
+// Throws what TakeStoreFailure returns.
+inline void ThrowStoreFailure() {
+  if (std::exception_ptr failure = TakeStoreFailure()) std::rethrow_exception(failure);
+}
 
 class SharedState {
  public:

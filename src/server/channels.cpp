@@ -13,6 +13,7 @@
 #include "chat_server.h"
 #include "ravochat/lumochat.h"
 #include "ravochat/monitoring.h"
+#include "ravochat/shared_state.h"
 
 namespace ravochat::server {
 namespace {
@@ -103,6 +104,7 @@ PollResult Channel::PollNow(bool beat) {
   lumochat component(hub_.services_.clock);
   component.ConstStr = chat_.prefix;
   PollResult result = component.Poll(hub_.services_.app, *session_, sayid_);
+  ThrowStoreFailure();
   room_.store(component.room_id, std::memory_order_relaxed);
   return result;
 }

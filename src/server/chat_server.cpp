@@ -193,12 +193,14 @@ ChatServer::Routed ChatServer::Route(const HttpRequest& request) {
     try {
       Page page(services_, *chat, request);
       Routed routed{route->handler(page), route->name};
+      ThrowStoreFailure();
       // A poll stores no line; any other page may have.
       if (route->handler != &pages::Refresh && route->handler != &pages::Channel) {
         services_.channels.NoticeLines(*chat);
       }
       return routed;
     } catch (const std::exception& e) {
+      TakeStoreFailure();  // the page failed anyway
       if (dynamic_cast<const DatabaseError*>(&e) != nullptr) {
         services_.metrics.CountDatabaseError();
       }
@@ -247,6 +249,7 @@ void ChatServer::Sweep() {
       chat->sessions->Expire();
       chat->admin_sessions->Expire();
       component.FinishHourlyWork(services_.app);
+      ThrowStoreFailure();
       services_.channels.NoticeLines(*chat);
     } catch (const std::exception& e) {
       Report(services_.log, "error in the idle sweep of chat '" + chat->prefix + "': " + e.what());

@@ -157,6 +157,7 @@ int ReloadSettings(const ravochat::server::Options& options) {
     ravochat::administration::Console(shared.application(), prefix,
                                       ravochat::SystemClock::Instance())
         .Reload();
+    ravochat::ThrowStoreFailure();
   }
   std::printf("ravochat-server: settings reloaded for every server of %s\n", options.state.c_str());
   return 0;

@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "state/thread_annotations.h"
 
@@ -26,11 +27,20 @@ class MutexHooks {
   virtual void Released() = 0;
 };
 
+// The failure to store the changes of the last scope this thread left (null: none), which the
+// end of a scope cannot throw; TakeStoreFailure and the thread's next Lock take it.
+std::exception_ptr& UnstoredChanges();
+
 // A mutex the analysis knows as a capability; a chat state shared with other processes hooks
 // into taking and releasing it.
 class CAPABILITY("mutex") Mutex {
  public:
+  // Throws, before taking anything, a failure to store that this thread has not taken yet:
+  // what follows a scope whose changes were lost must not run as if they were stored.
   void Lock() ACQUIRE() {
+    if (std::exception_ptr failure = std::exchange(UnstoredChanges(), nullptr)) {
+      std::rethrow_exception(failure);
+    }
     waiting_.fetch_add(1, std::memory_order_relaxed);
     mutex_.lock();
     waiting_.fetch_sub(1, std::memory_order_relaxed);
@@ -75,16 +85,20 @@ class CAPABILITY("mutex") Mutex {
   MutexHooks* hooks_ = nullptr;
 };
 
-// Holds a Mutex for the length of a scope. Releasing it may throw what the hooks throw
-// (a change the shared state could not store) unless an exception is already leaving.
+// Holds a Mutex for the length of a scope. What the hooks throw on releasing it (a change the
+// shared state could not store) is kept for UnstoredChanges' takers instead.
 class SCOPED_CAPABILITY MutexLock {
  public:
   explicit MutexLock(Mutex& mutex) ACQUIRE(mutex)
       : mutex_(mutex), exceptions_(std::uncaught_exceptions()) {
     mutex_.Lock();
   }
-  ~MutexLock() noexcept(false) RELEASE() {
-    mutex_.Unlock(std::uncaught_exceptions() > exceptions_);
+  ~MutexLock() RELEASE() {
+    try {
+      mutex_.Unlock(std::uncaught_exceptions() > exceptions_);
+    } catch (...) {
+      UnstoredChanges() = std::current_exception();
+    }
   }
   MutexLock(const MutexLock&) = delete;
   MutexLock& operator=(const MutexLock&) = delete;

@@ -49,6 +49,7 @@ void SharedState::WaitUntilLoaded(std::string_view prefix, const std::function<v
       if (claimed.kind != state::RedisReply::Kind::kNil) {
         try {
           load();
+          ThrowStoreFailure();
         } catch (...) {
           link->Run({"DEL", loading});
           throw;

@@ -5,6 +5,7 @@
 
 #include "core/records.h"
 #include "ravochat/error.h"
+#include "ravochat/shared_state.h"
 #include "state/redis_application.h"
 #include "support/temp_database.h"
 
@@ -133,12 +134,15 @@ TEST_F(SharedStateTest, ASequenceThatFailsOrLostItsLockStoresNothing) {
   };
   EXPECT_THROW(attempt([](RedisChatState&) { throw ListKeyError("failed half-way"); }),
                ListKeyError);
-  // Another process's lock expiry is simulated by removing the lock under the holder.
+  EXPECT_EQ(TakeStoreFailure(), nullptr);
+  // Another process's lock expiry is simulated by removing the lock under the holder. The end
+  // of the scope cannot throw the failure: it is taken explicitly, or the next lock throws it.
   RedisLink other(address_);
-  EXPECT_THROW(attempt([&](RedisChatState&) {
-                 other.Run({"DEL", SharedKey(prefix_, "lock")});
-               }),
-               StateError);
+  const auto lose_lock = [&](RedisChatState&) { other.Run({"DEL", SharedKey(prefix_, "lock")}); };
+  attempt(lose_lock);
+  EXPECT_THROW(ThrowStoreFailure(), StateError);
+  attempt(lose_lock);
+  EXPECT_THROW(MutexLock(a->ChatOf(prefix_).mutex()), StateError);
   for (RedisApplication* app : {a.get(), b.get()}) {
     RedisChatState& chat = app->ChatOf(prefix_);
     MutexLock lock(chat.mutex());
@@ -167,7 +171,8 @@ TEST_F(SharedStateTest, AFailureHalfWayFailsTheSequencesStoredWithItAndStoresNot
     });
     while (!chat.mutex().Awaited()) std::this_thread::yield();
   };
-  EXPECT_THROW(first(), StateError);
+  first();
+  EXPECT_THROW(ThrowStoreFailure(), StateError);
   waiting.join();
   EXPECT_TRUE(failed_half_way);
   auto b = Process();
