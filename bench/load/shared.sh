@@ -4,8 +4,10 @@
 #   1. one ravochat-server keeping the chat's state in its memory,
 #   2. one ravochat-server keeping it in Redis (--state),
 #   3. two ravochat-server processes sharing one Redis and one database, polled at once,
-# each as a ratio to the first, beside the static file's requests/s for scale. Each starts
-# afresh: a new database, a new Redis, its visitors logged in through its own server(s).
+# each as a ratio to the first, beside the static file's requests/s for scale, and for the two
+# with Redis the commands Redis ran per poll (all, and the scripts among them: the chat's lock
+# is taken and stored by scripts). Each starts afresh: a new database, a new Redis, its
+# visitors logged in through its own server(s).
 #
 #   bench/load/shared.sh [VISITORS] [SECONDS] [CONNECTIONS]
 set -euo pipefail
@@ -47,6 +49,29 @@ polls() {
   done | awk '{ sum += $1 } END { printf "%.2f", sum }'
 }
 
+# redis_calls [COMMAND]: the calls of COMMAND (all commands when none) that Redis counted since
+# its statistics were last reset.
+redis_calls() {
+  redis-cli -s "${redis#unix:}" INFO commandstats |
+    awk -F'[:=,]' -v only="${1:-}" '/^cmdstat_/ && (only == "" || $1 == "cmdstat_" only) { sum += $3 }
+                                    END { print sum + 0 }'
+}
+
+# per_poll NAME CALLS: CALLS divided by the polls that the reports of NAME counted.
+per_poll() {
+  cat "$work/$1"/poll-*.txt | awk -v calls="$2" '/requests in/ { polls += $1 }
+                                                END { printf "%.2f", calls / polls }'
+}
+
+# redis_polls NAME PORT...: polls as polls() does, their rate in $polled, and the commands and
+# scripts Redis ran for them, per poll, in $commands and $scripts.
+redis_polls() {
+  redis-cli -s "${redis#unix:}" CONFIG RESETSTAT >/dev/null
+  polled=$(polls "$@")
+  commands=$(per_poll "$1" "$(redis_calls)")
+  scripts=$(per_poll "$1" $(($(redis_calls evalsha) + $(redis_calls eval))))
+}
+
 mkdir "$work/memory" "$work/redis" "$work/two"
 echo "$visitors visitors, $connections connections, ${seconds}s per figure"
 
@@ -62,7 +87,8 @@ start_redis redis-state
 start_server $((port + 1)) "$work/redis/chat.db" --state "$redis"
 fill redis $((port + 1))
 first_polls $((port + 1)) "$work/redis/cookies.txt"
-redis_rate=$(polls redis $((port + 1)))
+redis_polls redis $((port + 1))
+redis_rate=$polled redis_commands=$commands redis_scripts=$scripts
 stop_servers
 
 # Both processes serve one chat: the visitors log in through the first, poll first through
@@ -73,13 +99,15 @@ start_server $((port + 3)) "$work/two/chat.db" --state "$redis"
 fill two $((port + 2))
 expect_logged_in $((port + 3)) "$(head -1 "$work/two/cookies.txt")"
 first_polls $((port + 3)) "$work/two/cookies.txt"
-two_rate=$(polls two $((port + 2)) $((port + 3)))
+redis_polls two $((port + 2)) $((port + 3))
+two_rate=$polled two_commands=$commands two_scripts=$scripts
 stop_servers
 
 ratio() { awk -v r="$1" -v m="$memory_rate" 'BEGIN { printf "%.2f", r / m }'; }
 echo
 echo "== saturated polls/s, $visitors visitors online, $connections connections, ${seconds}s"
-printf '%-38s %10s polls/s  ratio %s\n' "one process, state in memory" "$memory_rate" "$(ratio "$memory_rate")" \
-  "one process, state in Redis" "$redis_rate" "$(ratio "$redis_rate")" \
-  "two processes, state in Redis" "$two_rate" "$(ratio "$two_rate")"
+printf '%-38s %10s polls/s  ratio %s\n' "one process, state in memory" "$memory_rate" "$(ratio "$memory_rate")"
+printf '%-38s %10s polls/s  ratio %s  Redis commands/poll %s, of them scripts %s\n' \
+  "one process, state in Redis" "$redis_rate" "$(ratio "$redis_rate")" "$redis_commands" "$redis_scripts" \
+  "two processes, state in Redis" "$two_rate" "$(ratio "$two_rate")" "$two_commands" "$two_scripts"
 printf '%-38s %10s requests/s (one process)\n' "static file /input.htm" "$static_rate"
