@@ -2,10 +2,12 @@
 #include "state/redis_link.h"
 
 #include <hiredis/hiredis.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -203,6 +205,36 @@ RedisReply RedisLink::Eval(const RedisScript& script, const std::vector<std::str
     command[1] = known->second;
     return Run(command);
   }
+}
+
+void RedisLink::Listen(const std::string& channel, const std::function<void()>& listening,
+                       const std::function<void(std::string_view)>& heard) {
+  if (context_ == nullptr) Connect();
+  Exchange({{"SUBSCRIBE", channel}});
+  // Messages may be far apart: no answer time while listening.
+  redisSetTimeout(context_, timeval{0, 0});
+  listening_fd_ = context_->fd;
+  if (interrupted_) return redisFree(std::exchange(context_, nullptr));
+  listening();
+  while (true) {
+    void* raw = nullptr;
+    if (redisGetReply(context_, &raw) != REDIS_OK || raw == nullptr) {
+      listening_fd_ = -1;
+      if (interrupted_) return redisFree(std::exchange(context_, nullptr));
+      Fail("lost the connection to Redis at " + address_);
+    }
+    const std::unique_ptr<redisReply, void (*)(void*)> reply(static_cast<redisReply*>(raw),
+                                                             &freeReplyObject);
+    if (reply->type == REDIS_REPLY_ARRAY && reply->elements == 3 &&
+        std::string_view(reply->element[0]->str, reply->element[0]->len) == "message") {
+      heard(std::string_view(reply->element[2]->str, reply->element[2]->len));
+    }
+  }
+}
+
+void RedisLink::Interrupt() {
+  interrupted_ = true;
+  if (const int fd = listening_fd_; fd >= 0) shutdown(fd, SHUT_RDWR);
 }
 
 RedisPool::RedisPool(std::string address) : address_(std::move(address)) {

@@ -2,6 +2,8 @@
 // command after it broke. Not for concurrent use: each user holds its own (RedisPool).
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +50,14 @@ class RedisLink {
   RedisReply Eval(const RedisScript& script, const std::vector<std::string>& keys,
                   const std::vector<std::string>& args);
 
+  // Subscribes to `channel`, runs `listening` once subscribed, and then `heard` with each
+  // message, until Interrupt (returns) or until the connection breaks (throws StateError).
+  // The link is then connected afresh by its next command.
+  void Listen(const std::string& channel, const std::function<void()>& listening,
+              const std::function<void(std::string_view)>& heard);
+  // Makes the Listen of another thread return, now or as soon as it starts.
+  void Interrupt();
+
   const std::string& address() const { return address_; }
 
  private:
@@ -61,6 +71,8 @@ class RedisLink {
   int port_ = 0;      // 0 for a socket
   int db_ = 0;
   redisContext* context_ = nullptr;
+  std::atomic<int> listening_fd_ = -1;
+  std::atomic<bool> interrupted_ = false;
   std::vector<std::pair<const RedisScript*, std::string>> loaded_;  // script, its SHA-1
 };
 
@@ -85,6 +97,14 @@ class RedisPool {
     std::unique_ptr<RedisLink> link_;
   };
   Held Take();
+  // Subscribes to `channel`, runs `listening` once subscribed, and then `heard` with each
+  // message, until Interrupt (returns) or until the connection breaks (throws StateError).
+  // The link is then connected afresh by its next command.
+  void Listen(const std::string& channel, const std::function<void()>& listening,
+              const std::function<void(std::string_view)>& heard);
+  // Makes the Listen of another thread return, now or as soon as it starts.
+  void Interrupt();
+
   const std::string& address() const { return address_; }
 
  private:

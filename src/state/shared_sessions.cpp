@@ -1,18 +1,61 @@
-// Sessions as Redis hashes. A session's values are read once, when it is found, and each
-// change is written through at once, so that the visitor's next request, wherever it lands,
-// sees it. Every hash holds the empty field "" with the empty value, so that a new session
-// exists before anything is stored in it; read back, it is what Get("") gives anyway.
+// Sessions as Redis hashes, and this process's copies of them. A session's values are read
+// once, when it is found, and each change is written through at once and announced, so that
+// the visitor's next request, wherever it lands, sees it. Every hash holds the empty field ""
+// with the empty value, so that a new session exists before anything is stored in it; read
+// back, it is what Get("") gives anyway.
 #include "state/shared_sessions.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "core/strings.h"
 #include "core/value_codec.h"
+#include "ravochat/error.h"
 #include "ravochat/random_token.h"
 #include "state/shared_key.h"
 
 namespace ravochat {
 namespace state {
+
+using SteadyClock = std::chrono::steady_clock;
+
+struct RedisSessions::Copies {
+  struct Copy {
+    ValueMap values;
+    SteadyClock::time_point used;
+  };
+
+  explicit Copies(std::string channel_in) : channel(std::move(channel_in)) {}
+
+  // A change of the session of `key` was heard or made: its copy is stale.
+  void Forget(const std::string& key) {
+    std::lock_guard lock(mutex);
+    by_key.erase(key);
+    ++changes;
+  }
+  // The listener started or stopped listening: no copy can be trusted.
+  void Listening(bool now) {
+    std::lock_guard lock(mutex);
+    listening = now;
+    by_key.clear();
+    ++changes;
+  }
+
+  const std::string channel;  // where changes are announced
+  std::mutex mutex;
+  std::condition_variable wake;  // ends the threads' waits when stopping
+  bool stopping = false;
+  bool listening = false;
+  std::uint64_t changes = 0;  // heard or made so far
+  std::unordered_map<std::string, Copy> by_key;
+  std::unordered_set<std::string> used;  // keys whose expiry awaits renewal
+};
+
 namespace {
 
 // Stores one field only while the session still exists: a change racing with the session's
@@ -20,6 +63,7 @@ namespace {
 const RedisScript kWriteField{
     "if redis.call('EXISTS', KEYS[1]) == 0 then return 0 end\n"
     "redis.call('HSET', KEYS[1], ARGV[1], ARGV[2])\n"
+    "redis.call('PUBLISH', ARGV[3], KEYS[1])\n"
     "return 1\n"};
 
 // `text` as a SCAN pattern that matches exactly it.
@@ -45,8 +89,12 @@ ValueMap Decoded(const RedisReply& hash) {
 // One request's copy of a session; not for use by several threads at once.
 class RedisSession : public Session {
  public:
-  RedisSession(std::shared_ptr<RedisPool> pool, std::string key, ValueMap values)
-      : pool_(std::move(pool)), key_(std::move(key)), values_(std::move(values)) {}
+  RedisSession(std::shared_ptr<RedisPool> pool, std::shared_ptr<RedisSessions::Copies> copies,
+               std::string key, ValueMap values)
+      : pool_(std::move(pool)),
+        copies_(std::move(copies)),
+        key_(std::move(key)),
+        values_(std::move(values)) {}
 
   Value Get(std::string_view key) const override {
     auto it = values_.find(key);
@@ -55,12 +103,15 @@ class RedisSession : public Session {
 
   void Set(std::string_view key, Value value) override {
     std::string field = strings::ToLowerAscii(key);
-    pool_->Take()->Eval(kWriteField, {key_}, {field, value_codec::EncodeValue(value)});
+    pool_->Take()->Eval(kWriteField, {key_},
+                        {field, value_codec::EncodeValue(value), copies_->channel});
+    copies_->Forget(key_);
     values_.insert_or_assign(std::move(field), std::move(value));
   }
 
  private:
   std::shared_ptr<RedisPool> pool_;
+  std::shared_ptr<RedisSessions::Copies> copies_;
   std::string key_;
   ValueMap values_;
 };
@@ -71,29 +122,127 @@ RedisSessions::RedisSessions(std::shared_ptr<RedisPool> pool, std::string_view p
                              std::string_view kind, std::int64_t idle_seconds)
     : pool_(std::move(pool)),
       key_prefix_(SharedKey(prefix, std::string(kind) + ":")),
-      idle_ms_(std::to_string(idle_seconds * 1000)) {}
+      idle_(idle_seconds * 1000),
+      copies_(std::make_shared<Copies>(SharedKey(prefix, std::string(kind) + "-changes"))),
+      listener_link_(pool_->address()),
+      listener_([this] { Listen(); }),
+      renewer_([this] { Renew(); }) {}
+
+RedisSessions::~RedisSessions() {
+  {
+    std::lock_guard lock(copies_->mutex);
+    copies_->stopping = true;
+  }
+  copies_->wake.notify_all();
+  listener_link_.Interrupt();
+  listener_.join();
+  renewer_.join();
+}
 
 std::shared_ptr<Session> RedisSessions::Find(std::string_view id) {
-  const std::string key = KeyOf(id);
+  std::string key = KeyOf(id);
+  const SteadyClock::time_point now = SteadyClock::now();
+  bool keep = false;
+  std::uint64_t changes = 0;
+  {
+    std::lock_guard lock(copies_->mutex);
+    auto it = copies_->by_key.find(key);
+    if (it != copies_->by_key.end() && now - it->second.used < idle_) {
+      it->second.used = now;
+      copies_->used.insert(key);
+      return std::make_shared<RedisSession>(pool_, copies_, std::move(key), it->second.values);
+    }
+    keep = copies_->listening;
+    changes = copies_->changes;
+  }
   std::vector<RedisReply> replies =
-      pool_->Take()->Run({{"PEXPIRE", key, idle_ms_}, {"HGETALL", key}});
+      pool_->Take()->Run({{"PEXPIRE", key, std::to_string(idle_.count())}, {"HGETALL", key}});
   // An empty hash: removed by another process between the two commands.
   if (replies[0].integer == 0 || replies[1].elements.empty()) return nullptr;
-  return std::make_shared<RedisSession>(pool_, key, Decoded(replies[1]));
+  ValueMap values = Decoded(replies[1]);
+  {
+    std::lock_guard lock(copies_->mutex);
+    // A change heard since the read began may be newer than what was read.
+    if (keep && copies_->listening && copies_->changes == changes) {
+      copies_->by_key.insert_or_assign(key, Copies::Copy{values, now});
+    }
+  }
+  return std::make_shared<RedisSession>(pool_, copies_, std::move(key), std::move(values));
 }
 
 std::shared_ptr<Session> RedisSessions::Create(std::string& id) {
   static const std::string kEmpty = value_codec::EncodeValue(Value());
   while (true) {
     id = RandomToken();
-    const std::string key = KeyOf(id);
-    std::vector<RedisReply> replies =
-        pool_->Take()->Run({{"HSETNX", key, "", kEmpty}, {"PEXPIRE", key, idle_ms_}});
-    if (replies[0].integer == 1) return std::make_shared<RedisSession>(pool_, key, ValueMap{});
+    std::string key = KeyOf(id);
+    std::vector<RedisReply> replies = pool_->Take()->Run(
+        {{"HSETNX", key, "", kEmpty}, {"PEXPIRE", key, std::to_string(idle_.count())}});
+    if (replies[0].integer == 1) {
+      return std::make_shared<RedisSession>(pool_, copies_, std::move(key), ValueMap{});
+    }
   }
 }
 
-void RedisSessions::Remove(std::string_view id) { pool_->Take()->Run({"DEL", KeyOf(id)}); }
+void RedisSessions::Remove(std::string_view id) {
+  const std::string key = KeyOf(id);
+  pool_->Take()->Run({{"DEL", key}, {"PUBLISH", copies_->channel, key}});
+  copies_->Forget(key);
+}
+
+bool RedisSessions::Listening() const {
+  std::lock_guard lock(copies_->mutex);
+  return copies_->listening;
+}
+
+void RedisSessions::Listen() {
+  while (true) {
+    try {
+      listener_link_.Listen(
+          copies_->channel, [&] { copies_->Listening(true); },
+          [&](std::string_view key) { copies_->Forget(std::string(key)); });
+      return;  // interrupted: stopping
+    } catch (const StateError&) {
+      // Redis is away: the copies go, and the sessions are read from Redis until it is back.
+      copies_->Listening(false);
+    }
+    std::unique_lock lock(copies_->mutex);
+    if (copies_->wake.wait_for(lock, std::chrono::milliseconds(100),
+                               [&] { return copies_->stopping; })) {
+      return;
+    }
+  }
+}
+
+void RedisSessions::Renew() {
+  // Often enough that a session used here never expires in Redis meanwhile.
+  const auto period = std::min<std::chrono::milliseconds>(std::chrono::seconds(1), idle_ / 4);
+  std::unique_lock lock(copies_->mutex);
+  while (!copies_->wake.wait_for(lock, period, [&] { return copies_->stopping; })) {
+    const SteadyClock::time_point now = SteadyClock::now();
+    std::erase_if(copies_->by_key,
+                  [&](const auto& item) { return now - item.second.used >= idle_; });
+    std::vector<std::string> keys(copies_->used.begin(), copies_->used.end());
+    copies_->used.clear();
+    if (keys.empty()) continue;
+    lock.unlock();
+    std::vector<RedisCommand> renewals;
+    for (const std::string& key : keys) {
+      renewals.push_back({"PEXPIRE", key, std::to_string(idle_.count())});
+    }
+    try {
+      const std::vector<RedisReply> replies = pool_->Take()->Run(renewals);
+      // A session that expired or went meanwhile is no longer there to renew.
+      for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (replies[i].integer == 0) copies_->Forget(keys[i]);
+      }
+      lock.lock();
+    } catch (const StateError&) {
+      // Redis is away: renewed with the next batch.
+      lock.lock();
+      copies_->used.insert(keys.begin(), keys.end());
+    }
+  }
+}
 
 void RedisSessions::ForEach(const std::function<void(Session&)>& visit) {
   const std::string pattern = GlobLiteral(key_prefix_) + "*";
@@ -109,7 +258,7 @@ void RedisSessions::ForEach(const std::function<void(Session&)>& visit) {
     std::vector<RedisReply> hashes = link->Run(loads);
     for (std::size_t i = 0; i < hashes.size(); ++i) {
       if (hashes[i].elements.empty()) continue;  // expired since the scan saw it
-      RedisSession session(pool_, loads[i][1], Decoded(hashes[i]));
+      RedisSession session(pool_, copies_, loads[i][1], Decoded(hashes[i]));
       visit(session);
     }
   } while (cursor != "0");

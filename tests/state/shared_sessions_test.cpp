@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
+#include "core/value_codec.h"
 #include "support/temp_database.h"
 
 namespace ravochat::state {
@@ -60,6 +63,31 @@ TEST_F(SharedSessionsTest, ASessionLastsItsIdleTimeFromItsLastUseAndNoLongerAfte
   const long long left = Raw({"PTTL", KeyOf(kept)}).integer;
   EXPECT_GT(left, 500) << "Find starts the idle time of one second again";
   EXPECT_LE(left, 1000) << "and no longer";
+}
+
+// A process reads a session once and keeps it until a change made anywhere is announced.
+TEST_F(SharedSessionsTest, AProcessKeepsWhatItReadUntilAnyProcessChangesOrRemovesIt) {
+  auto there = Sessions(std::make_shared<RedisPool>(address_));
+  std::string id;
+  there->Create(id)->Set("name", Value("amy"));
+  auto here = Sessions(pool_);
+  while (!here->Listening()) std::this_thread::yield();
+  const auto name_here = [&] {
+    std::shared_ptr<Session> session = here->Find(id);
+    return session ? session->Get("name") : Value("(none)");
+  };
+  ASSERT_EQ(name_here(), Value("amy"));
+  Raw({"HSET", KeyOf(id), "name", value_codec::EncodeValue(Value("unannounced"))});
+  EXPECT_EQ(name_here(), Value("amy"));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  there->Find(id)->Set("name", Value("bob"));
+  while (name_here() != Value("bob") && std::chrono::steady_clock::now() < deadline) {
+  }
+  EXPECT_EQ(name_here(), Value("bob"));
+  there->Remove(id);
+  while (name_here() != Value("(none)") && std::chrono::steady_clock::now() < deadline) {
+  }
+  EXPECT_EQ(name_here(), Value("(none)"));
 }
 
 TEST_F(SharedSessionsTest, ForEachVisitsEveryLiveSessionOfItsChatAndKindAndStoresItsChanges) {
