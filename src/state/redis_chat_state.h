@@ -12,24 +12,25 @@
 //   CURRENT    version_ >= 0, held_ false: the copy is Redis's state at version_, which other
 //              processes may have passed since.
 //   OPEN       a thread holds the mutex and this process the lock (held_). Its changes go to
-//              journal_ from sequence_start_ on; before that lie the finished sequences' of
-//              the run, which wait to be stored with them.
+//              journal_ from sequence_start_ on; before that lie those of the run's finished
+//              sequences, which wait to be stored with them.
 //   PASSED     the mutex free, the lock still held_ for a thread of this process that was
 //              waiting for the mutex; each finished sequence that changed something waits in
 //              Released, unlocked, for batch_.
 //   REPLAYING  within Acquired, replaying_ set while an entry's changes are applied, so that
 //              the restraints do not record them again.
 // What moves it:
-//   STALE, CURRENT -> OPEN  Acquired takes the lock (kLockWait at most; failing that, the copy
-//              stays as it was), then replays the entries stored after version_, or reads the
-//              whole state (Reload) when STALE, too far behind or an entry fails to replay. A
+//   STALE, CURRENT -> OPEN  Acquired takes the lock (kLockWait at most; when it is not taken,
+//              the copy stays as it was), then replays the entries stored after version_, or reads
+//              the whole state (Reload) when STALE, too far behind or an entry fails to replay. A
 //              failure once the lock is taken lets it go and leaves the copy STALE.
 //   PASSED -> OPEN          Acquired, with no round trip.
 //   OPEN -> PASSED          Releasing, not abandoned, while a thread waits for the mutex and
 //              the run is shorter than kSequencesPerHold.
-//   OPEN -> CURRENT         Releasing otherwise: with journal_ empty it lets the lock go, else
-//              Commit stores the run as version_ + 1 and finishes batch_; it keeps the lock
-//              (PASSED) when a thread waits and no other process claimed the next turn.
+//   OPEN -> CURRENT         Releasing otherwise ends the run and finishes batch_: it lets the
+//              lock go when journal_ is empty, else Commit stores the run as version_ + 1 and
+//              keeps the lock (PASSED) when a thread waits and no other process claimed the
+//              next turn.
 //   OPEN -> STALE           The store script fails: batch_ fails with its error. Or a sequence
 //              that changed something is abandoned: nothing of the run is stored, batch_
 //              fails and the lock is let go.
@@ -37,12 +38,12 @@
 // Invariants:
 //   - journal_ holds changes only while held_; dirty_ names only the records and values that
 //     journal_'s changes touched (a restraint's change is in journal_ alone).
-//   - Unless STALE or REPLAYING, the lists and values of the copy are Redis's at version_ with
-//     journal_'s changes applied. The restraints travel in the entries only: a copy read afresh
-//     keeps its own.
-//   - version_ is the last version this process took in or stored. While held_, it is Redis's
-//     version unless the lock expired (kLockLength after it was taken or last kept); then the
-//     script that ends the run fails.
+//   - Outside Acquired and unless STALE, the copy's lists and values are Redis's at version_
+//     with journal_'s changes applied. The restraints travel in the entries only: a copy read
+//     afresh keeps its own.
+//   - version_, unless -1, is the last version this process took in or stored. While held_,
+//     it is Redis's version unless the lock expired (kLockLength after it was taken or last
+//     kept); then the script that ends the run fails.
 //   - After a failed store, what Redis holds is not certain: the script refuses before it
 //     writes when the lock is not the caller's, but a reply lost on the way (the link sends
 //     the script once more) can hide a store that happened.
