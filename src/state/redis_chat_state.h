@@ -1,29 +1,70 @@
 // A chat's state shared through Redis by every process that serves the chat. Each process
 // keeps a whole copy in memory (the lists of MemoryChatState and the chat's application
 // values), so that reading costs no round trip. Taking the chat's mutex also takes the chat's
-// lock in Redis (a key that expires) and applies the changes other processes stored since the
-// copy was last brought up to date; releasing it stores the sequence's changes with one script
-// that checks the lock is still held, writes the records and values that changed, keeps the
-// changes for the other processes and lets the lock go. A sequence left by an exception, or
-// whose changes could not be stored, leaves nothing in Redis; the copy is then read afresh.
+// lock in Redis, a key that expires, and brings the copy up to date (redis_chat_lock.cpp,
+// redis_chat_replay.cpp). Changes are recorded here as they are made; the run of sequences
+// that made them is stored at its end by one script that checks the lock is still held,
+// writes what changed (redis_layout.h), keeps the journal entry for the other processes and
+// lets the lock go or keeps it.
+//
+// The states of the copy:
+//   STALE      version_ is -1: the copy must be read afresh. So it starts.
+//   CURRENT    version_ >= 0, held_ false: the copy is Redis's state at version_, which other
+//              processes may have passed since.
+//   OPEN       a thread holds the mutex and this process the lock (held_). Its changes go to
+//              journal_ from sequence_start_ on; before that lie those of the run's finished
+//              sequences, which wait to be stored with them.
+//   PASSED     the mutex free, the lock still held_ for a thread of this process that was
+//              waiting for the mutex; each finished sequence that changed something waits in
+//              Released, unlocked, for batch_.
+//   REPLAYING  within Acquired, replaying_ set while an entry's changes are applied, so that
+//              the restraints do not record them again.
+// What moves it:
+//   STALE, CURRENT -> OPEN  Acquired takes the lock (kLockWait at most; when it is not taken,
+//              the copy stays as it was), then replays the entries stored after version_, or reads
+//              the whole state (Reload) when STALE, too far behind or an entry fails to replay. A
+//              failure once the lock is taken lets it go and leaves the copy STALE.
+//   PASSED -> OPEN          Acquired, with no round trip.
+//   OPEN -> PASSED          Releasing, not abandoned, while a thread waits for the mutex and
+//              the run is shorter than kSequencesPerHold.
+//   OPEN -> CURRENT         Releasing otherwise ends the run and finishes batch_: it lets the
+//              lock go when journal_ is empty, else Commit stores the run as version_ + 1 and
+//              keeps the lock (PASSED) when a thread waits and no other process claimed the
+//              next turn.
+//   OPEN -> STALE           The store script fails: batch_ fails with its error. Or a sequence
+//              that changed something is abandoned: nothing of the run is stored, batch_
+//              fails and the lock is let go.
+//
+// Invariants:
+//   - journal_ holds changes only while held_; dirty_ names only the records and values that
+//     journal_'s changes touched (a restraint's change is in journal_ alone).
+//   - Outside Acquired and unless STALE, the copy's lists and values are Redis's at version_
+//     with journal_'s changes applied. The restraints travel in the entries only: a copy read
+//     afresh keeps its own.
+//   - version_, unless -1, is the last version this process took in or stored. While held_,
+//     it is Redis's version unless the lock expired (kLockLength after it was taken or last
+//     kept); then the script that ends the run fails.
+//   - After a failed store, what Redis holds is not certain: the script refuses before it
+//     writes when the lock is not the caller's, but a reply lost on the way (the link sends
+//     the script once more) can hide a store that happened.
+//   - GetValue takes no chat mutex: it sees the values of sequences not yet stored, and after
+//     a failure the dropped ones, until the copy is read afresh.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
 
 #include "ravochat/host.h"
 #include "state/chat_state.h"
+#include "state/redis_layout.h"
 #include "state/redis_link.h"
-#include "state/shared_key.h"
 #include "state/state_journal.h"
 
 namespace ravochat::state {
@@ -63,46 +104,31 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void SetValue(std::string_view key, Value value) NO_THREAD_SAFETY_ANALYSIS;
 
  private:
-  // Which records and values the open sequence changed, to be written when it ends.
-  struct Dirty {
-    bool rewritten[2] = {false, false};    // by SetText
-    std::int64_t first_place[2] = {0, 0};  // of the rewritten list's records
-    std::int64_t place_before = 0;         // the next place when the sequence began
-    std::set<std::string> records[2];
-    std::map<std::string, std::int64_t> appended[2];  // key, its place in the order
-    std::set<std::string> whole_values;
-    std::map<std::string, std::set<std::size_t>> rows;  // grid rows changed in place
-  };
-
+  // The lock and the batching of sequences (redis_chat_lock.cpp).
   void Acquired() override NO_THREAD_SAFETY_ANALYSIS;
   void Releasing(bool abandoned) override NO_THREAD_SAFETY_ANALYSIS;
   void Released() override;
-
   // Stores the batch's changes and lets the lock go or keeps it. Throws StateError.
   void Commit() REQUIRES(mutex_);
+  // Lets the Redis lock go without storing anything.
+  void LetGo() REQUIRES(mutex_);
 
+  // The replay of other processes' changes (redis_chat_replay.cpp).
+  // Applies the changes of a journal entry to this copy, without recording them again.
+  void Replay(const std::string& entry) REQUIRES(mutex_);
+  void Apply(const JournalChange& change) REQUIRES(mutex_);
+  // Reads the whole state from Redis.
+  void Reload() REQUIRES(mutex_);
+
+  // The values and the recording of changes (redis_chat_state.cpp).
   void StoreValue(std::string_view key, Value value) REQUIRES(mutex_);
   // Puts `value` in this copy only.
   void Keep(std::string_view key, Value value);
   // Records a change of restraints(), which is only made under the chat's mutex.
   void RecordRestraint(Change kind,
                        std::initializer_list<std::string_view> fields) NO_THREAD_SAFETY_ANALYSIS;
-  // Applies the changes of a journal entry to this copy, without recording them again.
-  void Replay(const std::string& entry) REQUIRES(mutex_);
-  void Apply(const JournalChange& change) REQUIRES(mutex_);
-  // Reads the whole state from Redis.
-  void Reload() REQUIRES(mutex_);
-  // The commands that write what the open sequence changed.
-  std::vector<std::string> Writes() REQUIRES(mutex_);
-  void WriteRecord(std::vector<std::string>& out, List list, const std::string& key)
-      REQUIRES(mutex_);
-  void WriteValue(std::vector<std::string>& out, const std::string& key) REQUIRES(mutex_);
-  // The keys of the lock scripts.
-  std::vector<std::string> LockKeys() const;
-  // Lets the Redis lock go without storing anything.
-  void LetGo() REQUIRES(mutex_);
 
-  const std::string prefix_;
+  const RedisLayout layout_;
   RedisLink link_ GUARDED_BY(mutex_);
   std::string token_ GUARDED_BY(mutex_);
   // The version of Redis's state this copy holds; -1 when it must be read afresh.
