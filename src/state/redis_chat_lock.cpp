@@ -168,7 +168,8 @@ void RedisChatState::Releasing(bool abandoned) {
       Commit();
     }
     batch->Finish(nullptr);
-  } catch (const StateError&) {
+  } catch (...) {
+    // Whatever failed, the sequences waiting for the batch learn of it rather than wait on.
     batch->Finish(std::current_exception());
     if (!abandoned) throw;
   }
