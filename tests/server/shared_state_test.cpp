@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "ravochat/error.h"
@@ -70,12 +71,14 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
     });
   }
   std::map<std::string, int> heard;
-  const std::regex line("L[0-9]+n[0-9]+x");
+  std::set<long> numbers;
+  const std::regex line("([0-9]+),'[^']*?(L[0-9]+n[0-9]+x)");
   int missed = 0;
   const auto read_along = [&](int n) {
     const std::string body = HttpClient(n % 2 ? first : second).Get("/refresh.asp", {bob}).body;
     for (std::sregex_iterator it(body.begin(), body.end(), line), end; it != end; ++it) {
-      ++heard[it->str()];
+      ++heard[(*it)[2].str()];
+      numbers.insert(std::stol((*it)[1].str()));
     }
     if (body.find(Gbk("消息太多")) != std::string::npos) ++missed;
   };
@@ -86,6 +89,8 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   EXPECT_EQ(said.load(), 8 * kLinesEach);
   EXPECT_EQ(heard.size(), static_cast<std::size_t>(said.load()));
   for (const auto& [text, times] : heard) EXPECT_EQ(times, 1) << text;
+  ASSERT_EQ(numbers.size(), heard.size());
+  EXPECT_EQ(*numbers.rbegin() - *numbers.begin() + 1, static_cast<long>(numbers.size()));
 
   one->Kill(SIGKILL);
   const HttpReply poll = HttpClient(second).Get("/refresh.asp", {amy});
