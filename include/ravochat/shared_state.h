@@ -69,6 +69,10 @@ class SharedState {
   // process gets it until it expires. Meant for work that one process does for all at a time.
   bool TakeLease(std::string_view prefix, std::string_view name, std::chrono::milliseconds length);
 
+  // How long this process has held the lock of chat `prefix` in Redis, in all: the time in
+  // which no other process could change the chat.
+  std::chrono::nanoseconds LockHeld(std::string_view prefix) const;
+
   // The sessions of chat `prefix` of the kind `kind` ("visitor", "admin"), expiring after
   // `idle_seconds` without use.
   std::unique_ptr<SharedSessions> Sessions(std::string_view prefix, std::string_view kind,

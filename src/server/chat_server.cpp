@@ -226,7 +226,14 @@ HttpResponse ChatServer::MetricsPage(const HttpRequest& request) {
   std::vector<ChatGauges> gauges;
   for (const auto& chat : chats_) {
     const ChatStatus status = ReadChatStatus(services_.app, chat->prefix);
-    gauges.push_back({chat->prefix, status.visitors_online, status.newest_message});
+    ChatGauges& chat_gauges = gauges.emplace_back();
+    chat_gauges.chat = chat->prefix;
+    chat_gauges.visitors_online = status.visitors_online;
+    chat_gauges.newest_message = status.newest_message;
+    if (services_.shared) {
+      chat_gauges.lock_held_seconds =
+          std::chrono::duration<double>(services_.shared->LockHeld(chat->prefix)).count();
+    }
   }
   HttpResponse response;
   response.content_type = "text/plain; version=0.0.4; charset=utf-8";

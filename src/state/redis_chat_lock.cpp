@@ -114,6 +114,7 @@ void RedisChatState::Acquired() {
     link_.Run({"BLPOP", layout_.WakeKey(token_), "0.05"});
     reply = link_.Eval(kAcquire, layout_.LockKeys(), args);
   }
+  taken_ = std::chrono::steady_clock::now();
   try {
     const std::int64_t now = reply.elements.at(0).integer;
     bool current = true;
@@ -194,7 +195,9 @@ void RedisChatState::Commit() {
     ++version_;
     held_ = kept.integer == 1;
     held_sequences_ = 0;
+    if (!held_) CountHeld();
   } catch (...) {
+    CountHeld();
     version_ = -1;  // the copy holds changes Redis does not
     throw;
   }
@@ -217,7 +220,13 @@ void Batch::Wait() {
 
 void RedisChatState::LetGo() {
   held_ = false;
+  CountHeld();
   link_.Eval(kCommit, layout_.LockKeys(), {token_, "", "", std::to_string(kJournalLength), ""});
+}
+
+void RedisChatState::CountHeld() {
+  lock_held_.fetch_add(std::chrono::nanoseconds(std::chrono::steady_clock::now() - taken_).count(),
+                       std::memory_order_relaxed);
 }
 
 }  // namespace ravochat::state

@@ -51,6 +51,8 @@
 //     a failure the dropped ones, until the copy is read afresh.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -102,6 +104,10 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // Stores a value, within the sequence of the calling thread when it holds the mutex, else
   // in a sequence of its own.
   void SetValue(std::string_view key, Value value) NO_THREAD_SAFETY_ANALYSIS;
+  // How long this process has held the chat's lock in Redis, in all; from any thread.
+  std::chrono::nanoseconds LockHeld() const {
+    return std::chrono::nanoseconds(lock_held_.load(std::memory_order_relaxed));
+  }
 
  private:
   // The lock and the batching of sequences (redis_chat_lock.cpp).
@@ -112,6 +118,8 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void Commit() REQUIRES(mutex_);
   // Lets the Redis lock go without storing anything.
   void LetGo() REQUIRES(mutex_);
+  // Counts the time since the lock was taken as held; it is let go now.
+  void CountHeld() REQUIRES(mutex_);
 
   // The replay of other processes' changes (redis_chat_replay.cpp).
   // Applies the changes of a journal entry to this copy, without recording them again.
@@ -137,6 +145,8 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // how many sequences in a row it has served.
   bool held_ GUARDED_BY(mutex_) = false;
   int held_sequences_ GUARDED_BY(mutex_) = 0;
+  std::chrono::steady_clock::time_point taken_ GUARDED_BY(mutex_);
+  std::atomic<std::int64_t> lock_held_ = 0;  // nanoseconds
   // The place in the order that the next appended record takes.
   std::int64_t next_place_ GUARDED_BY(mutex_) = 0;
   // The changes of the sequences not yet stored: while other threads of this process wait for

@@ -66,6 +66,10 @@ void SharedState::WaitUntilLoaded(std::string_view prefix, const std::function<v
   }
 }
 
+std::chrono::nanoseconds SharedState::LockHeld(std::string_view prefix) const {
+  return application_->ChatOf(prefix).LockHeld();
+}
+
 bool SharedState::TakeLease(std::string_view prefix, std::string_view name,
                             std::chrono::milliseconds length) {
   auto link = pool_->Take();

@@ -91,6 +91,9 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   for (const auto& [text, times] : heard) EXPECT_EQ(times, 1) << text;
   ASSERT_EQ(numbers.size(), heard.size());
   EXPECT_EQ(*numbers.rbegin() - *numbers.begin() + 1, static_cast<long>(numbers.size()));
+  EXPECT_THAT(
+      HttpClient(first).Get("/metrics").body,
+      ::testing::HasSubstr("ravochat_shared_lock_held_seconds_total{chat=\"" + prefix + "\"} "));
 
   one->Kill(SIGKILL);
   const HttpReply poll = HttpClient(second).Get("/refresh.asp", {amy});

@@ -159,6 +159,14 @@ std::string Metrics::Render(const std::vector<ChatGauges>& chats, unsigned conne
     Sample(out, "ravochat_newest_message_number", "chat=\"" + LabelValue(chat.chat) + "\"",
            std::to_string(chat.newest_message));
   }
+  if (!chats.empty() && chats.front().lock_held_seconds) {
+    Family(out, "ravochat_shared_lock_held_seconds_total", "counter",
+           "Time this server held the chat's lock in the shared state, by chat.");
+    for (const ChatGauges& chat : chats) {
+      Sample(out, "ravochat_shared_lock_held_seconds_total",
+             "chat=\"" + LabelValue(chat.chat) + "\"", std::to_string(*chat.lock_held_seconds));
+    }
+  }
   RenderRequests(out);
   RenderLatency(out);
   Family(out, "ravochat_polls_total", "counter", "Polls (refresh.asp) answered.");

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ struct ChatGauges {
   std::string chat;
   std::int64_t visitors_online = 0;
   std::int64_t newest_message = 0;
+  // With a shared state: the seconds this process has held the chat's lock, in all.
+  std::optional<double> lock_held_seconds;
 };
 
 class Metrics {
