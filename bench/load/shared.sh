@@ -6,7 +6,8 @@
 #   3. two ravochat-server processes sharing one Redis and one database, polled at once,
 # each as a ratio to the first, beside the static file's requests/s for scale, and for the two
 # with Redis the commands Redis ran per poll (all, and the scripts among them: the chat's lock
-# is taken and stored by scripts). Each starts afresh: a new database, a new Redis, its
+# is taken and stored by scripts), and the share of one process's busy time in which it held
+# the chat's lock, with the speed-up it leaves for more servers. Each starts afresh: a new database, a new Redis, its
 # visitors logged in through its own server(s).
 #
 #   bench/load/shared.sh [VISITORS] [SECONDS] [CONNECTIONS]
@@ -63,6 +64,18 @@ per_poll() {
                                                 END { printf "%.2f", calls / polls }'
 }
 
+# lock_held PORT: the seconds the server on PORT has held the chat's lock, from its metrics.
+lock_held() {
+  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" |
+    awk '/^ravochat_shared_lock_held_seconds_total/ { print $2 }'
+}
+
+# cpu_seconds: the CPU time the last server started has used (timeout's child).
+cpu_seconds() {
+  awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / hz }' \
+    "/proc/$(pgrep -P "$server_pid" | head -1)/stat"
+}
+
 # redis_polls NAME PORT...: polls as polls() does, their rate in $polled, and the commands and
 # scripts Redis ran for them, per poll, in $commands and $scripts.
 redis_polls() {
@@ -87,8 +100,14 @@ start_redis redis-state
 start_server $((port + 1)) "$work/redis/chat.db" --state "$redis"
 fill redis $((port + 1))
 first_polls $((port + 1)) "$work/redis/cookies.txt"
+held_before=$(lock_held $((port + 1)))
+busy_before=$(cpu_seconds)
 redis_polls redis $((port + 1))
 redis_rate=$polled redis_commands=$commands redis_scripts=$scripts
+# The share of the server's busy time in which it held the chat's lock: no other server can
+# serve the chat meanwhile, so it bounds what more servers on machines of their own add.
+lock_share=$(awk -v h0="$held_before" -v h1="$(lock_held $((port + 1)))" -v b0="$busy_before" \
+  -v b1="$(cpu_seconds)" 'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", s > 1 ? 1 : s }')
 stop_servers
 
 # Both processes serve one chat: the visitors log in through the first, poll first through
@@ -111,3 +130,7 @@ printf '%-38s %10s polls/s  ratio %s  Redis commands/poll %s, of them scripts %s
   "one process, state in Redis" "$redis_rate" "$(ratio "$redis_rate")" "$redis_commands" "$redis_scripts" \
   "two processes, state in Redis" "$two_rate" "$(ratio "$two_rate")" "$two_commands" "$two_scripts"
 printf '%-38s %10s requests/s (one process)\n' "static file /input.htm" "$static_rate"
+echo
+echo "one process with Redis held the chat's lock for $lock_share of its busy (CPU) time;"
+awk -v s="$lock_share" 'BEGIN { printf "so N servers on machines of their own reach (Amdahl) 2: %.2fx, 4: %.2fx, 8: %.2fx\n",
+  1 / (s + (1 - s) / 2), 1 / (s + (1 - s) / 4), 1 / (s + (1 - s) / 8) }'
