@@ -107,9 +107,13 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
   config.access_log = std::move(access_log);
   http_ = std::make_unique<HttpServer>(
       config, [this](const HttpRequest& request) { return Handle(request); });
+  serving_ = http_.get();
 }
 
-ChatServer::~ChatServer() { http_.reset(); }
+ChatServer::~ChatServer() {
+  serving_ = nullptr;
+  http_.reset();
+}
 
 void ChatServer::RestoreState() {
   try {
@@ -139,6 +143,7 @@ void ChatServer::RestoreState() {
 }
 
 void ChatServer::Stop() {
+  serving_ = nullptr;
   http_.reset();
   if (services_.shared) return;  // the state stays in Redis
   try {
@@ -235,10 +240,11 @@ HttpResponse ChatServer::MetricsPage(const HttpRequest& request) {
           std::chrono::duration<double>(services_.shared->LockHeld(chat->prefix)).count();
     }
   }
+  const HttpServer* http = serving_;
   HttpResponse response;
   response.content_type = "text/plain; version=0.0.4; charset=utf-8";
-  response.body =
-      services_.metrics.Render(gauges, http_->open_connections(), services_.channels.open());
+  response.body = services_.metrics.Render(gauges, http != nullptr ? http->open_connections() : 0,
+                                           services_.channels.open());
   return response;
 }
 

@@ -3,6 +3,7 @@
 // that routes every request to a page of its chat or to a file of the site.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -99,6 +100,8 @@ class ChatServer {
   Services services_;
   std::vector<std::unique_ptr<Chat>> chats_;
   std::unique_ptr<HttpServer> http_;
+  // http_ for the pages: requests may come before http_ is set and while it is reset.
+  std::atomic<const HttpServer*> serving_ = nullptr;
 };
 
 // Stores every (alias, body) of `settings` as the configuration row of that alias.
