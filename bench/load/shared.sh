@@ -107,7 +107,7 @@ redis_rate=$polled redis_commands=$commands redis_scripts=$scripts
 # The share of the server's busy time in which it held the chat's lock: no other server can
 # serve the chat meanwhile, so it bounds what more servers on machines of their own add.
 lock_share=$(awk -v h0="$held_before" -v h1="$(lock_held $((port + 1)))" -v b0="$busy_before" \
-  -v b1="$(cpu_seconds)" 'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", s > 1 ? 1 : s }')
+  -v b1="$(cpu_seconds)" 'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", (s > 1 ? 1 : s) }')
 stop_servers
 
 # Both processes serve one chat: the visitors log in through the first, poll first through
