@@ -7,7 +7,8 @@
 # each as a ratio to the first, beside the static file's requests/s for scale, and for the two
 # with Redis the commands Redis ran per poll (all, and the scripts among them: the chat's lock
 # is taken and stored by scripts), and the share of one process's busy time in which it held
-# the chat's lock, with the speed-up it leaves for more servers. Each starts afresh: a new database, a new Redis, its
+# the chat's lock, with the speed-up it leaves for more servers, and the lines posted per
+# second through the process with Redis. Each starts afresh: a new database, a new Redis, its
 # visitors logged in through its own server(s).
 #
 #   bench/load/shared.sh [VISITORS] [SECONDS] [CONNECTIONS]
@@ -76,6 +77,12 @@ cpu_seconds() {
     "/proc/$(pgrep -P "$server_pid" | head -1)/stat"
 }
 
+# newest PORT: the newest message number of the chat served on PORT, from its metrics.
+newest() {
+  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" |
+    awk '/^ravochat_newest_message_number/ { print $2 }'
+}
+
 # redis_polls NAME PORT...: polls as polls() does, their rate in $polled, and the commands and
 # scripts Redis ran for them, per poll, in $commands and $scripts.
 redis_polls() {
@@ -97,7 +104,7 @@ static_rate=$(rate "$work/static.txt")
 stop_servers
 
 start_redis redis-state
-start_server $((port + 1)) "$work/redis/chat.db" --state "$redis"
+start_server $((port + 1)) "$work/redis/chat.db" --state "$redis" --set floodlines=0
 fill redis $((port + 1))
 first_polls $((port + 1)) "$work/redis/cookies.txt"
 held_before=$(lock_held $((port + 1)))
@@ -108,6 +115,12 @@ redis_rate=$polled redis_commands=$commands redis_scripts=$scripts
 # serve the chat meanwhile, so it bounds what more servers on machines of their own add.
 lock_share=$(awk -v h0="$held_before" -v h1="$(lock_held $((port + 1)))" -v b0="$busy_before" \
   -v b1="$(cpu_seconds)" 'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", (s > 1 ? 1 : s) }')
+# Lines posted to everybody by the visitors in turn, counted by the chat's newest number.
+first_line=$(newest $((port + 1)))
+timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s bench/load/say.lua \
+  "http://127.0.0.1:$((port + 1))/" -- "$work/redis/cookies.txt" >"$work/redis/say.txt"
+posts_rate=$(awk -v a="$first_line" -v b="$(newest $((port + 1)))" -v s="$seconds" \
+  'BEGIN { printf "%.0f", (b - a) / s }')
 stop_servers
 
 # Both processes serve one chat: the visitors log in through the first, poll first through
@@ -130,6 +143,8 @@ printf '%-38s %10s polls/s  ratio %s  Redis commands/poll %s, of them scripts %s
   "one process, state in Redis" "$redis_rate" "$(ratio "$redis_rate")" "$redis_commands" "$redis_scripts" \
   "two processes, state in Redis" "$two_rate" "$(ratio "$two_rate")" "$two_commands" "$two_scripts"
 printf '%-38s %10s requests/s (one process)\n' "static file /input.htm" "$static_rate"
+printf '%-38s %10s lines/s posted to everybody (%s requests/s answered)\n' \
+  "one process, state in Redis" "$posts_rate" "$(rate "$work/redis/say.txt")"
 echo
 echo "one process with Redis held the chat's lock for $lock_share of its busy (CPU) time;"
 awk -v s="$lock_share" 'BEGIN { printf "so N servers on machines of their own reach (Amdahl) 2: %.2fx, 4: %.2fx, 8: %.2fx\n",
