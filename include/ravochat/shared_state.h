@@ -46,6 +46,12 @@ inline void ThrowStoreFailure() {
   if (std::exception_ptr failure = TakeStoreFailure()) std::rethrow_exception(failure);
 }
 
+// A watch of a chat for the changes other processes store; it ends when destroyed.
+class ChangeWatch {
+ public:
+  virtual ~ChangeWatch() = default;
+};
+
 class SharedState {
  public:
   // Connects to the Redis server at `address` ("redis://HOST[:PORT][/DB]" or
@@ -68,6 +74,11 @@ class SharedState {
   // True when this process now holds the lease `name` of chat `prefix` for `length`: no other
   // process gets it until it expires. Meant for work that one process does for all at a time.
   bool TakeLease(std::string_view prefix, std::string_view name, std::chrono::milliseconds length);
+
+  // Calls `changed`, from a thread of its own, soon after another process stores a change of
+  // chat `prefix`: once for a burst of changes, and once whenever the watch may have missed
+  // some (when it starts, and when Redis is back after it was away). `changed` must not throw.
+  std::unique_ptr<ChangeWatch> Watch(std::string_view prefix, std::function<void()> changed);
 
   // How long this process has held the lock of chat `prefix` in Redis, in all: the time in
   // which no other process could change the chat.

@@ -94,6 +94,7 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
       load();
     }
     chats_.push_back(std::make_unique<Chat>(prefix, clock, shared));
+    if (shared != nullptr) watches_.push_back(WatchOtherServers(*chats_.back()));
   }
   if (shared == nullptr) RestoreState();
   HttpConfig config;
@@ -110,7 +111,19 @@ ChatServer::ChatServer(const Options& options, const Clock& clock, LogSink log, 
   serving_ = http_.get();
 }
 
+std::unique_ptr<ChangeWatch> ChatServer::WatchOtherServers(Chat& chat) {
+  return services_.shared->Watch(chat.prefix, [this, &chat] {
+    try {
+      services_.channels.NoticeLines(chat);
+    } catch (const std::exception& e) {
+      Report(services_.log, "error noticing the lines of chat '" + chat.prefix +
+                                "' stored by another server: " + e.what());
+    }
+  });
+}
+
 ChatServer::~ChatServer() {
+  watches_.clear();
   serving_ = nullptr;
   http_.reset();
 }
@@ -143,6 +156,7 @@ void ChatServer::RestoreState() {
 }
 
 void ChatServer::Stop() {
+  watches_.clear();
   serving_ = nullptr;
   http_.reset();
   if (services_.shared) return;  // the state stays in Redis

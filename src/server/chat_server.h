@@ -90,6 +90,8 @@ class ChatServer {
 
   // The chat of `prefix`, or null.
   Chat* FindChat(std::string_view prefix);
+  // Wakes the channels of `chat` open here for the lines the other servers store.
+  std::unique_ptr<ChangeWatch> WatchOtherServers(Chat& chat);
   // Takes the saved snapshot back into the loaded chats and their session stores.
   void RestoreState();
   HttpResponse Handle(const HttpRequest& request);
@@ -99,6 +101,9 @@ class ChatServer {
 
   Services services_;
   std::vector<std::unique_ptr<Chat>> chats_;
+  // With a shared state: the chats watched for lines stored by the other servers, which the
+  // channels open here must bring at once.
+  std::vector<std::unique_ptr<ChangeWatch>> watches_;
   std::unique_ptr<HttpServer> http_;
   // http_ for the pages: requests may come before http_ is set and while it is reset.
   std::atomic<const HttpServer*> serving_ = nullptr;

@@ -59,7 +59,8 @@ return out
 // lock go and wakes that process. Answers 1 when the lock was kept.
 // KEYS as kAcquire's. ARGV: the lock's token, the new version ('' when nothing changed), the
 // change entry, the number of entries kept, the length to keep the lock, then each command as
-// its argument count and its arguments.
+// its argument count and its arguments. A new version is announced, with the token of the
+// process that stored it, on the channel named as the version's key.
 const RedisScript kCommit{R"lua(
 if redis.call('GET', KEYS[1]) ~= ARGV[1] then
   return redis.error_reply('the chat lock expired before the change was stored')
@@ -74,6 +75,7 @@ if ARGV[2] ~= '' then
   redis.call('SET', KEYS[2], ARGV[2])
   redis.call('HSET', KEYS[3], ARGV[2], ARGV[3])
   redis.call('HDEL', KEYS[3], tostring(tonumber(ARGV[2]) - tonumber(ARGV[4])))
+  redis.call('PUBLISH', KEYS[2], ARGV[1])
 end
 local next = redis.call('GET', KEYS[4])
 if ARGV[5] ~= '' and not next then
@@ -99,7 +101,6 @@ void RedisChatState::Acquired() {
   if (journal_.empty()) dirty_.place_before = next_place_;
   if (held_) return;  // passed on by the last sequence of this process; the copy is current
   held_sequences_ = 0;
-  if (token_.empty()) token_ = RandomToken();
   const std::vector<std::string> args{token_, std::to_string(kLockLength.count()),
                                       std::to_string(version_), std::to_string(kJournalLength),
                                       std::to_string(kTurnLength.count())};

@@ -6,6 +6,7 @@
 
 #include "core/strings.h"
 #include "core/value_codec.h"
+#include "ravochat/random_token.h"
 
 namespace ravochat::state {
 namespace {
@@ -26,7 +27,10 @@ bool SameRow(const Grid& a, const Grid& b, std::size_t row) {
 }  // namespace
 
 RedisChatState::RedisChatState(std::string address, std::string prefix)
-    : layout_(std::move(prefix)), link_(std::move(address)), batch_(std::make_shared<Batch>()) {
+    : layout_(std::move(prefix)),
+      link_(std::move(address)),
+      token_(RandomToken()),
+      batch_(std::make_shared<Batch>()) {
   mutex_.SetHooks(this);
   // The flood-control windows and the sent-away tokens travel with the other changes.
   restraints().SetRecorder([this](Change kind, std::initializer_list<std::string_view> fields) {

@@ -104,6 +104,10 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // Stores a value, within the sequence of the calling thread when it holds the mutex, else
   // in a sequence of its own.
   void SetValue(std::string_view key, Value value) NO_THREAD_SAFETY_ANALYSIS;
+  // The channel on which each stored change is announced with the token of the process
+  // that stored it, and this process's token.
+  std::string ChangesChannel() const { return layout_.ChangesChannel(); }
+  const std::string& token() const { return token_; }
   // How long this process has held the chat's lock in Redis, in all; from any thread.
   std::chrono::nanoseconds LockHeld() const {
     return std::chrono::nanoseconds(lock_held_.load(std::memory_order_relaxed));
@@ -138,7 +142,7 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
 
   const RedisLayout layout_;
   RedisLink link_ GUARDED_BY(mutex_);
-  std::string token_ GUARDED_BY(mutex_);
+  const std::string token_;  // this process's, in the lock and in its announcements
   // The version of Redis's state this copy holds; -1 when it must be read afresh.
   std::int64_t version_ GUARDED_BY(mutex_) = -1;
   // Whether this process still holds the lock in Redis, passed on from the last sequence, and

@@ -70,6 +70,9 @@ class RedisLayout {
   // scripts spell it as the next turn's claim, ":" and the token.
   std::string WakeKey(std::string_view token) const;
 
+  // The channel on which each new version of the state is announced: the version's key.
+  std::string ChangesChannel() const { return VersionKey(); }
+
   // Reads the whole state. Throws StateError.
   StoredChat Read(RedisLink& link) const;
   // The commands that write what `dirty` names, each as its argument count and its arguments:

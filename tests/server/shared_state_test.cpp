@@ -51,6 +51,15 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   EXPECT_NE(HttpClient(second).Get("/refresh.asp", {bob}).body.find(Gbk("你好，两个服务器")),
             std::string::npos);
   EXPECT_TRUE(LoggedIn(HttpClient(second).Get("/refresh.asp", {amy})));
+  {
+    // A channel held on one server brings a line posted through the other at once, long
+    // before its heartbeat.
+    HttpClient channel(second);
+    channel.Open("/channel.asp", {bob});
+    channel.ReadUntil("\n\n");
+    SayAt(first, amy, "推过去");
+    EXPECT_NE(channel.ReadUntil("推过去"), "");
+  }
 
   // Eight posters, each line through the other process than his last; bob reads along through
   // both. Every line reaches him once, and the numbers of the lines have no gaps.

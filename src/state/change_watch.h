@@ -1,0 +1,41 @@
+// Watching a shared chat for changes stored by the other processes: one thread listens on the
+// chat's announcements, another calls back, once for a burst of them.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ravochat/shared_state.h"
+#include "state/redis_link.h"
+
+namespace ravochat::state {
+
+class RedisChangeWatch : public ChangeWatch {
+ public:
+  // Calls `changed` after each announcement on `channel` by a process other than the one of
+  // `own_token`, and after listening (again), when announcements may have been missed.
+  RedisChangeWatch(const std::string& address, std::string channel, std::string own_token,
+                   std::function<void()> changed);
+  ~RedisChangeWatch() override;
+
+ private:
+  void Listen();
+  void Call();
+  void Due();
+
+  RedisLink link_;
+  const std::string channel_;
+  const std::string own_token_;
+  const std::function<void()> changed_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool due_ = false;
+  bool stopping_ = false;
+  std::thread listener_;
+  std::thread caller_;
+};
+
+}  // namespace ravochat::state
