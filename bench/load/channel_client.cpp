@@ -1,10 +1,11 @@
 // The push-channel client of bench/load/channels.sh, on loopback only and bounded in time: one
 // thread holds every channel on one epoll set, as a proxy in front of many windows would.
 //
-//   channel_client fanout PORT COOKIES ROOMS LINES   opens a channel for each visitor of
-//       COOKIES (the K-th one in room 1 + (K - 1) % ROOMS), then LINES times posts a line as the
-//       first visitor and times, from the post's answer, its arrival on every channel of his
-//       room; prints the percentiles of those times and checks no other room got it.
+//   channel_client fanout PORT COOKIES ROOMS LINES [POST_PORT]   opens a channel for each
+//       visitor of COOKIES (the K-th one in room 1 + (K - 1) % ROOMS), then LINES times posts a
+//       line as the first visitor (through the server on POST_PORT, by default the same) and
+//       times, from the post's answer, its arrival on every channel of his room; prints the
+//       percentiles of those times and checks no other room got it.
 //   channel_client hold PORT COOKIES SECONDS   opens a channel for each visitor of COOKIES,
 //       prints "open" once all have their first event, holds them SECONDS seconds and prints
 //       how many are still open.
@@ -125,11 +126,11 @@ double At(std::vector<double>& sorted, double q) {
   return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1))];
 }
 
-int Fanout(int port, const std::string& cookie_file, int rooms, int lines) {
+int Fanout(int port, const std::string& cookie_file, int rooms, int lines, int post_port) {
   const std::vector<std::string> cookies = ReadCookies(cookie_file);
   Channels channels(port, cookies);
   channels.AwaitStarted(120);
-  const int poster = ConnectLoopback(port);
+  const int poster = ConnectLoopback(post_port);
   std::vector<double> delays;
   std::size_t strays = 0;
   std::string newest = "0";
@@ -189,8 +190,9 @@ int Hold(int port, const std::string& cookie_file, double seconds) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
-    if (args.size() == 5 && args[0] == "fanout") {
-      return Fanout(std::stoi(args[1]), args[2], std::stoi(args[3]), std::stoi(args[4]));
+    if ((args.size() == 5 || args.size() == 6) && args[0] == "fanout") {
+      return Fanout(std::stoi(args[1]), args[2], std::stoi(args[3]), std::stoi(args[4]),
+                    std::stoi(args.size() == 6 ? args[5] : args[1]));
     }
     if (args.size() == 4 && args[0] == "hold") {
       return Hold(std::stoi(args[1]), args[2], std::stod(args[3]));
@@ -200,7 +202,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr,
-               "usage: channel_client fanout PORT COOKIES ROOMS LINES\n"
+               "usage: channel_client fanout PORT COOKIES ROOMS LINES [POST_PORT]\n"
                "       channel_client hold PORT COOKIES SECONDS\n");
   return 2;
 }

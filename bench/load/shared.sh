@@ -8,7 +8,8 @@
 # with Redis the commands Redis ran per poll (all, and the scripts among them: the chat's lock
 # is taken and stored by scripts), and the share of one process's busy time in which it held
 # the chat's lock, with the speed-up it leaves for more servers, and the lines posted per
-# second through the process with Redis. Each starts afresh: a new database, a new Redis, its
+# second through the process with Redis, and the time a line posted through one of two
+# processes takes to reach 1,000 windows holding a channel on the other. Each starts afresh: a new database, a new Redis, its
 # visitors logged in through its own server(s).
 #
 #   bench/load/shared.sh [VISITORS] [SECONDS] [CONNECTIONS]
@@ -20,6 +21,7 @@ connections=${3:-64}
 port=${PORT:-18180}
 # shellcheck source=bench/load/common.sh
 source "$(dirname "$0")/common.sh"
+cmake --build --preset release --target channel_client -j "$(nproc)" >/dev/null
 
 # fill NAME PORT: logs the visitors in through the server on PORT into $work/NAME/cookies.txt.
 fill() {
@@ -126,13 +128,18 @@ stop_servers
 # Both processes serve one chat: the visitors log in through the first, poll first through
 # the second, and are then polled through both.
 start_redis two-state
-start_server $((port + 2)) "$work/two/chat.db" --state "$redis"
-start_server $((port + 3)) "$work/two/chat.db" --state "$redis"
+start_server $((port + 2)) "$work/two/chat.db" --state "$redis" --set floodlines=0
+start_server $((port + 3)) "$work/two/chat.db" --state "$redis" --set floodlines=0
 fill two $((port + 2))
 expect_logged_in $((port + 3)) "$(head -1 "$work/two/cookies.txt")"
 first_polls $((port + 3)) "$work/two/cookies.txt"
 redis_polls two $((port + 2)) $((port + 3))
 two_rate=$polled two_commands=$commands two_scripts=$scripts
+# The windows of 1,000 visitors hold a channel on the second process; the lines are posted
+# through the first.
+head -1000 "$work/two/cookies.txt" >"$work/two/channels.txt"
+across=$(timeout 300 build/release/bench/channel_client fanout $((port + 3)) \
+  "$work/two/channels.txt" 1 20 $((port + 2)) || true)
 stop_servers
 
 ratio() { awk -v r="$1" -v m="$memory_rate" 'BEGIN { printf "%.2f", r / m }'; }
@@ -145,6 +152,7 @@ printf '%-38s %10s polls/s  ratio %s  Redis commands/poll %s, of them scripts %s
 printf '%-38s %10s requests/s (one process)\n' "static file /input.htm" "$static_rate"
 printf '%-38s %10s lines/s posted to everybody (%s requests/s answered)\n' \
   "one process, state in Redis" "$posts_rate" "$(rate "$work/redis/say.txt")"
+echo "lines posted through one of two processes to 1,000 channels held on the other: $across"
 echo
 echo "one process with Redis held the chat's lock for $lock_share of its busy (CPU) time;"
 awk -v s="$lock_share" 'BEGIN { printf "so N servers on machines of their own reach (Amdahl) 2: %.2fx, 4: %.2fx, 8: %.2fx\n",
