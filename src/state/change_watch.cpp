@@ -1,9 +1,7 @@
 #include "state/change_watch.h"
 
-#include <chrono>
 #include <utility>
 
-#include "ravochat/error.h"
 #include "state/redis_application.h"
 
 namespace ravochat {
@@ -11,11 +9,14 @@ namespace state {
 
 RedisChangeWatch::RedisChangeWatch(const std::string& address, std::string channel,
                                    std::string own_token, std::function<void()> changed)
-    : link_(address),
-      channel_(std::move(channel)),
-      own_token_(std::move(own_token)),
-      changed_(std::move(changed)),
-      listener_([this] { Listen(); }),
+    : changed_(std::move(changed)),
+      listener_(address, std::move(channel),
+                {.listening = [this] { Due(); },
+                 .heard =
+                     [this, own = std::move(own_token)](std::string_view token) {
+                       if (token != own) Due();
+                     },
+                 .lost = nullptr}),
       caller_([this] { Call(); }) {}
 
 RedisChangeWatch::~RedisChangeWatch() {
@@ -24,8 +25,6 @@ RedisChangeWatch::~RedisChangeWatch() {
     stopping_ = true;
   }
   wake_.notify_all();
-  link_.Interrupt();
-  listener_.join();
   caller_.join();
 }
 
@@ -35,23 +34,6 @@ void RedisChangeWatch::Due() {
     due_ = true;
   }
   wake_.notify_all();
-}
-
-void RedisChangeWatch::Listen() {
-  while (true) {
-    try {
-      link_.Listen(
-          channel_, [&] { Due(); },
-          [&](std::string_view token) {
-            if (token != own_token_) Due();
-          });
-      return;  // interrupted: stopping
-    } catch (const StateError&) {
-      // Redis is away: listened to again once it is back.
-    }
-    std::unique_lock lock(mutex_);
-    if (wake_.wait_for(lock, std::chrono::milliseconds(100), [&] { return stopping_; })) return;
-  }
 }
 
 void RedisChangeWatch::Call() {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "ravochat/shared_state.h"
-#include "state/redis_link.h"
+#include "state/redis_listener.h"
 
 namespace ravochat::state {
 
@@ -22,20 +22,16 @@ class RedisChangeWatch : public ChangeWatch {
   ~RedisChangeWatch() override;
 
  private:
-  void Listen();
   void Call();
   void Due();
 
-  RedisLink link_;
-  const std::string channel_;
-  const std::string own_token_;
   const std::function<void()> changed_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool due_ = false;
   bool stopping_ = false;
-  std::thread listener_;
-  std::thread caller_;
+  RedisListener listener_;
+  std::thread caller_;  // joined by the destructor, before the listener stops
 };
 
 }  // namespace ravochat::state

@@ -124,8 +124,13 @@ RedisSessions::RedisSessions(std::shared_ptr<RedisPool> pool, std::string_view p
       key_prefix_(SharedKey(prefix, std::string(kind) + ":")),
       idle_(idle_seconds * 1000),
       copies_(std::make_shared<Copies>(SharedKey(prefix, std::string(kind) + "-changes"))),
-      listener_link_(pool_->address()),
-      listener_([this] { Listen(); }),
+      listener_(
+          pool_->address(), copies_->channel,
+          {.listening = [copies = copies_] { copies->Listening(true); },
+           .heard = [copies = copies_](std::string_view key) { copies->Forget(std::string(key)); },
+           // Redis is away: the copies go, and the sessions are read from Redis until it
+           // is back.
+           .lost = [copies = copies_] { copies->Listening(false); }}),
       renewer_([this] { Renew(); }) {}
 
 RedisSessions::~RedisSessions() {
@@ -134,8 +139,6 @@ RedisSessions::~RedisSessions() {
     copies_->stopping = true;
   }
   copies_->wake.notify_all();
-  listener_link_.Interrupt();
-  listener_.join();
   renewer_.join();
 }
 
@@ -192,25 +195,6 @@ void RedisSessions::Remove(std::string_view id) {
 bool RedisSessions::Listening() const {
   std::lock_guard lock(copies_->mutex);
   return copies_->listening;
-}
-
-void RedisSessions::Listen() {
-  while (true) {
-    try {
-      listener_link_.Listen(
-          copies_->channel, [&] { copies_->Listening(true); },
-          [&](std::string_view key) { copies_->Forget(std::string(key)); });
-      return;  // interrupted: stopping
-    } catch (const StateError&) {
-      // Redis is away: the copies go, and the sessions are read from Redis until it is back.
-      copies_->Listening(false);
-    }
-    std::unique_lock lock(copies_->mutex);
-    if (copies_->wake.wait_for(lock, std::chrono::milliseconds(100),
-                               [&] { return copies_->stopping; })) {
-      return;
-    }
-  }
 }
 
 void RedisSessions::Renew() {

@@ -20,6 +20,7 @@
 
 #include "ravochat/shared_state.h"
 #include "state/redis_link.h"
+#include "state/redis_listener.h"
 
 namespace ravochat::state {
 
@@ -46,17 +47,14 @@ class RedisSessions : public SharedSessions {
 
  private:
   std::string KeyOf(std::string_view id) const { return key_prefix_ + std::string(id); }
-  // The thread that listens for other processes' changes, and the one that renews expiries.
-  void Listen();
+  // The thread that renews expiries.
   void Renew();
 
   std::shared_ptr<RedisPool> pool_;
   const std::string key_prefix_;  // "ravochat:<prefix>:<kind>:"
-  const std::string channel_;     // where changes are announced
   const std::chrono::milliseconds idle_;
   std::shared_ptr<Copies> copies_;
-  RedisLink listener_link_;
-  std::thread listener_;
+  RedisListener listener_;  // of the changes of every process
   std::thread renewer_;
 };
 
