@@ -122,7 +122,9 @@ std::unique_ptr<ChangeWatch> ChatServer::WatchOtherServers(Chat& chat) {
   });
 }
 
-ChatServer::~ChatServer() {
+ChatServer::~ChatServer() { StopServing(); }
+
+void ChatServer::StopServing() {
   watches_.clear();
   serving_ = nullptr;
   http_.reset();
@@ -156,9 +158,7 @@ void ChatServer::RestoreState() {
 }
 
 void ChatServer::Stop() {
-  watches_.clear();
-  serving_ = nullptr;
-  http_.reset();
+  StopServing();
   if (services_.shared) return;  // the state stays in Redis
   try {
     Snapshot snapshot;

@@ -90,6 +90,8 @@ class ChatServer {
 
   // The chat of `prefix`, or null.
   Chat* FindChat(std::string_view prefix);
+  // Stops watching the other servers, then answering requests.
+  void StopServing();
   // Wakes the channels of `chat` open here for the lines the other servers store.
   std::unique_ptr<ChangeWatch> WatchOtherServers(Chat& chat);
   // Takes the saved snapshot back into the loaded chats and their session stores.
