@@ -119,7 +119,7 @@ lock_share=$(awk -v h0="$held_before" -v h1="$(lock_held $((port + 1)))" -v b0="
   -v b1="$(cpu_seconds)" 'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", (s > 1 ? 1 : s) }')
 # Lines posted to everybody by the visitors in turn, counted by the chat's newest number.
 first_line=$(newest $((port + 1)))
-timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s bench/load/say.lua \
+timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s bench/db/post.lua \
   "http://127.0.0.1:$((port + 1))/" -- "$work/redis/cookies.txt" >"$work/redis/say.txt"
 posts_rate=$(awk -v a="$first_line" -v b="$(newest $((port + 1)))" -v s="$seconds" \
   'BEGIN { printf "%.0f", (b - a) / s }')
@@ -135,9 +135,10 @@ expect_logged_in $((port + 3)) "$(head -1 "$work/two/cookies.txt")"
 first_polls $((port + 3)) "$work/two/cookies.txt"
 redis_polls two $((port + 2)) $((port + 3))
 two_rate=$polled two_commands=$commands two_scripts=$scripts
-# The windows of 1,000 visitors hold a channel on the second process; the lines are posted
+# The windows of 1,000 visitors (or all, when fewer) hold a channel on the second process; the lines are posted
 # through the first.
-head -1000 "$work/two/cookies.txt" >"$work/two/channels.txt"
+channels=$((visitors < 1000 ? visitors : 1000))
+head -"$channels" "$work/two/cookies.txt" >"$work/two/channels.txt"
 across=$(timeout 300 build/release/bench/channel_client fanout $((port + 3)) \
   "$work/two/channels.txt" 1 20 $((port + 2)) || true)
 stop_servers
@@ -152,7 +153,7 @@ printf '%-38s %10s polls/s  ratio %s  Redis commands/poll %s, of them scripts %s
 printf '%-38s %10s requests/s (one process)\n' "static file /input.htm" "$static_rate"
 printf '%-38s %10s lines/s posted to everybody (%s requests/s answered)\n' \
   "one process, state in Redis" "$posts_rate" "$(rate "$work/redis/say.txt")"
-echo "lines posted through one of two processes to 1,000 channels held on the other: $across"
+echo "lines posted through one of two processes to $channels channels held on the other: $across"
 echo
 echo "one process with Redis held the chat's lock for $lock_share of its busy (CPU) time;"
 awk -v s="$lock_share" 'BEGIN { printf "so N servers on machines of their own reach (Amdahl) 2: %.2fx, 4: %.2fx, 8: %.2fx\n",
