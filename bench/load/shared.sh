@@ -67,22 +67,15 @@ per_poll() {
                                                 END { printf "%.2f", calls / polls }'
 }
 
-# lock_held PORT: the seconds the server on PORT has held the chat's lock, from its metrics.
-lock_held() {
-  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" |
-    awk '/^ravochat_shared_lock_held_seconds_total/ { print $2 }'
+# metric PORT NAME: the value of the metric NAME of the server on PORT (its one chat's).
+metric() {
+  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" | awk -v name="$2" '$1 ~ "^" name { print $2 }'
 }
 
 # cpu_seconds: the CPU time the last server started has used (timeout's child).
 cpu_seconds() {
   awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / hz }' \
     "/proc/$(pgrep -P "$server_pid" | head -1)/stat"
-}
-
-# newest PORT: the newest message number of the chat served on PORT, from its metrics.
-newest() {
-  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" |
-    awk '/^ravochat_newest_message_number/ { print $2 }'
 }
 
 # redis_polls NAME PORT...: polls as polls() does, their rate in $polled, and the commands and
@@ -109,19 +102,22 @@ start_redis redis-state
 start_server $((port + 1)) "$work/redis/chat.db" --state "$redis" --set floodlines=0
 fill redis $((port + 1))
 first_polls $((port + 1)) "$work/redis/cookies.txt"
-held_before=$(lock_held $((port + 1)))
+held=ravochat_shared_lock_held_seconds_total
+held_before=$(metric $((port + 1)) $held)
 busy_before=$(cpu_seconds)
 redis_polls redis $((port + 1))
 redis_rate=$polled redis_commands=$commands redis_scripts=$scripts
 # The share of the server's busy time in which it held the chat's lock: no other server can
 # serve the chat meanwhile, so it bounds what more servers on machines of their own add.
-lock_share=$(awk -v h0="$held_before" -v h1="$(lock_held $((port + 1)))" -v b0="$busy_before" \
-  -v b1="$(cpu_seconds)" 'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", (s > 1 ? 1 : s) }')
+lock_share=$(awk -v h0="$held_before" -v h1="$(metric $((port + 1)) $held)" \
+  -v b0="$busy_before" -v b1="$(cpu_seconds)" \
+  'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", (s > 1 ? 1 : s) }')
 # Lines posted to everybody by the visitors in turn, counted by the chat's newest number.
-first_line=$(newest $((port + 1)))
+newest=ravochat_newest_message_number
+first_line=$(metric $((port + 1)) $newest)
 timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s bench/db/post.lua \
   "http://127.0.0.1:$((port + 1))/" -- "$work/redis/cookies.txt" >"$work/redis/say.txt"
-posts_rate=$(awk -v a="$first_line" -v b="$(newest $((port + 1)))" -v s="$seconds" \
+posts_rate=$(awk -v a="$first_line" -v b="$(metric $((port + 1)) $newest)" -v s="$seconds" \
   'BEGIN { printf "%.0f", (b - a) / s }')
 stop_servers
 

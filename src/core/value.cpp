@@ -40,8 +40,12 @@ Value& Grid::MutableCell(std::size_t row, std::size_t col) {
   return (*block)[row % kBlockRows * cols + col];
 }
 
-bool Grid::SharesRow(const Grid& other, std::size_t row) const {
-  return blocks_[row / kBlockRows] == other.blocks_[row / kBlockRows];
+bool Grid::RowEquals(const Grid& other, std::size_t row) const {
+  if (blocks_[row / kBlockRows] == other.blocks_[row / kBlockRows]) return true;
+  for (std::size_t col = 0; col < cols; ++col) {
+    if (!(Cell(row, col) == other.Cell(row, col))) return false;
+  }
+  return true;
 }
 
 Value Value::Array(std::size_t size) { return Array(std::vector<Value>(size)); }
@@ -104,10 +108,7 @@ bool operator==(const Value& a, const Value& b) {
     const Grid& y = *std::get<Value::GridPtr>(b.data_);
     if (x.rows != y.rows || x.cols != y.cols) return false;
     for (std::size_t row = 0; row < x.rows; ++row) {
-      if (x.SharesRow(y, row)) continue;
-      for (std::size_t col = 0; col < x.cols; ++col) {
-        if (!(x.Cell(row, col) == y.Cell(row, col))) return false;
-      }
+      if (!x.RowEquals(y, row)) return false;
     }
     return true;
   }

@@ -16,14 +16,6 @@ bool SameShape(const Value& a, const Value& b) {
   return a.GetGrid().rows == b.GetGrid().rows && a.GetGrid().cols == b.GetGrid().cols;
 }
 
-bool SameRow(const Grid& a, const Grid& b, std::size_t row) {
-  if (a.SharesRow(b, row)) return true;
-  for (std::size_t col = 0; col < a.cols; ++col) {
-    if (!(a.Cell(row, col) == b.Cell(row, col))) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 RedisChatState::RedisChatState(std::string address, std::string prefix)
@@ -117,7 +109,7 @@ void RedisChatState::StoreValue(std::string_view key, Value value) {
     const Grid& before = old.GetGrid();
     const Grid& after = value.GetGrid();
     for (std::size_t row = 0; row < after.rows; ++row) {
-      if (SameRow(before, after, row)) continue;
+      if (before.RowEquals(after, row)) continue;
       journal_.Add(Change::kGridRow, {lower, std::to_string(row), EncodeRow(after, row)});
       dirty_.rows[lower].insert(row);
     }
