@@ -39,9 +39,9 @@ class Grid {
   const Value& Cell(std::size_t row, std::size_t col) const;
   // The same, for a change: a block shared with a copy is copied first.
   Value& MutableCell(std::size_t row, std::size_t col);
-  // True when row `row` holds equal values here and in `other`, a grid of the same shape; a
-  // row still shared since one was copied from the other is not compared.
-  bool RowEquals(const Grid& other, std::size_t row) const;
+  // The rows, in order, whose values differ here and in `other`, a grid of the same shape; the
+  // rows of a block still shared since one was copied from the other are not compared.
+  std::vector<std::size_t> DifferentRows(const Grid& other) const;
 
  private:
   static constexpr std::size_t kBlockRows = 32;

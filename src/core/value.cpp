@@ -40,12 +40,21 @@ Value& Grid::MutableCell(std::size_t row, std::size_t col) {
   return (*block)[row % kBlockRows * cols + col];
 }
 
-bool Grid::RowEquals(const Grid& other, std::size_t row) const {
-  if (blocks_[row / kBlockRows] == other.blocks_[row / kBlockRows]) return true;
-  for (std::size_t col = 0; col < cols; ++col) {
-    if (!(Cell(row, col) == other.Cell(row, col))) return false;
+std::vector<std::size_t> Grid::DifferentRows(const Grid& other) const {
+  std::vector<std::size_t> different;
+  for (std::size_t block = 0; block < blocks_.size(); ++block) {
+    if (blocks_[block] == other.blocks_[block]) continue;
+    const std::size_t end = std::min(rows, (block + 1) * kBlockRows);
+    for (std::size_t row = block * kBlockRows; row < end; ++row) {
+      for (std::size_t col = 0; col < cols; ++col) {
+        if (!(Cell(row, col) == other.Cell(row, col))) {
+          different.push_back(row);
+          break;
+        }
+      }
+    }
   }
-  return true;
+  return different;
 }
 
 Value Value::Array(std::size_t size) { return Array(std::vector<Value>(size)); }
@@ -106,11 +115,7 @@ bool operator==(const Value& a, const Value& b) {
   if (const auto* ga = std::get_if<Value::GridPtr>(&a.data_)) {
     const Grid& x = **ga;
     const Grid& y = *std::get<Value::GridPtr>(b.data_);
-    if (x.rows != y.rows || x.cols != y.cols) return false;
-    for (std::size_t row = 0; row < x.rows; ++row) {
-      if (!x.RowEquals(y, row)) return false;
-    }
-    return true;
+    return x.rows == y.rows && x.cols == y.cols && x.DifferentRows(y).empty();
   }
   return a.data_ == b.data_;
 }

@@ -108,8 +108,7 @@ void RedisChatState::StoreValue(std::string_view key, Value value) {
     // The ring: only the rows that changed travel.
     const Grid& before = old.GetGrid();
     const Grid& after = value.GetGrid();
-    for (std::size_t row = 0; row < after.rows; ++row) {
-      if (before.RowEquals(after, row)) continue;
+    for (const std::size_t row : before.DifferentRows(after)) {
       journal_.Add(Change::kGridRow, {lower, std::to_string(row), EncodeRow(after, row)});
       dirty_.rows[lower].insert(row);
     }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/value_codec.h"
 #include "ravochat/error.h"
 #include "ravochat/random_token.h"
@@ -35,7 +37,9 @@ TEST(Value, ChangingACopiedArrayLeavesTheOriginalAlone) {
   EXPECT_EQ(later, ring);
   later.MutableAt(70, 1) = Value("x");
   later.MutableAt(3, 0) = Value("y");
+  later.MutableAt(99, 1) = Value("z");  // in the last block, which is not full
   EXPECT_NE(later, ring);
+  EXPECT_EQ(later.GetGrid().DifferentRows(ring.GetGrid()), (std::vector<std::size_t>{3, 70, 99}));
   for (int row = 0; row < 100; ++row) {
     EXPECT_EQ(ring.At(row, 0), Value(row));
     EXPECT_TRUE(ring.At(row, 1).IsEmpty());
@@ -43,6 +47,7 @@ TEST(Value, ChangingACopiedArrayLeavesTheOriginalAlone) {
   }
   later.MutableAt(70, 1) = Value();
   later.MutableAt(3, 0) = Value(3);
+  later.MutableAt(99, 1) = Value();
   EXPECT_EQ(later, ring) << "equal rows in blocks of their own";
 }
 
