@@ -95,6 +95,23 @@ wrk_static() {
     "http://127.0.0.1:$1/input.htm"
 }
 
+# metric PORT NAME: the value of the metric NAME of the server on PORT (its one chat's).
+metric() {
+  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" | awk -v name="$2" '$1 ~ "^" name { print $2 }'
+}
+
+# posts PORT COOKIES REPORT: lines posted to everybody by the visitors of COOKIES in turn, for
+# $seconds, through the server on PORT; prints the lines stored per second, counted by the
+# chat's newest number, and leaves wrk's report in REPORT.
+posts() {
+  local first
+  first=$(metric "$1" ravochat_newest_message_number)
+  timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s bench/db/post.lua \
+    "http://127.0.0.1:$1/" -- "$2" >"$3"
+  awk -v a="$first" -v b="$(metric "$1" ravochat_newest_message_number)" -v s="$seconds" \
+    'BEGIN { printf "%.0f", (b - a) / s }'
+}
+
 # rate REPORT: the requests per second of a wrk report file.
 rate() {
   sed -n 's/^Requests\/sec: *//p' "$1"

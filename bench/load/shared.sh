@@ -67,11 +67,6 @@ per_poll() {
                                                 END { printf "%.2f", calls / polls }'
 }
 
-# metric PORT NAME: the value of the metric NAME of the server on PORT (its one chat's).
-metric() {
-  curl -s --max-time 10 "http://127.0.0.1:$1/metrics" | awk -v name="$2" '$1 ~ "^" name { print $2 }'
-}
-
 # cpu_seconds: the CPU time the last server started has used (timeout's child).
 cpu_seconds() {
   awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / hz }' \
@@ -112,13 +107,7 @@ redis_rate=$polled redis_commands=$commands redis_scripts=$scripts
 lock_share=$(awk -v h0="$held_before" -v h1="$(metric $((port + 1)) $held)" \
   -v b0="$busy_before" -v b1="$(cpu_seconds)" \
   'BEGIN { s = (h1 - h0) / (b1 - b0); printf "%.3f", (s > 1 ? 1 : s) }')
-# Lines posted to everybody by the visitors in turn, counted by the chat's newest number.
-newest=ravochat_newest_message_number
-first_line=$(metric $((port + 1)) $newest)
-timeout $((seconds + 30)) wrk -t2 -c"$connections" -d"${seconds}s" -s bench/db/post.lua \
-  "http://127.0.0.1:$((port + 1))/" -- "$work/redis/cookies.txt" >"$work/redis/say.txt"
-posts_rate=$(awk -v a="$first_line" -v b="$(metric $((port + 1)) $newest)" -v s="$seconds" \
-  'BEGIN { printf "%.0f", (b - a) / s }')
+posts_rate=$(posts $((port + 1)) "$work/redis/cookies.txt" "$work/redis/say.txt")
 stop_servers
 
 # Both processes serve one chat: the visitors log in through the first, poll first through
