@@ -17,7 +17,8 @@ port=${PORT:-18280}
 # shellcheck source=bench/load/common.sh
 source "$(dirname "$0")/common.sh"
 
-# posted STATE MAXTALK: the lines/s of a fresh server (STATE: memory or redis).
+# posted STATE MAXTALK: the lines/s of a fresh server (STATE: memory or redis) in $rate. Not
+# run in a subshell: the Redis it starts must be stopped on exit.
 posted() {
   local dir=$work/$1-$2-$round
   mkdir "$dir"
@@ -28,15 +29,17 @@ posted() {
     start_server "$port" "$dir/chat.db" --set floodlines=0 --set maxtalk="$2"
   fi
   login_visitors "$port" "$dir/cookies.txt" >/dev/null
-  posts "$port" "$dir/cookies.txt" "$dir/say.txt"
+  rate=$(posts "$port" "$dir/cookies.txt" "$dir/say.txt")
   stop_servers
 }
 
 echo "$visitors visitors posting in turn, $connections connections, ${seconds}s per figure"
 for state in memory redis; do
   for round in $(seq "$rounds"); do
-    short=$(posted "$state" 100)
-    long=$(posted "$state" 10000)
+    posted "$state" 100
+    short=$rate
+    posted "$state" 10000
+    long=$rate
     printf '%-6s round %s: %6s lines/s with 101 rows, %6s with 10,001 rows: %s times\n' \
       "$state" "$round" "$short" "$long" "$(awk -v a="$short" -v b="$long" 'BEGIN { printf "%.2f", a / b }')"
   done
