@@ -19,8 +19,6 @@ connections=64
 port=${PORT:-18090}
 # shellcheck source=bench/load/common.sh
 source "$(dirname "$0")/common.sh"
-cmake --build --preset release --target channel_client -j "$(nproc)" >/dev/null
-channel_client=build/release/bench/channel_client
 
 rss_kib() {
   sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$(pgrep -P "$server_pid" | head -1)/status"

@@ -1,14 +1,16 @@
 # shellcheck shell=bash
-# The common part of the load benchmarks, sourced by bench/load/run.sh and shared.sh: builds
-# the release ravochat-server and the load client, and starts, fills and measures servers on
-# loopback. Every server, Redis and file lives in one temporary folder, $work, and is stopped
+# The common part of the load benchmarks, sourced by each script of bench/load: builds the
+# release ravochat-server and the load and channel clients, and starts, fills and measures
+# servers on loopback. Every server, Redis and file lives in one temporary folder, $work, and is stopped
 # or removed on exit. Expects $visitors, $seconds and $connections to be set.
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 
 scripts/setup
 cmake --preset release -DRAVOCHAT_BENCH=ON >/dev/null
-cmake --build --preset release --target ravochat-server load_client -j "$(nproc)" >/dev/null
+cmake --build --preset release --target ravochat-server load_client channel_client \
+  -j "$(nproc)" >/dev/null
 client=build/release/bench/load_client
+channel_client=build/release/bench/channel_client
 
 # The stored passwords' argon2id cost, lowered from the default (19 MiB, 2 passes: some tens of
 # milliseconds of a core per login) so that thousands of visitors log in quickly; PASSWORD_MEMORY

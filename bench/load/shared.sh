@@ -9,8 +9,8 @@
 # is taken and stored by scripts), and the share of one process's busy time in which it held
 # the chat's lock, with the speed-up it leaves for more servers, and the lines posted per
 # second through the process with Redis, and the time a line posted through one of two
-# processes takes to reach 1,000 windows holding a channel on the other. Each starts afresh: a new database, a new Redis, its
-# visitors logged in through its own server(s).
+# processes takes to reach 1,000 windows holding a channel on the other. Each starts afresh:
+# a new database, a new Redis, its visitors logged in through its own server(s).
 #
 #   bench/load/shared.sh [VISITORS] [SECONDS] [CONNECTIONS]
 set -euo pipefail
@@ -21,7 +21,6 @@ connections=${3:-64}
 port=${PORT:-18180}
 # shellcheck source=bench/load/common.sh
 source "$(dirname "$0")/common.sh"
-cmake --build --preset release --target channel_client -j "$(nproc)" >/dev/null
 
 # fill NAME PORT: logs the visitors in through the server on PORT into $work/NAME/cookies.txt.
 fill() {
@@ -120,11 +119,11 @@ expect_logged_in $((port + 3)) "$(head -1 "$work/two/cookies.txt")"
 first_polls $((port + 3)) "$work/two/cookies.txt"
 redis_polls two $((port + 2)) $((port + 3))
 two_rate=$polled two_commands=$commands two_scripts=$scripts
-# The windows of 1,000 visitors (or all, when fewer) hold a channel on the second process; the lines are posted
-# through the first.
+# The windows of 1,000 visitors (or all, when fewer) hold a channel on the second process;
+# the lines are posted through the first.
 channels=$((visitors < 1000 ? visitors : 1000))
 head -"$channels" "$work/two/cookies.txt" >"$work/two/channels.txt"
-across=$(timeout 300 build/release/bench/channel_client fanout $((port + 3)) \
+across=$(timeout 300 "$channel_client" fanout $((port + 3)) \
   "$work/two/channels.txt" 1 20 $((port + 2)) || true)
 stop_servers
 
