@@ -27,7 +27,8 @@ using SteadyClock = std::chrono::steady_clock;
 struct RedisSessions::Copies {
   struct Copy {
     ValueMap values;
-    SteadyClock::time_point used;
+    SteadyClock::time_point used;     // last found
+    SteadyClock::time_point renewed;  // last given its expiry in Redis
   };
 
   explicit Copies(std::string channel_in) : channel(std::move(channel_in)) {}
@@ -53,7 +54,7 @@ struct RedisSessions::Copies {
   bool listening = false;
   std::uint64_t changes = 0;  // heard or made so far
   std::unordered_map<std::string, Copy> by_key;
-  std::unordered_set<std::string> used;  // keys whose expiry awaits renewal
+  std::unordered_set<std::string> used;  // keys used since their expiry was last renewed
 };
 
 namespace {
@@ -167,7 +168,7 @@ std::shared_ptr<Session> RedisSessions::Find(std::string_view id) {
     std::lock_guard lock(copies_->mutex);
     // A change heard since the read began may be newer than what was read.
     if (keep && copies_->listening && copies_->changes == changes) {
-      copies_->by_key.insert_or_assign(key, Copies::Copy{values, now});
+      copies_->by_key.insert_or_assign(key, Copies::Copy{values, now, now});
     }
   }
   return std::make_shared<RedisSession>(pool_, copies_, std::move(key), std::move(values));
@@ -198,21 +199,37 @@ bool RedisSessions::Listening() const {
 }
 
 void RedisSessions::Renew() {
-  // Often enough that a session used here never expires in Redis meanwhile.
+  // A used session's expiry is renewed once a quarter of its idle time has passed since the
+  // last renewal, to its last use plus the idle time: it never expires while in use, and
+  // expires when its idle time has passed since its last use, as if each use had renewed it.
   const auto period = std::min<std::chrono::milliseconds>(std::chrono::seconds(1), idle_ / 4);
   std::unique_lock lock(copies_->mutex);
   while (!copies_->wake.wait_for(lock, period, [&] { return copies_->stopping; })) {
     const SteadyClock::time_point now = SteadyClock::now();
     std::erase_if(copies_->by_key,
                   [&](const auto& item) { return now - item.second.used >= idle_; });
-    std::vector<std::string> keys(copies_->used.begin(), copies_->used.end());
-    copies_->used.clear();
+    std::vector<std::string> keys;
+    std::vector<RedisCommand> renewals;
+    for (auto it = copies_->used.begin(); it != copies_->used.end();) {
+      auto copy = copies_->by_key.find(*it);
+      // A session whose copy went is renewed by the idle time from now.
+      std::chrono::milliseconds left = idle_;
+      if (copy != copies_->by_key.end()) {
+        if (now - copy->second.renewed < idle_ / 4) {
+          ++it;
+          continue;
+        }
+        copy->second.renewed = now;
+        left = std::max(
+            std::chrono::milliseconds(1),
+            std::chrono::duration_cast<std::chrono::milliseconds>(copy->second.used + idle_ - now));
+      }
+      renewals.push_back({"PEXPIRE", *it, std::to_string(left.count())});
+      keys.push_back(*it);
+      it = copies_->used.erase(it);
+    }
     if (keys.empty()) continue;
     lock.unlock();
-    std::vector<RedisCommand> renewals;
-    for (const std::string& key : keys) {
-      renewals.push_back({"PEXPIRE", key, std::to_string(idle_.count())});
-    }
     try {
       const std::vector<RedisReply> replies = pool_->Take()->Run(renewals);
       // A session that expired or went meanwhile is no longer there to renew.

@@ -63,6 +63,17 @@ TEST_F(SharedSessionsTest, ASessionLastsItsIdleTimeFromItsLastUseAndNoLongerAfte
   const long long left = Raw({"PTTL", KeyOf(kept)}).integer;
   EXPECT_GT(left, 500) << "Find starts the idle time of one second again";
   EXPECT_LE(left, 1000) << "and no longer";
+
+  // Found from this process's copy, it is renewed in batches, yet as if by every use.
+  while (!sessions->Listening()) std::this_thread::yield();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+  while (std::chrono::steady_clock::now() < until) {
+    ASSERT_NE(sessions->Find(kept), nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(Raw({"EXISTS", KeyOf(kept)}).integer, 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(Raw({"EXISTS", KeyOf(kept)}).integer, 0) << "its idle time passed since its last use";
 }
 
 // A process reads a session once and keeps it until a change made anywhere is announced.
