@@ -204,9 +204,12 @@ function sysmsg(text) {
          two(now.getHours()) + ':' + two(now.getMinutes()) + ':' + two(now.getSeconds()));
 }
 
-// Every poll ends here with the newest message number of the chat.
+// Every poll ends here with the newest message number of the chat. The browser keeps it for
+// the chat's folder: a poll that another server of the chat answers starts after it.
 function ref(n) {
   lastsayid = n;
+  document.cookie = 'lastsayid=' + n + '; path=' + location.pathname.replace(/[^\/]*$/, '') +
+                    '; SameSite=Lax';
   noreftime = 0;
   var f = inputForm();
   if (f && f.elements['id']) f.elements['id'].value = n;

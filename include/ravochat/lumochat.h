@@ -107,10 +107,14 @@ class lumochat {
   // The polling page.
   std::string refresh(Application& TheApplication, Session& TheSession, Request& TheRequest);
   // One poll without its page, as refresh makes it: checks the visitor, selects the rows
-  // newer than `sayid` (his record's last received number when `sayid` is empty) and, for a
+  // newer than `sayid` (when `sayid` is empty, his record's last received number, or
+  // `remembered` when that is further and not past the newest: the number his window holds,
+  // which its script keeps in the cookie "lastsayid" so that a poll served by another server
+  // of a shared chat, whose copy of his record may lag a second, repeats nothing) and, for a
   // valid visitor, stores the present as his last poll and the newest number as received.
   // Throws ConversionError for a `sayid` or a stored field that is no number or date.
-  PollResult Poll(Application& TheApplication, Session& TheSession, const Value& sayid);
+  PollResult Poll(Application& TheApplication, Session& TheSession, const Value& sayid,
+                  int remembered = 0);
   // Appends one message to the ring `says`; moves `current` to its row.
   void Newsay(const Value& who, const Value& ToWho, const Value& secret, const Value& room_id,
               const Value& mess, const Value& c1, const Value& c2, const Value& act, Value& says,

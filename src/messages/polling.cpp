@@ -2,6 +2,7 @@
 // GetNewSays. refresh runs every 6 seconds for every visitor: under the chat's mutex it finds
 // his record by key and changes two of its fields; it walks only the rows newer than his
 // last one, after the mutex is released.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,13 +25,40 @@ std::int64_t MinutesSince(const std::string& since, Date now) {
   return convert::DateDiff(convert::Interval::kMinute, convert::ToDate(Value(since)), now);
 }
 
-// The message number the poll starts after: the request's "sayid", or the record's own.
-int SayIdOf(const Value& item, const std::vector<std::string>& record, std::string_view name) {
+// The message number the poll starts after: the request's "sayid", else the record's own or,
+// when further and not past the newest number `newest`, the one the window remembers.
+int SayIdOf(const Value& item, const std::vector<std::string>& record, std::string_view name,
+            int remembered, const Value& newest) {
   const std::string* text = item.AsText();
   if (item.IsEmpty() || (text != nullptr && text->empty())) {
-    return convert::ToInt32(Value(keyed_list::FieldAt(record, user_field::kLastSayId, name)));
+    const int own =
+        convert::ToInt32(Value(keyed_list::FieldAt(record, user_field::kLastSayId, name)));
+    return remembered > own && remembered <= convert::ToInt32(newest) ? remembered : own;
   }
   return convert::ToInt32(item);
+}
+
+// The number of the cookie "lastsayid" in the request's cookie header, or 0 when it has none
+// or no number of at most nine digits.
+int RememberedSayId(const Request& request) {
+  const Value header = request.ServerVariable("HTTP_COOKIE");
+  const std::string* text = header.AsText();
+  if (text == nullptr) return 0;
+  constexpr std::string_view kName = "lastsayid=";
+  for (std::string_view rest = *text; !rest.empty();) {
+    const std::size_t end = std::min(rest.find(';'), rest.size());
+    std::string_view cookie = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    while (cookie.starts_with(' ')) cookie.remove_prefix(1);
+    if (!cookie.starts_with(kName)) continue;
+    cookie.remove_prefix(kName.size());
+    if (cookie.empty() || cookie.size() > 9 ||
+        cookie.find_first_not_of("0123456789") != std::string_view::npos) {
+      return 0;
+    }
+    return std::stoi(std::string(cookie));
+  }
+  return 0;
 }
 
 // True when the visitor `name` of record `record` has been silent longer than
@@ -96,8 +124,8 @@ std::string lumochat::GetNewSays(const Value& says, int current, int sayid) {
   return rows;
 }
 
-PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
-                          const Value& sayid_item) {
+PollResult lumochat::Poll(Application& TheApplication, Session& TheSession, const Value& sayid_item,
+                          int remembered) {
   PollResult result;
   state::ChatState& chat = TheApplication.Chat(ConstStr);
   Value says;
@@ -119,10 +147,11 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
       result.outcome = PollResult::Outcome::kTimedOut;
       return result;
     }
-    sayid = SayIdOf(sayid_item, MyRec, MyName);
     says = TheApplication.Get(Key(app_key::kSays));
     current = messages::CurrentRow(TheApplication.Get(Key(app_key::kCurrent)));
-    result.newest = convert::ToText(messages::NumberAt(says, current));
+    const Value& newest = messages::NumberAt(says, current);
+    sayid = SayIdOf(sayid_item, MyRec, MyName, remembered, newest);
+    result.newest = convert::ToText(newest);
     result.online = chat.Count(state::List::kUsers);
     messages::MarkSent(chat, MyName, now, result.newest);
   }
@@ -134,7 +163,8 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession,
 
 std::string lumochat::refresh(Application& TheApplication, Session& TheSession,
                               Request& TheRequest) {
-  const PollResult result = Poll(TheApplication, TheSession, TheRequest.Item("sayid"));
+  const PollResult result =
+      Poll(TheApplication, TheSession, TheRequest.Item("sayid"), RememberedSayId(TheRequest));
   std::string page(messages::kPageHead);
   page.append(result.outcome == PollResult::Outcome::kRows ? messages::kPollHead
                                                            : messages::kScriptOpen);

@@ -63,6 +63,7 @@ std::vector<OnlineVisitor> Console::Online() {
   std::vector<OnlineVisitor> online;
   state::ChatState& chat = app_->Chat(prefix_);
   state::MutexLock lock(chat.mutex());
+  chat.TakeInSeen();
   for (const std::string& name : chat.Keys(state::List::kUsers)) {
     const state::Fields f = chat.Find(state::List::kUsers, name).value_or(state::Fields{});
     if (f.size() <= user_field::kLoginTime) continue;

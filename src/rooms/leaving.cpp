@@ -105,6 +105,7 @@ lumochat::Departures lumochat::SweepIdle(Application& TheApplication) {
   {
     state::ChatState& chat = TheApplication.Chat(ConstStr);
     state::MutexLock lock(chat.mutex());
+    chat.TakeInSeen();
     const Date now = clock_.Now();
     for (const std::string& name : chat.Keys(state::List::kUsers)) {
       if (!IsIdle(chat, name, now)) continue;

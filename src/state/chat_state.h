@@ -59,6 +59,10 @@ class ChatState {
   virtual std::size_t OccupantCount(std::string_view room) const REQUIRES(mutex_) = 0;
 
   // The rate windows and sent-away tokens of the chat's moderation.
+  // Brings the time each visitor was last seen and the last line he was sent up to what the
+  // other processes sharing the chat noted of them; a chat of one process has nothing to do.
+  virtual void TakeInSeen() REQUIRES(mutex_) {}
+
   Restraints& restraints() REQUIRES(mutex_) { return restraints_; }
 
  protected:

@@ -86,8 +86,12 @@ void RedisChatState::Reload() {
       MemoryChatState::Append(list, std::move(key), std::move(fields));
     }
   }
-  std::unique_lock lock(values_mutex_);
-  values_.swap(stored.values);
+  {
+    std::unique_lock lock(values_mutex_);
+    values_.swap(stored.values);
+  }
+  // The records hold their visitors' own fields as they were when last written.
+  TakeInSeen();
 }
 
 }  // namespace ravochat::state

@@ -2,8 +2,10 @@
 // in the journal and in what the end of the run writes to Redis.
 #include "state/redis_chat_state.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "core/records.h"
 #include "core/strings.h"
 #include "core/value_codec.h"
 #include "ravochat/random_token.h"
@@ -20,9 +22,11 @@ bool SameShape(const Value& a, const Value& b) {
 
 RedisChatState::RedisChatState(std::string address, std::string prefix)
     : layout_(std::move(prefix)),
-      link_(std::move(address)),
+      link_(address),
       token_(RandomToken()),
-      batch_(std::make_shared<Batch>()) {
+      batch_(std::make_shared<Batch>()),
+      seen_link_(std::move(address)),
+      seen_storer_([this] { StoreSeen(); }) {
   mutex_.SetHooks(this);
   // The flood-control windows and the sent-away tokens travel with the other changes.
   restraints().SetRecorder([this](Change kind, std::initializer_list<std::string_view> fields) {
@@ -48,6 +52,10 @@ void RedisChatState::SetText(List list, std::string_view text) {
 void RedisChatState::SetField(List list, std::string_view key, std::size_t index,
                               std::string value) {
   MemoryChatState::SetField(list, key, index, value);
+  if (list == List::kUsers && (index == user_field::kLastSeen || index == user_field::kLastSayId) &&
+      FieldCount(list, key) > std::max(user_field::kLastSeen, user_field::kLastSayId)) {
+    return NoteSeen(key);
+  }
   journal_.Add(Change::kField, {NameOf(list), key, std::to_string(index), value});
   dirty_.records[Index(list)].emplace(key);
 }

@@ -47,6 +47,11 @@
 //   - After a failed store, what Redis holds is not certain: the script refuses before it
 //     writes when the lock is not the caller's, but a reply lost on the way (the link sends
 //     the script once more) can hide a store that happened.
+//   - The two fields of a visitor's record that only his own requests change, the time he was
+//     last seen and the number of the last line he was sent, are not journaled: each process
+//     notes them in its copy and in seen_, and stores them in Redis's seen hash once a second
+//     (redis_seen.cpp). The copy holds those of this process's visitors and what it last took
+//     in; TakeInSeen takes in, newer replacing older, what the others stored.
 //   - GetValue takes no chat mutex: it sees the values of sequences not yet stored, and after
 //     a failure the dropped ones, until the copy is read afresh.
 #pragma once
@@ -62,6 +67,8 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <unordered_map>
 
 #include "ravochat/host.h"
 #include "state/chat_state.h"
@@ -90,6 +97,10 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
  public:
   // Connects to the Redis server at `address`. Throws StateError.
   RedisChatState(std::string address, std::string prefix) NO_THREAD_SAFETY_ANALYSIS;
+  // Stores what is left of seen_ when Redis answers.
+  ~RedisChatState() override;
+  RedisChatState(const RedisChatState&) = delete;
+  RedisChatState& operator=(const RedisChatState&) = delete;
 
   void SetText(List list, std::string_view text) override REQUIRES(mutex_);
   void SetField(List list, std::string_view key, std::size_t index, std::string value) override
@@ -98,6 +109,8 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   bool Remove(List list, std::string_view key) override REQUIRES(mutex_);
   void AddOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);
   void RemoveOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);
+  // Reads the seen hash; throws StateError.
+  void TakeInSeen() override REQUIRES(mutex_);
 
   // The chat's application value of `key` as this copy holds it; from any thread.
   Value GetValue(std::string_view key) const;
@@ -131,6 +144,14 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void Apply(const JournalChange& change) REQUIRES(mutex_);
   // Reads the whole state from Redis.
   void Reload() REQUIRES(mutex_);
+
+  // The visitors' own fields (redis_seen.cpp).
+  // Notes the own fields of the record of `name` for the next store.
+  void NoteSeen(std::string_view name) REQUIRES(mutex_);
+  // Puts `seen` in the record of `name` when it is newer than the record's.
+  void PutSeen(const std::string& name, const Seen& seen) REQUIRES(mutex_);
+  // The thread that stores seen_ once a second.
+  void StoreSeen();
 
   // The values and the recording of changes (redis_chat_state.cpp).
   void StoreValue(std::string_view key, Value value) REQUIRES(mutex_);
@@ -166,6 +187,16 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // Written under the chat's mutex and this lock; read under either.
   mutable std::shared_mutex values_mutex_;
   ValueMap values_;
+
+  // The own fields noted since the last store, by visitor.
+  struct SeenNotes {
+    std::mutex mutex;
+    std::condition_variable wake;  // ends the storing thread's wait when stopping
+    bool stopping = false;
+    std::unordered_map<std::string, Seen> pending;
+  } seen_;
+  RedisLink seen_link_;      // the storing thread's
+  std::thread seen_storer_;  // started last
 };
 
 }  // namespace ravochat::state

@@ -93,6 +93,15 @@ std::int64_t NumberOf(std::string_view text) {
   }
 }
 
+std::string EncodeSeen(const Seen& seen) { return seen.at + "\n" + seen.sent; }
+
+Seen DecodeSeen(std::string_view text) {
+  const std::size_t end = text.find('\n');
+  if (end == std::string_view::npos)
+    throw StateError("a damaged visitor's time in the shared chat state");
+  return {std::string(text.substr(0, end)), std::string(text.substr(end + 1))};
+}
+
 std::string EncodeRow(const Grid& grid, std::size_t row) {
   std::vector<Value> cells;
   for (std::size_t col = 0; col < grid.cols; ++col) cells.push_back(grid.Cell(row, col));
@@ -227,6 +236,7 @@ void RedisLayout::WriteRecord(std::vector<std::string>& out, const ChatState& ch
   } else {
     Command(out, {"HDEL", RecordsKey(list), key});
     Command(out, {"ZREM", OrderKey(list), key});
+    if (list == List::kUsers) Command(out, {"HDEL", SeenKey(), key});
   }
 }
 
@@ -253,6 +263,7 @@ std::string RedisLayout::JournalKey() const { return SharedKey(prefix_, "journal
 std::string RedisLayout::NextTurnKey() const { return SharedKey(prefix_, "next"); }
 std::string RedisLayout::MetaKey() const { return SharedKey(prefix_, "meta"); }
 std::string RedisLayout::ValuesKey() const { return SharedKey(prefix_, "values"); }
+std::string RedisLayout::SeenKey() const { return SharedKey(prefix_, "seen"); }
 std::string RedisLayout::RecordsKey(List list) const { return SharedKey(prefix_, NameOf(list)); }
 std::string RedisLayout::OrderKey(List list) const {
   return SharedKey(prefix_, std::string(NameOf(list)) + ":order");

@@ -47,6 +47,15 @@ struct Dirty {
   std::map<std::string, std::set<std::size_t>> rows;  // grid rows changed in place
 };
 
+// A visitor's own fields as the hash of RedisLayout::SeenKey holds them, and back; Seen throws
+// StateError for a damaged one.
+struct Seen {
+  std::string at;    // the time he was last seen
+  std::string sent;  // the number of the last line he was sent
+};
+std::string EncodeSeen(const Seen& seen);
+Seen DecodeSeen(std::string_view text);
+
 // A chat's state as Redis holds it.
 struct StoredChat {
   struct StoredList {
@@ -75,6 +84,10 @@ class RedisLayout {
 
   // Reads the whole state. Throws StateError.
   StoredChat Read(RedisLink& link) const;
+  // A hash of the fields that only a visitor's own requests change (the time he was last seen,
+  // the last line he was sent), by his name, as the processes last stored them; his record
+  // holds them as they were when it was last written.
+  std::string SeenKey() const;
   // The commands that write what `dirty` names, each as its argument count and its arguments:
   // the records as `chat` holds them, the values as `values` holds them, and `next_place`.
   std::vector<std::string> Writes(const ChatState& chat, const Dirty& dirty,

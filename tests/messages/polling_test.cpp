@@ -62,6 +62,23 @@ TEST_F(Polling, TheRequestsSayIdOverridesTheRecordsAndMustBeANumber) {
             PollPage("parent.addsay(1," + Stored("one", "amy") + "2," + Stored("two", "amy") +
                      "'');parent.ref(2);parent.allusernum=3;</script>"));
   EXPECT_THROW(Refresh("bob", "abc"), ConversionError);
+
+  // Without a sayid, the number the window remembers counts when it is further than the
+  // record's and not past the newest.
+  Post("amy", "three");
+  const std::string third = "parent.addsay(3," + Stored("three", "amy") + "'');";
+  for (const auto& [cookie, rows] : std::vector<std::pair<std::string, std::string>>{
+           {"other=1; lastsayid=3", ""},
+           {"lastsayid=1", third},  // behind the record's 2
+           {"lastsayid=4", third},  // past the newest
+           {"lastsayid=3x", third}}) {
+    chat.SetListField("_user_list", "bob", user_field::kLastSayId, "2");
+    MemoryRequest request;
+    request.SetServerVariable("HTTP_COOKIE", Value(cookie));
+    EXPECT_EQ(chat.Component()->refresh(chat.app, chat.SessionOf("bob"), request),
+              PollPage(rows + "parent.ref(3);parent.allusernum=3;</script>"))
+        << cookie;
+  }
 }
 
 TEST_F(Polling, LinesThatLeftTheRingUnreadAreAnnouncedOnceBeforeTheRest) {

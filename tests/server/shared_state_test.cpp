@@ -62,7 +62,8 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   }
 
   // Eight posters, each line through the other process than his last; bob reads along through
-  // both. Every line reaches him once, and the numbers of the lines have no gaps.
+  // both, his browser keeping the newest number each answer names, as his window's script does.
+  // Every line reaches him once, and the numbers of the lines have no gaps.
   std::vector<std::string> posters;
   for (int i = 0; i < 8; ++i)
     posters.push_back(CookieLineAt(i % 2 ? first : second, "p" + std::to_string(i), "secret1"));
@@ -81,10 +82,13 @@ TEST(SharedStateServers, TwoProcessesServeOneChatAndOneCarriesOnWhenTheOtherIsKi
   }
   std::map<std::string, int> heard;
   std::set<long> numbers;
-  const std::regex line("([0-9]+),'[^']*?(L[0-9]+n[0-9]+x)");
+  const std::regex line("([0-9]+),'[^']*?(L[0-9]+n[0-9]+x)"), newest("parent\\.ref\\(([0-9]+)\\)");
   int missed = 0;
+  std::string remembered;
   const auto read_along = [&](int n) {
-    const std::string body = HttpClient(n % 2 ? first : second).Get("/refresh.asp", {bob}).body;
+    const std::string body =
+        HttpClient(n % 2 ? first : second).Get("/refresh.asp", {bob + remembered}).body;
+    if (std::smatch m; std::regex_search(body, m, newest)) remembered = "; lastsayid=" + m[1].str();
     for (std::sregex_iterator it(body.begin(), body.end(), line), end; it != end; ++it) {
       ++heard[(*it)[2].str()];
       numbers.insert(std::stol((*it)[1].str()));

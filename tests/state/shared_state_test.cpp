@@ -3,10 +3,12 @@
 
 #include <thread>
 
+#include "core/convert.h"
 #include "core/records.h"
 #include "ravochat/error.h"
 #include "ravochat/shared_state.h"
 #include "state/redis_application.h"
+#include "state/redis_link.h"
 #include "support/temp_database.h"
 
 namespace ravochat::state {
@@ -93,6 +95,61 @@ TEST_F(SharedStateTest, EveryKindOfChangeReachesTheOtherProcessesAndALateOne) {
   // A process more changes behind than Redis keeps reads the whole state again.
   for (int i = 0; i < 1001; ++i) a->Set(Key("_current"), Value(i));
   EXPECT_EQ(Seen(*b), Seen(*a));
+}
+
+// The time a visitor was last seen and the last line he was sent change with every poll: they
+// are stored outside the journal, and the others take them in when they read them for all.
+TEST_F(SharedStateTest, AVisitorsOwnFieldsReachTheOthersWithoutAChangeOfTheStateNewerFirst) {
+  auto a = Process();
+  auto b = Process();
+  RedisLink redis(address_);
+  const auto seen = [](int second) { return convert::DateToText(Date{3'900'000'000 + second}); };
+  const auto change = [&](RedisApplication& app, auto use) {
+    RedisChatState& chat = app.ChatOf(prefix_);
+    MutexLock lock(chat.mutex());
+    use(chat);
+  };
+  const auto amy = [&](RedisApplication& app) {
+    Fields f;
+    change(app, [&](RedisChatState& chat) {
+      chat.TakeInSeen();
+      f = chat.Find(List::kUsers, "amy").value_or(Fields(user_field::kCount, ""));
+    });
+    return f[user_field::kLastSeen] + " " + f[user_field::kLastSayId];
+  };
+  const auto note = [&](RedisApplication& app, int second, int sent) {
+    change(app, [&](RedisChatState& chat) {
+      chat.SetField(List::kUsers, "amy", user_field::kLastSeen, seen(second));
+      chat.SetField(List::kUsers, "amy", user_field::kLastSayId, std::to_string(sent));
+    });
+  };
+  const auto login = [&](int second, int sent) {
+    Fields f(user_field::kCount, "");
+    f[user_field::kLastSeen] = seen(second);
+    f[user_field::kLastSayId] = std::to_string(sent);
+    change(*a, [&](RedisChatState& chat) { chat.Append(List::kUsers, "amy", f); });
+  };
+  const auto eventually = [&](RedisApplication& app, const std::string& expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (amy(app) != expected && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(amy(app), expected);
+  };
+
+  login(0, 5);
+  const RedisCommand version{"GET", "ravochat:" + prefix_ + ":version"};
+  const std::string stored = redis.Run(version).text;
+  note(*a, 20, 7);
+  EXPECT_EQ(redis.Run(version).text, stored) << "a poll is no change of the chat's state";
+  eventually(*b, seen(20) + " 7");
+  note(*b, 30, 8);
+  eventually(*a, seen(30) + " 8");
+  // Logged in again: his record is newer than what was stored of his last session.
+  login(40, 9);
+  EXPECT_EQ(amy(*b), seen(40) + " 9");
+  change(*a, [](RedisChatState& chat) { chat.Remove(List::kUsers, "amy"); });
+  EXPECT_EQ(redis.Run({"HEXISTS", "ravochat:" + prefix_ + ":seen", "amy"}).integer, 0);
 }
 
 TEST_F(SharedStateTest, ConcurrentSequencesInTwoProcessesLoseNothing) {
