@@ -108,7 +108,7 @@ class lumochat {
   std::string refresh(Application& TheApplication, Session& TheSession, Request& TheRequest);
   // One poll without its page, as refresh makes it: checks the visitor, selects the rows
   // newer than `sayid` (when `sayid` is empty, his record's last received number, or
-  // `remembered` when that is further and not past the newest: the number his window holds,
+  // `remembered`, at most the newest, when that is further: the number his window holds,
   // which its script keeps in the cookie "lastsayid" so that a poll served by another server
   // of a shared chat, whose copy of his record may lag a second, repeats nothing) and, for a
   // valid visitor, stores the present as his last poll and the newest number as received.

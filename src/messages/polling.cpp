@@ -26,14 +26,15 @@ std::int64_t MinutesSince(const std::string& since, Date now) {
 }
 
 // The message number the poll starts after: the request's "sayid", else the record's own or,
-// when further and not past the newest number `newest`, the one the window remembers.
+// when further, the one the window remembers, taken as the newest number `newest` when past
+// it (a window ahead of this server's copy of a shared chat gets the rest from the next poll).
 int SayIdOf(const Value& item, const std::vector<std::string>& record, std::string_view name,
             int remembered, const Value& newest) {
   const std::string* text = item.AsText();
   if (item.IsEmpty() || (text != nullptr && text->empty())) {
     const int own =
         convert::ToInt32(Value(keyed_list::FieldAt(record, user_field::kLastSayId, name)));
-    return remembered > own && remembered <= convert::ToInt32(newest) ? remembered : own;
+    return remembered > own ? std::max(own, std::min(remembered, convert::ToInt32(newest))) : own;
   }
   return convert::ToInt32(item);
 }
@@ -131,10 +132,14 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession, cons
   Value says;
   int current = 0;
   int sayid = 0;
-  {
-    // One read-change-store sequence on the visitor's record; the rows are read after it.
-    state::MutexLock lock(chat.mutex());
+  // The visitor's record is read and the fields only his own requests change are noted; with
+  // a chat state shared by several servers, in this server's copy as it follows the others'
+  // changes, without the chat's lock. The rows are read after it.
+  for (const state::Access access : {state::Access::kRead, state::Access::kChange}) {
+    state::MutexLock lock(chat.mutex(), access);
     if (TakeVisitor(messages::FindVisitor(TheSession, chat)) == 0) {
+      // Taking a sent-away token changes the chat: again, under its lock.
+      if (chat.mutex().Local()) continue;
       // A visitor sent out of the chat finds his window closed rather than an error.
       result.outcome =
           chat.restraints().TakeSentAway(convert::ToText(TheSession.Get(messages::kSessionToken)))
@@ -154,6 +159,7 @@ PollResult lumochat::Poll(Application& TheApplication, Session& TheSession, cons
     result.newest = convert::ToText(newest);
     result.online = chat.Count(state::List::kUsers);
     messages::MarkSent(chat, MyName, now, result.newest);
+    break;
   }
   // The ring is an immutable array: the rows read above stay as they were.
   result.outcome = PollResult::Outcome::kRows;

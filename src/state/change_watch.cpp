@@ -2,21 +2,23 @@
 
 #include <utility>
 
-#include "state/redis_application.h"
-
-namespace ravochat {
-namespace state {
+namespace ravochat::state {
 
 RedisChangeWatch::RedisChangeWatch(const std::string& address, std::string channel,
-                                   std::string own_token, std::function<void()> changed)
+                                   std::string own_token, std::function<void()> changed,
+                                   std::function<void(bool)> listening)
     : changed_(std::move(changed)),
       listener_(address, std::move(channel),
-                {.listening = [this] { Due(); },
+                {.listening =
+                     [this, listening] {
+                       if (listening) listening(true);
+                       Due();
+                     },
                  .heard =
                      [this, own = std::move(own_token)](std::string_view token) {
                        if (token != own) Due();
                      },
-                 .lost = nullptr}),
+                 .lost = listening ? [listening] { listening(false); } : std::function<void()>()}),
       caller_([this] { Call(); }) {}
 
 RedisChangeWatch::~RedisChangeWatch() {
@@ -48,13 +50,4 @@ void RedisChangeWatch::Call() {
   }
 }
 
-}  // namespace state
-
-std::unique_ptr<ChangeWatch> SharedState::Watch(std::string_view prefix,
-                                                std::function<void()> changed) {
-  const state::RedisChatState& chat = application_->ChatOf(prefix);
-  return std::make_unique<state::RedisChangeWatch>(pool_->address(), chat.ChangesChannel(),
-                                                   chat.token(), std::move(changed));
-}
-
-}  // namespace ravochat
+}  // namespace ravochat::state

@@ -16,9 +16,11 @@ namespace ravochat::state {
 class RedisChangeWatch : public ChangeWatch {
  public:
   // Calls `changed` after each announcement on `channel` by a process other than the one of
-  // `own_token`, and after listening (again), when announcements may have been missed.
+  // `own_token`, and after listening (again), when announcements may have been missed. Calls
+  // `listening`, when given, with true when it starts listening (before that call of `changed`)
+  // and with false when it lost Redis; from the listening thread, and it must not throw.
   RedisChangeWatch(const std::string& address, std::string channel, std::string own_token,
-                   std::function<void()> changed);
+                   std::function<void()> changed, std::function<void(bool)> listening = nullptr);
   ~RedisChangeWatch() override;
 
  private:

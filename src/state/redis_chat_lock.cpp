@@ -26,10 +26,32 @@ constexpr milliseconds kTurnLength(200);
 // reads the whole state.
 constexpr int kJournalLength = 1000;
 
+// The end of a script that answers the state's version and either nothing (the copy of version
+// `mine` is current), "reload", or the entries that bring the copy up to date. KEYS[2] and
+// KEYS[3] are the version and the journal; `mine` and `kept` are Lua expressions of the copy's
+// version and of the number of entries kept.
+std::string EntriesSince(std::string_view mine, std::string_view kept) {
+  return "local now = tonumber(redis.call('GET', KEYS[2]) or '0')\n"
+         "local mine = tonumber(" +
+         std::string(mine) + ")\n" + R"lua(
+if mine == now then return {now} end
+if mine < 0 or mine > now or now - mine > tonumber()lua" +
+         std::string(kept) + R"lua() then
+  return {now, 'reload'}
+end
+local versions = {}
+for v = mine + 1, now do versions[#versions + 1] = tostring(v) end
+local out = {now}
+for _, entry in ipairs(redis.call('HMGET', KEYS[3], unpack(versions))) do
+  out[#out + 1] = entry
+end
+return out
+)lua";
+}
+
 // Takes the lock (again, when a repeated call already took it) unless another process waiting
 // for it has claimed the next turn. Answers nil when it is not taken, the caller then claiming
-// the next turn when nobody has; else the state's version and either nothing (this copy is
-// current), "reload", or the entries that bring the copy up to date.
+// the next turn when nobody has; else as EntriesSince.
 // KEYS: the lock, the version, the journal, the next turn's claim. ARGV: the token, the lock's
 // length, this copy's version, the number of entries kept, the claim's length.
 const RedisScript kAcquire{R"lua(
@@ -41,18 +63,12 @@ if not (turn and redis.call('SET', KEYS[1], ARGV[1], 'NX', 'PX', ARGV[2])) and
   return false
 end
 if next == ARGV[1] then redis.call('DEL', KEYS[4]) end
-local now = tonumber(redis.call('GET', KEYS[2]) or '0')
-local mine = tonumber(ARGV[3])
-if mine == now then return {now} end
-if mine < 0 or mine > now or now - mine > tonumber(ARGV[4]) then return {now, 'reload'} end
-local versions = {}
-for v = mine + 1, now do versions[#versions + 1] = tostring(v) end
-local out = {now}
-for _, entry in ipairs(redis.call('HMGET', KEYS[3], unpack(versions))) do
-  out[#out + 1] = entry
-end
-return out
-)lua"};
+)lua" + EntriesSince("ARGV[3]", "ARGV[4]")};
+
+// The entries since a copy's version, as EntriesSince, without the lock: the journal and the
+// version change together, in one script. KEYS as kAcquire's. ARGV: the copy's version, the
+// number of entries kept.
+const RedisScript kFollow{EntriesSince("ARGV[1]", "ARGV[2]")};
 
 // Stores a sequence's changes when the lock is still the caller's, then keeps the lock for the
 // length given unless that is '' or another process claimed the next turn: then it lets the
@@ -117,20 +133,8 @@ void RedisChatState::Acquired() {
   }
   taken_ = std::chrono::steady_clock::now();
   try {
-    const std::int64_t now = reply.elements.at(0).integer;
-    bool current = true;
-    for (std::size_t i = 1; i < reply.elements.size() && current; ++i) {
-      const RedisReply& entry = reply.elements[i];
-      current = entry.kind == RedisReply::Kind::kText && entry.text != "reload";
-      if (!current) break;
-      try {
-        Replay(entry.text);
-      } catch (const Error&) {
-        current = false;
-      }
-    }
-    if (!current) Reload();
-    version_ = now;
+    if (!TakeIn(reply)) Reload();
+    version_ = reply.elements.at(0).integer;
     dirty_.place_before = next_place_;
     held_ = true;
   } catch (...) {
@@ -138,6 +142,43 @@ void RedisChatState::Acquired() {
     LetGo();
     throw;
   }
+}
+
+bool RedisChatState::TakeIn(const RedisReply& entries) {
+  for (std::size_t i = 1; i < entries.elements.size(); ++i) {
+    const RedisReply& entry = entries.elements[i];
+    if (entry.kind != RedisReply::Kind::kText || entry.text == "reload") return false;
+    try {
+      Replay(entry.text);
+    } catch (const Error&) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool RedisChatState::MayRead() {
+  // While this process holds the lock, no other changes the state.
+  return version_ >= 0 && (held_ || following_.load());
+}
+
+void RedisChatState::Follow() {
+  std::int64_t from = 0;
+  {
+    MutexLock lock(mutex_, Access::kCopy);
+    if (version_ < 0 || held_) return;  // read afresh by the next change; or current
+    from = version_;
+  }
+  const RedisReply entries = follow_link_.Eval(
+      kFollow, layout_.LockKeys(), {std::to_string(from), std::to_string(kJournalLength)});
+  MutexLock lock(mutex_, Access::kCopy);
+  if (version_ != from || held_) return;  // brought up to date meanwhile
+  if (!TakeIn(entries)) {
+    // Half taken in, or too far behind: the next change reads it afresh.
+    version_ = -1;
+    return;
+  }
+  version_ = entries.elements.at(0).integer;
 }
 
 void RedisChatState::Releasing(bool abandoned) {

@@ -8,6 +8,7 @@
 #include "core/records.h"
 #include "core/strings.h"
 #include "core/value_codec.h"
+#include "ravochat/error.h"
 #include "ravochat/random_token.h"
 
 namespace ravochat::state {
@@ -25,20 +26,53 @@ RedisChatState::RedisChatState(std::string address, std::string prefix)
       link_(address),
       token_(RandomToken()),
       batch_(std::make_shared<Batch>()),
-      seen_link_(std::move(address)),
-      seen_storer_([this] { StoreSeen(); }) {
+      seen_link_(address),
+      seen_storer_([this] { StoreSeen(); }),
+      follow_link_(address) {
   mutex_.SetHooks(this);
   // The flood-control windows and the sent-away tokens travel with the other changes.
   restraints().SetRecorder([this](Change kind, std::initializer_list<std::string_view> fields) {
     RecordRestraint(kind, fields);
   });
+  follower_ = std::make_unique<RedisChangeWatch>(
+      address, ChangesChannel(), token_,
+      [this] {
+        try {
+          Follow();
+        } catch (const StateError&) {
+          // Redis is away: the watch calls again when it is back.
+        }
+      },
+      [this](bool listening) { following_.store(listening); });
+}
+
+RedisChatState::~RedisChatState() {
+  follower_.reset();
+  {
+    std::lock_guard lock(seen_.mutex);
+    seen_.stopping = true;
+  }
+  seen_.wake.notify_all();
+  seen_storer_.join();
+}
+
+void RedisChatState::RequireStored() const {
+  if (mutex_.Local()) {
+    throw StateError("a change of the shared chat state in a sequence that only reads it");
+  }
 }
 
 void RedisChatState::RecordRestraint(Change kind, std::initializer_list<std::string_view> fields) {
-  if (!replaying_) journal_.Add(kind, fields);
+  if (replaying_) return;
+  if (mutex_.Local()) {
+    version_ = -1;  // the copy holds a change that is not stored
+    RequireStored();
+  }
+  journal_.Add(kind, fields);
 }
 
 void RedisChatState::SetText(List list, std::string_view text) {
+  RequireStored();
   MemoryChatState::SetText(list, text);
   const int i = Index(list);
   journal_.Add(Change::kListText, {NameOf(list), std::to_string(next_place_), text});
@@ -51,16 +85,19 @@ void RedisChatState::SetText(List list, std::string_view text) {
 
 void RedisChatState::SetField(List list, std::string_view key, std::size_t index,
                               std::string value) {
-  MemoryChatState::SetField(list, key, index, value);
   if (list == List::kUsers && (index == user_field::kLastSeen || index == user_field::kLastSayId) &&
       FieldCount(list, key) > std::max(user_field::kLastSeen, user_field::kLastSayId)) {
+    MemoryChatState::SetField(list, key, index, std::move(value));
     return NoteSeen(key);
   }
+  RequireStored();
+  MemoryChatState::SetField(list, key, index, value);
   journal_.Add(Change::kField, {NameOf(list), key, std::to_string(index), value});
   dirty_.records[Index(list)].emplace(key);
 }
 
 void RedisChatState::Append(List list, std::string key, Fields fields) {
+  RequireStored();
   MemoryChatState::Append(list, key, fields);
   journal_.Add(Change::kAppend, {NameOf(list), key, std::to_string(next_place_)}, fields);
   dirty_.appended[Index(list)][key] = next_place_++;
@@ -68,6 +105,7 @@ void RedisChatState::Append(List list, std::string key, Fields fields) {
 }
 
 bool RedisChatState::Remove(List list, std::string_view key) {
+  RequireStored();
   if (!MemoryChatState::Remove(list, key)) return false;
   journal_.Add(Change::kRemove, {NameOf(list), key});
   dirty_.records[Index(list)].emplace(key);
@@ -75,12 +113,14 @@ bool RedisChatState::Remove(List list, std::string_view key) {
 }
 
 void RedisChatState::AddOccupant(std::string_view room, std::string_view name) {
+  RequireStored();
   MemoryChatState::AddOccupant(room, name);
   journal_.Add(Change::kAddOccupant, {room, name});
   dirty_.records[Index(List::kRooms)].emplace(room);
 }
 
 void RedisChatState::RemoveOccupant(std::string_view room, std::string_view name) {
+  RequireStored();
   MemoryChatState::RemoveOccupant(room, name);
   journal_.Add(Change::kRemoveOccupant, {room, name});
   dirty_.records[Index(List::kRooms)].emplace(room);
@@ -110,6 +150,7 @@ void RedisChatState::Keep(std::string_view key, Value value) {
 }
 
 void RedisChatState::StoreValue(std::string_view key, Value value) {
+  RequireStored();
   const std::string lower = strings::ToLowerAscii(key);
   const Value old = GetValue(key);
   if (SameShape(old, value) && !dirty_.whole_values.contains(lower)) {

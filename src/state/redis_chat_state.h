@@ -71,6 +71,7 @@
 #include <unordered_map>
 
 #include "ravochat/host.h"
+#include "state/change_watch.h"
 #include "state/chat_state.h"
 #include "state/redis_layout.h"
 #include "state/redis_link.h"
@@ -121,6 +122,10 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // that stored it, and this process's token.
   std::string ChangesChannel() const { return layout_.ChangesChannel(); }
   const std::string& token() const { return token_; }
+  // Takes in the changes the other processes stored since this copy's version, without the
+  // chat's lock: called by the watch of their announcements, so that a sequence of
+  // Access::kRead finds the copy current. Throws StateError.
+  void Follow();
   // How long this process has held the chat's lock in Redis, in all; from any thread.
   std::chrono::nanoseconds LockHeld() const {
     return std::chrono::nanoseconds(lock_held_.load(std::memory_order_relaxed));
@@ -128,6 +133,7 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
 
  private:
   // The lock and the batching of sequences (redis_chat_lock.cpp).
+  bool MayRead() override NO_THREAD_SAFETY_ANALYSIS;
   void Acquired() override NO_THREAD_SAFETY_ANALYSIS;
   void Releasing(bool abandoned) override NO_THREAD_SAFETY_ANALYSIS;
   void Released() override;
@@ -137,6 +143,13 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void LetGo() REQUIRES(mutex_);
   // Counts the time since the lock was taken as held; it is let go now.
   void CountHeld() REQUIRES(mutex_);
+
+  // Replays the entries of a reply of EntriesSince, the first element being the version;
+  // false when the copy must be read afresh instead.
+  bool TakeIn(const RedisReply& entries) REQUIRES(mutex_);
+  // Throws StateError in a sequence that holds the mutex for this copy alone, before a change
+  // that must be stored is made.
+  void RequireStored() const REQUIRES(mutex_);
 
   // The replay of other processes' changes (redis_chat_replay.cpp).
   // Applies the changes of a journal entry to this copy, without recording them again.
@@ -195,8 +208,13 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
     bool stopping = false;
     std::unordered_map<std::string, Seen> pending;
   } seen_;
-  RedisLink seen_link_;      // the storing thread's
-  std::thread seen_storer_;  // started last
+  RedisLink seen_link_;  // the storing thread's
+  std::thread seen_storer_;
+
+  // Whether the watch of the others' announcements listens; the copy follows them then.
+  std::atomic<bool> following_ = false;
+  RedisLink follow_link_;                       // the watch's
+  std::unique_ptr<RedisChangeWatch> follower_;  // made last
 };
 
 }  // namespace ravochat::state

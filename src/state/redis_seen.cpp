@@ -91,13 +91,4 @@ void RedisChatState::StoreSeen() {
   }
 }
 
-RedisChatState::~RedisChatState() {
-  {
-    std::lock_guard lock(seen_.mutex);
-    seen_.stopping = true;
-  }
-  seen_.wake.notify_all();
-  seen_storer_.join();
-}
-
 }  // namespace ravochat::state

@@ -64,13 +64,13 @@ TEST_F(Polling, TheRequestsSayIdOverridesTheRecordsAndMustBeANumber) {
   EXPECT_THROW(Refresh("bob", "abc"), ConversionError);
 
   // Without a sayid, the number the window remembers counts when it is further than the
-  // record's and not past the newest.
+  // record's, as the newest when past it.
   Post("amy", "three");
   const std::string third = "parent.addsay(3," + Stored("three", "amy") + "'');";
   for (const auto& [cookie, rows] : std::vector<std::pair<std::string, std::string>>{
            {"other=1; lastsayid=3", ""},
            {"lastsayid=1", third},  // behind the record's 2
-           {"lastsayid=4", third},  // past the newest
+           {"lastsayid=9", ""},     // past the newest
            {"lastsayid=3x", third}}) {
     chat.SetListField("_user_list", "bob", user_field::kLastSayId, "2");
     MemoryRequest request;

@@ -104,9 +104,9 @@ TEST_F(SharedStateTest, AVisitorsOwnFieldsReachTheOthersWithoutAChangeOfTheState
   auto b = Process();
   RedisLink redis(address_);
   const auto seen = [](int second) { return convert::DateToText(Date{3'900'000'000 + second}); };
-  const auto change = [&](RedisApplication& app, auto use) {
+  const auto change = [&](RedisApplication& app, auto use, Access access = Access::kChange) {
     RedisChatState& chat = app.ChatOf(prefix_);
-    MutexLock lock(chat.mutex());
+    MutexLock lock(chat.mutex(), access);
     use(chat);
   };
   const auto amy = [&](RedisApplication& app) {
@@ -118,10 +118,13 @@ TEST_F(SharedStateTest, AVisitorsOwnFieldsReachTheOthersWithoutAChangeOfTheState
     return f[user_field::kLastSeen] + " " + f[user_field::kLastSayId];
   };
   const auto note = [&](RedisApplication& app, int second, int sent) {
-    change(app, [&](RedisChatState& chat) {
-      chat.SetField(List::kUsers, "amy", user_field::kLastSeen, seen(second));
-      chat.SetField(List::kUsers, "amy", user_field::kLastSayId, std::to_string(sent));
-    });
+    change(
+        app,
+        [&](RedisChatState& chat) {
+          chat.SetField(List::kUsers, "amy", user_field::kLastSeen, seen(second));
+          chat.SetField(List::kUsers, "amy", user_field::kLastSayId, std::to_string(sent));
+        },
+        Access::kRead);
   };
   const auto login = [&](int second, int sent) {
     Fields f(user_field::kCount, "");
@@ -142,6 +145,18 @@ TEST_F(SharedStateTest, AVisitorsOwnFieldsReachTheOthersWithoutAChangeOfTheState
   const std::string stored = redis.Run(version).text;
   note(*a, 20, 7);
   EXPECT_EQ(redis.Run(version).text, stored) << "a poll is no change of the chat's state";
+  // Once its copy follows the others' changes, a process reads it without the lock, and a
+  // change that must be stored is refused there.
+  bool reading = false;
+  for (int i = 0; i < 100 && !reading; ++i) {
+    change(
+        *a, [&](RedisChatState& chat) { reading = chat.mutex().Local(); }, Access::kRead);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(reading);
+  change(
+      *a, [](RedisChatState& chat) { EXPECT_THROW(chat.Remove(List::kUsers, "amy"), StateError); },
+      Access::kRead);
   eventually(*b, seen(20) + " 7");
   note(*b, 30, 8);
   eventually(*a, seen(30) + " 8");
