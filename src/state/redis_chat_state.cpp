@@ -27,13 +27,13 @@ RedisChatState::RedisChatState(std::string address, std::string prefix)
       token_(RandomToken()),
       batch_(std::make_shared<Batch>()),
       seen_link_(address),
-      seen_storer_([this] { StoreSeen(); }),
       follow_link_(address) {
   mutex_.SetHooks(this);
   // The flood-control windows and the sent-away tokens travel with the other changes.
   restraints().SetRecorder([this](Change kind, std::initializer_list<std::string_view> fields) {
     RecordRestraint(kind, fields);
   });
+  seen_storer_ = std::thread([this] { StoreSeen(); });
   follower_ = std::make_unique<RedisChangeWatch>(
       address, ChangesChannel(), token_,
       [this] {

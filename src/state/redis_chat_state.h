@@ -163,7 +163,9 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void NoteSeen(std::string_view name) REQUIRES(mutex_);
   // Puts `seen` in the record of `name` when it is newer than the record's.
   void PutSeen(const std::string& name, const Seen& seen) REQUIRES(mutex_);
-  // The thread that stores seen_ once a second.
+  // PutSeen for the notes `from` to `to` (exclusive) of the seen hash as HGETALL read it.
+  void PutStored(const RedisReply& stored, std::size_t from, std::size_t to) REQUIRES(mutex_);
+  // The thread that stores seen_ and takes in the others' notes once a second.
   void StoreSeen();
 
   // The values and the recording of changes (redis_chat_state.cpp).
