@@ -1,8 +1,9 @@
 // A chat's state shared through Redis by every process that serves the chat. Each process
 // keeps a whole copy in memory (the lists of MemoryChatState and the chat's application
-// values), so that reading costs no round trip. Taking the chat's mutex also takes the chat's
-// lock in Redis, a key that expires, and brings the copy up to date (redis_chat_lock.cpp,
-// redis_chat_replay.cpp). Changes are recorded here as they are made; the run of sequences
+// values), so that reading costs no round trip. Taking the chat's mutex for a change also takes
+// the chat's lock in Redis, a key that expires, and brings the copy up to date
+// (redis_chat_lock.cpp, redis_chat_replay.cpp); between changes, the copy follows the changes
+// the others announce. Changes are recorded here as they are made; the run of sequences
 // that made them is stored at its end by one script that checks the lock is still held,
 // writes what changed (redis_layout.h), keeps the journal entry for the other processes and
 // lets the lock go or keeps it.
@@ -17,14 +18,17 @@
 //   PASSED     the mutex free, the lock still held_ for a thread of this process that was
 //              waiting for the mutex; each finished sequence that changed something waits in
 //              Released, unlocked, for batch_.
-//   REPLAYING  within Acquired, replaying_ set while an entry's changes are applied, so that
-//              the restraints do not record them again.
+//   REPLAYING  within Acquired or Follow, replaying_ set while an entry's changes are applied,
+//              so that the restraints do not record them again.
 // What moves it:
 //   STALE, CURRENT -> OPEN  Acquired takes the lock (kLockWait at most; when it is not taken,
 //              the copy stays as it was), then replays the entries stored after version_, or reads
 //              the whole state (Reload) when STALE, too far behind or an entry fails to replay. A
 //              failure once the lock is taken lets it go and leaves the copy STALE.
 //   PASSED -> OPEN          Acquired, with no round trip.
+//   CURRENT -> CURRENT      Follow, when another process announced a change, takes in the
+//              entries stored after version_ without the lock, under the mutex for the copy
+//              alone (Access::kCopy); when one cannot be taken in, -> STALE.
 //   OPEN -> PASSED          Releasing, not abandoned, while a thread waits for the mutex and
 //              the run is shorter than kSequencesPerHold.
 //   OPEN -> CURRENT         Releasing otherwise ends the run and finishes batch_: it lets the
@@ -34,6 +38,14 @@
 //   OPEN -> STALE           The store script fails: batch_ fails with its error. Or a sequence
 //              that changed something is abandoned: nothing of the run is stored, batch_
 //              fails and the lock is let go.
+//
+// Sequences:
+//   Access::kChange  goes through the states above.
+//   Access::kRead    while CURRENT and following_ (the watch of the announcements listens), or
+//              PASSED, holds the mutex only: it reads the copy as it is and may change the
+//              visitors' own fields alone (RequireStored refuses any other change). Otherwise it
+//              is a kChange sequence.
+//   Access::kCopy    holds the mutex only, for this process's own upkeep of the copy.
 //
 // Invariants:
 //   - journal_ holds changes only while held_; dirty_ names only the records and values that
