@@ -2,10 +2,8 @@
 // in the journal and in what the end of the run writes to Redis.
 #include "state/redis_chat_state.h"
 
-#include <algorithm>
 #include <utility>
 
-#include "core/records.h"
 #include "core/strings.h"
 #include "core/value_codec.h"
 #include "ravochat/error.h"
@@ -85,8 +83,7 @@ void RedisChatState::SetText(List list, std::string_view text) {
 
 void RedisChatState::SetField(List list, std::string_view key, std::size_t index,
                               std::string value) {
-  if (list == List::kUsers && (index == user_field::kLastSeen || index == user_field::kLastSayId) &&
-      FieldCount(list, key) > std::max(user_field::kLastSeen, user_field::kLastSayId)) {
+  if (IsSeenField(list, key, index)) {
     MemoryChatState::SetField(list, key, index, std::move(value));
     return NoteSeen(key);
   }

@@ -61,9 +61,10 @@
 //     the script once more) can hide a store that happened.
 //   - The two fields of a visitor's record that only his own requests change, the time he was
 //     last seen and the number of the last line he was sent, are not journaled: each process
-//     notes them in its copy and in seen_, and stores them in Redis's seen hash once a second
-//     (redis_seen.cpp). The copy holds those of this process's visitors and what it last took
-//     in; TakeInSeen takes in, newer replacing older, what the others stored.
+//     notes them in its copy and in seen_, and stores them in Redis once a second, when it
+//     also takes in the others' (redis_seen.cpp). The copy holds those of this process's
+//     visitors and what it last took in; TakeInSeen takes in, newer replacing older, all that
+//     the others stored.
 //   - GetValue takes no chat mutex: it sees the values of sequences not yet stored, and after
 //     a failure the dropped ones, until the copy is read afresh.
 #pragma once
@@ -171,12 +172,12 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void Reload() REQUIRES(mutex_);
 
   // The visitors' own fields (redis_seen.cpp).
+  // True when field `index` of the record of `key` in `list` is one of a visitor's own fields.
+  bool IsSeenField(List list, std::string_view key, std::size_t index) const REQUIRES(mutex_);
   // Notes the own fields of the record of `name` for the next store.
   void NoteSeen(std::string_view name) REQUIRES(mutex_);
   // Puts `seen` in the record of `name` when it is newer than the record's.
   void PutSeen(const std::string& name, const Seen& seen) REQUIRES(mutex_);
-  // PutSeen for the notes `from` to `to` (exclusive) of the seen hash as HGETALL read it.
-  void PutStored(const RedisReply& stored, std::size_t from, std::size_t to) REQUIRES(mutex_);
   // The thread that stores seen_ and takes in the others' notes once a second.
   void StoreSeen();
 

@@ -264,6 +264,7 @@ std::string RedisLayout::NextTurnKey() const { return SharedKey(prefix_, "next")
 std::string RedisLayout::MetaKey() const { return SharedKey(prefix_, "meta"); }
 std::string RedisLayout::ValuesKey() const { return SharedKey(prefix_, "values"); }
 std::string RedisLayout::SeenKey() const { return SharedKey(prefix_, "seen"); }
+std::string RedisLayout::SeenBatchesKey() const { return SharedKey(prefix_, "seen-batches"); }
 std::string RedisLayout::RecordsKey(List list) const { return SharedKey(prefix_, NameOf(list)); }
 std::string RedisLayout::OrderKey(List list) const {
   return SharedKey(prefix_, std::string(NameOf(list)) + ":order");

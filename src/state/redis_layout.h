@@ -88,6 +88,8 @@ class RedisLayout {
   // the last line he was sent), by his name, as the processes last stored them; his record
   // holds them as they were when it was last written.
   std::string SeenKey() const;
+  // A stream of the batches of those fields each process stored, for the others to take in.
+  std::string SeenBatchesKey() const;
   // The commands that write what `dirty` names, each as its argument count and its arguments:
   // the records as `chat` holds them, the values as `values` holds them, and `next_place`.
   std::vector<std::string> Writes(const ChatState& chat, const Dirty& dirty,

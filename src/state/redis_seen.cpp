@@ -1,14 +1,14 @@
 // The two fields of a visitor's record that only his own requests change: the time he was last
 // seen and the number of the last line he was sent. Every poll changes them, so they are kept
 // out of the journal and the chat's lock: each process notes them in its copy, and once a
-// second stores those it noted in one command and takes in what the others stored; the readers
-// that need them exact (the idle sweep, the moderators' list of visitors) take them in at once.
+// second stores those it noted in the seen hash and, as one batch, in a stream that keeps the
+// batches of the last seconds; it then takes in the batches the others added. The readers that
+// need them exact (the idle sweep, the moderators' list of visitors) read the hash at once.
 // Of two notes of one visitor, the one seen later, then the one sent further, is the newer; a
 // note older than the record it meets, such as one of the visitor's last session stored after
 // he logged in again, is dropped.
 #include <algorithm>
 #include <chrono>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -23,7 +23,8 @@ namespace {
 constexpr std::chrono::seconds kStorePeriod(1);
 // How many of the others' notes are taken in under the chat's mutex at once.
 constexpr std::size_t kTakenInAtOnce = 256;
-constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max() / 2;
+// How long the stream keeps the batches stored, for the others to read.
+constexpr std::chrono::milliseconds kBatchesKept(10'000);
 
 // The number `text` spells, or -1.
 std::int64_t Sent(const std::string& text) {
@@ -32,6 +33,15 @@ std::int64_t Sent(const std::string& text) {
   } catch (const StateError&) {
     return -1;
   }
+}
+
+// The notes of the field-value pairs of `pairs` from the pair `first` on.
+std::vector<std::pair<std::string, Seen>> Notes(const RedisReply& pairs, std::size_t first) {
+  std::vector<std::pair<std::string, Seen>> notes;
+  for (std::size_t i = 2 * first; i + 1 < pairs.elements.size(); i += 2) {
+    notes.emplace_back(pairs.elements[i].text, DecodeSeen(pairs.elements[i + 1].text));
+  }
+  return notes;
 }
 
 // True when `seen` is newer than the own fields of `record`.
@@ -44,7 +54,17 @@ bool Newer(const Seen& seen, const Fields& record) {
   return Sent(seen.sent) > Sent(record[user_field::kLastSayId]);
 }
 
+// How many fields a record has at least when it has both own fields.
+constexpr std::size_t kSeenFieldCount = std::max(user_field::kLastSeen, user_field::kLastSayId) + 1;
+
 }  // namespace
+
+bool RedisChatState::IsSeenField(List list, std::string_view key, std::size_t index) const {
+  if (list != List::kUsers || (index != user_field::kLastSeen && index != user_field::kLastSayId)) {
+    return false;
+  }
+  return FieldCount(list, key) >= kSeenFieldCount;
+}
 
 void RedisChatState::NoteSeen(std::string_view name) {
   Seen seen{Field(List::kUsers, name, user_field::kLastSeen),
@@ -55,28 +75,27 @@ void RedisChatState::NoteSeen(std::string_view name) {
 
 void RedisChatState::PutSeen(const std::string& name, const Seen& seen) {
   const std::optional<Fields> record = Find(List::kUsers, name);
-  if (!record || record->size() <= std::max(user_field::kLastSeen, user_field::kLastSayId) ||
-      !Newer(seen, *record)) {
+  if (!record || record->size() < kSeenFieldCount || !Newer(seen, *record)) {
     return;
   }
   MemoryChatState::SetField(List::kUsers, name, user_field::kLastSeen, seen.at);
   MemoryChatState::SetField(List::kUsers, name, user_field::kLastSayId, seen.sent);
 }
 
-void RedisChatState::PutStored(const RedisReply& stored, std::size_t from, std::size_t to) {
-  for (std::size_t i = 2 * from; i < 2 * to && i + 1 < stored.elements.size(); i += 2) {
-    PutSeen(stored.elements[i].text, DecodeSeen(stored.elements[i + 1].text));
-  }
-}
-
 void RedisChatState::TakeInSeen() {
-  PutStored(link_.Run({"HGETALL", layout_.SeenKey()}), 0, kAll);
+  for (const auto& [name, seen] : Notes(link_.Run({"HGETALL", layout_.SeenKey()}), 0)) {
+    PutSeen(name, seen);
+  }
   // What this process noted and has not stored yet.
   std::lock_guard lock(seen_.mutex);
   for (const auto& [name, seen] : seen_.pending) PutSeen(name, seen);
 }
 
 void RedisChatState::StoreSeen() {
+  // The others' batches are read from the stream after `read`; the whole hash when it may
+  // have missed some: at the start, and after Redis was away.
+  std::string read = "0";
+  bool whole = true;
   std::unique_lock lock(seen_.mutex);
   bool last = false;
   while (!last) {
@@ -85,25 +104,56 @@ void RedisChatState::StoreSeen() {
     lock.unlock();
     std::vector<RedisCommand> commands;
     if (!batch.empty()) {
-      RedisCommand& store = commands.emplace_back(RedisCommand{"HSET", layout_.SeenKey()});
+      const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
+      RedisCommand notes;
       for (const auto& [name, seen] : batch) {
-        store.push_back(name);
-        store.push_back(EncodeSeen(seen));
+        notes.push_back(name);
+        notes.push_back(EncodeSeen(seen));
       }
+      commands.push_back(RedisCommand{"HSET", layout_.SeenKey()});
+      commands.back().insert(commands.back().end(), notes.begin(), notes.end());
+      // The batch, for the others, named by this process's token under the empty name.
+      commands.push_back(RedisCommand{"XADD", layout_.SeenBatchesKey(), "MINID", "~",
+                                      std::to_string(now - kBatchesKept.count()), "*", "", token_});
+      commands.back().insert(commands.back().end(), std::make_move_iterator(notes.begin()),
+                             std::make_move_iterator(notes.end()));
     }
-    // The others' notes, so that this copy lags them a second at most; a few at a time, not
-    // to keep the requests waiting for the chat.
-    if (!last) commands.push_back({"HGETALL", layout_.SeenKey()});
+    if (!last) {
+      if (whole) commands.push_back({"HGETALL", layout_.SeenKey()});
+      commands.push_back({"XREAD", "STREAMS", layout_.SeenBatchesKey(), read});
+    }
     try {
       const std::vector<RedisReply> replies = seen_link_.Run(commands);
-      const std::size_t count = last ? 0 : replies.back().elements.size() / 2;
-      for (std::size_t from = 0; from < count; from += kTakenInAtOnce) {
-        MutexLock chat(mutex_, Access::kCopy);
-        PutStored(replies.back(), from, from + kTakenInAtOnce);
+      if (!last) {
+        std::vector<std::pair<std::string, Seen>> notes;
+        if (whole) notes = Notes(replies[replies.size() - 2], 0);
+        whole = false;
+        // XREAD: nil, or [[stream, [[id, [field, value, ...]], ...]]].
+        const RedisReply& streams = replies.back();
+        for (const RedisReply& entry : streams.elements.empty()
+                                           ? std::vector<RedisReply>{}
+                                           : streams.elements.at(0).elements.at(1).elements) {
+          read = entry.elements.at(0).text;
+          const RedisReply& fields = entry.elements.at(1);
+          if (fields.elements.size() < 2 || fields.elements[1].text == token_) continue;
+          std::vector<std::pair<std::string, Seen>> more = Notes(fields, 1);
+          notes.insert(notes.end(), std::make_move_iterator(more.begin()),
+                       std::make_move_iterator(more.end()));
+        }
+        // A few at a time, not to keep the requests waiting for the chat.
+        for (std::size_t from = 0; from < notes.size(); from += kTakenInAtOnce) {
+          MutexLock chat(mutex_, Access::kCopy);
+          for (std::size_t i = from; i < std::min(notes.size(), from + kTakenInAtOnce); ++i) {
+            PutSeen(notes[i].first, notes[i].second);
+          }
+        }
       }
       lock.lock();
     } catch (const StateError&) {
       // Redis is away: stored with the next batch, unless noted again meanwhile.
+      whole = true;
       lock.lock();
       for (auto& [name, seen] : batch) seen_.pending.try_emplace(name, std::move(seen));
     }
