@@ -76,8 +76,9 @@ class SharedState {
   bool TakeLease(std::string_view prefix, std::string_view name, std::chrono::milliseconds length);
 
   // Calls `changed`, from a thread of its own, soon after another process stores a change of
-  // chat `prefix`: once for a burst of changes, and once whenever the watch may have missed
-  // some (when it starts, and when Redis is back after it was away). `changed` must not throw.
+  // chat `prefix`, once this process's copy of the chat holds it: once for a burst of changes,
+  // and once whenever the watch may have missed some (when it starts, and when Redis is back
+  // after it was away). `changed` must not throw.
   std::unique_ptr<ChangeWatch> Watch(std::string_view prefix, std::function<void()> changed);
 
   // How long this process has held the lock of chat `prefix` in Redis, in all: the time in

@@ -30,7 +30,7 @@ NewLines ReadNewLines(Application& app, std::string_view const_str, std::int64_t
   // More new lines than this at once wake every room's windows rather than count rooms.
   constexpr std::size_t kMostCounted = 64;
   state::ChatState& chat = app.Chat(const_str);
-  state::MutexLock lock(chat.mutex());
+  state::MutexLock lock(chat.mutex(), state::Access::kRead);
   NewLines lines;
   const Value says = app.Get(app_key::AppKey(const_str, app_key::kSays));
   if (says.IsEmpty()) return lines;

@@ -176,9 +176,8 @@ void Channels::NoticeLines(Chat& chat) {
   std::int64_t after = 0;
   {
     std::lock_guard lock(mutex_);
-    // No window to wake: the chat is not read at all (with a shared state that read would
-    // take the chat's lock in Redis). A channel opened later polls at once, and the next
-    // notice wakes it for every line since the last one noticed.
+    // No window to wake: the chat is not read at all. A channel opened later polls at once,
+    // and the next notice wakes it for every line since the last one noticed.
     if (open_.empty()) return;
     after = marks_[&chat].newest;
   }

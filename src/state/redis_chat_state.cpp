@@ -33,13 +33,15 @@ RedisChatState::RedisChatState(std::string address, std::string prefix)
   });
   seen_storer_ = std::thread([this] { StoreSeen(); });
   follower_ = std::make_unique<RedisChangeWatch>(
-      address, ChangesChannel(), token_,
+      address, layout_.ChangesChannel(), token_,
       [this] {
         try {
           Follow();
         } catch (const StateError&) {
           // Redis is away: the watch calls again when it is back.
         }
+        std::lock_guard lock(watchers_mutex_);
+        for (const auto& [number, changed] : watchers_) changed();
       },
       [this](bool listening) { following_.store(listening); });
 }
@@ -52,6 +54,30 @@ RedisChatState::~RedisChatState() {
   }
   seen_.wake.notify_all();
   seen_storer_.join();
+}
+
+namespace {
+
+// A watch of WatchFollowed: its end removes its caller.
+class FollowedWatch : public ChangeWatch {
+ public:
+  explicit FollowedWatch(std::function<void()> end) : end_(std::move(end)) {}
+  ~FollowedWatch() override { end_(); }
+
+ private:
+  const std::function<void()> end_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChangeWatch> RedisChatState::WatchFollowed(std::function<void()> changed) {
+  std::lock_guard lock(watchers_mutex_);
+  const int number = next_watcher_++;
+  watchers_.emplace(number, std::move(changed));
+  return std::make_unique<FollowedWatch>([this, number] {
+    std::lock_guard lock(watchers_mutex_);
+    watchers_.erase(number);
+  });
 }
 
 void RedisChatState::RequireStored() const {

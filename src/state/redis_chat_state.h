@@ -74,7 +74,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -131,14 +133,10 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   // Stores a value, within the sequence of the calling thread when it holds the mutex, else
   // in a sequence of its own.
   void SetValue(std::string_view key, Value value) NO_THREAD_SAFETY_ANALYSIS;
-  // The channel on which each stored change is announced with the token of the process
-  // that stored it, and this process's token.
-  std::string ChangesChannel() const { return layout_.ChangesChannel(); }
-  const std::string& token() const { return token_; }
-  // Takes in the changes the other processes stored since this copy's version, without the
-  // chat's lock: called by the watch of their announcements, so that a sequence of
-  // Access::kRead finds the copy current. Throws StateError.
-  void Follow();
+  // Calls `changed`, from the thread that watches the others' announcements, each time this
+  // copy has taken in what they announced, and after it listens again (when it may have
+  // missed some), until the returned watch is destroyed. `changed` must not throw.
+  std::unique_ptr<ChangeWatch> WatchFollowed(std::function<void()> changed);
   // How long this process has held the chat's lock in Redis, in all; from any thread.
   std::chrono::nanoseconds LockHeld() const {
     return std::chrono::nanoseconds(lock_held_.load(std::memory_order_relaxed));
@@ -146,6 +144,9 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
 
  private:
   // The lock and the batching of sequences (redis_chat_lock.cpp).
+  // Takes in the changes the other processes stored since this copy's version, without the
+  // chat's lock, so that a sequence of Access::kRead finds the copy current. Throws StateError.
+  void Follow();
   bool MayRead() override NO_THREAD_SAFETY_ANALYSIS;
   void Acquired() override NO_THREAD_SAFETY_ANALYSIS;
   void Releasing(bool abandoned) override NO_THREAD_SAFETY_ANALYSIS;
@@ -228,6 +229,11 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
 
   // Whether the watch of the others' announcements listens; the copy follows them then.
   std::atomic<bool> following_ = false;
+  // The callers of WatchFollowed by number; called under watchers_mutex_, so that a watch's
+  // end waits for a call under way.
+  std::mutex watchers_mutex_;
+  std::map<int, std::function<void()>> watchers_;
+  int next_watcher_ = 0;
   RedisLink follow_link_;                       // the watch's
   std::unique_ptr<RedisChangeWatch> follower_;  // made last
 };

@@ -5,7 +5,6 @@
 
 #include "ravochat/error.h"
 #include "ravochat/random_token.h"
-#include "state/change_watch.h"
 #include "state/redis_application.h"
 #include "state/redis_link.h"
 #include "state/shared_key.h"
@@ -73,9 +72,7 @@ std::chrono::nanoseconds SharedState::LockHeld(std::string_view prefix) const {
 
 std::unique_ptr<ChangeWatch> SharedState::Watch(std::string_view prefix,
                                                 std::function<void()> changed) {
-  const state::RedisChatState& chat = application_->ChatOf(prefix);
-  return std::make_unique<state::RedisChangeWatch>(pool_->address(), chat.ChangesChannel(),
-                                                   chat.token(), std::move(changed));
+  return application_->ChatOf(prefix).WatchFollowed(std::move(changed));
 }
 
 bool SharedState::TakeLease(std::string_view prefix, std::string_view name,
