@@ -9,6 +9,7 @@
 #include "ravochat/shared_state.h"
 #include "state/redis_application.h"
 #include "state/redis_link.h"
+#include "support/chat_fixture.h"
 #include "support/temp_database.h"
 
 namespace ravochat::state {
@@ -166,6 +167,31 @@ TEST_F(SharedStateTest, AVisitorsOwnFieldsReachTheOthersWithoutAChangeOfTheState
   EXPECT_EQ(amy(*b), seen(40) + " 9");
   change(*a, [](RedisChatState& chat) { chat.Remove(List::kUsers, "amy"); });
   EXPECT_EQ(redis.Run({"HEXISTS", "ravochat:" + prefix_ + ":seen", "amy"}).integer, 0);
+}
+
+// The idle sweep of one process keeps a visitor who polls through another and sends away one
+// who stopped.
+TEST_F(SharedStateTest, TheIdleSweepSeesThePollsMadeThroughAnotherProcess) {
+  testing::ChatFixture chat(prefix_);
+  chat.Params({"nosaytimeout=30", "dontsavevalue=30"});
+  chat.Room(1, "大厅");
+  auto a = Process();
+  auto b = Process();
+  chat.Init(a.get());
+  MemorySession& amy = chat.Enter("amy", 1, 1, a.get());
+  chat.Enter("bob", 1, 1, a.get());
+  chat.clock.Advance(lumochat::kIdleSeconds - 60);
+  MemoryRequest poll;
+  ASSERT_NE(chat.Component()->refresh(*b, amy, poll).find("parent.ref("), std::string::npos);
+  RedisLink redis(address_);
+  while (redis.Run({"HEXISTS", "ravochat:" + prefix_ + ":seen", "amy"}).integer == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // stored within a second
+  }
+  chat.clock.Advance(120);
+  const lumochat::Departures gone = chat.Component()->SweepIdle(*a);
+  EXPECT_EQ(gone.size(), 1u);
+  EXPECT_TRUE(gone.contains("bob"));
+  EXPECT_NE(chat.Component()->refresh(*b, amy, poll).find("parent.ref("), std::string::npos);
 }
 
 TEST_F(SharedStateTest, ConcurrentSequencesInTwoProcessesLoseNothing) {

@@ -42,9 +42,10 @@ void ChatFixture::Room(int id, std::string_view name, std::string_view owner) {
       {id, name, owner, now, now});
 }
 
-void ChatFixture::Init() {
-  Set(app_key::kConnStr, Value(db.connstr()));
-  Component()->InitGlobal(app);
+void ChatFixture::Init(Application* into) {
+  Application& target = into != nullptr ? *into : app;
+  target.Set(app_key::AppKey(prefix, app_key::kConnStr), Value(db.connstr()));
+  Component()->InitGlobal(target);
 }
 
 std::unique_ptr<lumochat> ChatFixture::Component() {
@@ -75,18 +76,20 @@ std::string ChatFixture::Poll(Session& session) {
   return Component()->refresh(app, session, request);
 }
 
-MemorySession& ChatFixture::Enter(const std::string& name, int room, int level) {
+MemorySession& ChatFixture::Enter(const std::string& name, int room, int level, Application* into) {
+  Application& target = into != nullptr ? *into : app;
   const std::string now = convert::DateToText(clock.Now());
   {
-    state::ChatState& chat = app.Chat(prefix);
+    state::ChatState& chat = target.Chat(prefix);
     state::MutexLock lock(chat.mutex());
     // The newest message number: the one in the ring's current slot, 0 before the ring exists.
-    const Value says = Get(app_key::kSays);
+    const Value says = target.Get(app_key::AppKey(prefix, app_key::kSays));
     const std::string newest =
         says.kind() != Value::Kind::kGrid
             ? "0"
             : convert::ToText(
-                  says.At(convert::ToInt32(Get(app_key::kCurrent)), ring_field::kNumber));
+                  says.At(convert::ToInt32(target.Get(app_key::AppKey(prefix, app_key::kCurrent))),
+                          ring_field::kNumber));
     const std::string lv = convert::ToText(level);
     // token, address, sex, level, room, last seen, face, 0, effective level, newest, times
     std::vector<std::string> fields = {

@@ -37,8 +37,8 @@ class ChatFixture {
   void Params(std::initializer_list<std::string_view> settings);
   // Adds an open room row with the given ID, name and owner, built now.
   void Room(int id, std::string_view name, std::string_view owner = "");
-  // Sets "_connstr" and runs InitGlobal.
-  void Init();
+  // Sets "_connstr" and runs InitGlobal, in `app` or in `into`.
+  void Init(Application* into = nullptr);
 
   // A component of this chat: ConstStr set, reading `clock`.
   std::unique_ptr<lumochat> Component();
@@ -52,7 +52,8 @@ class ChatFixture {
 
   // Puts `name` online in `room` as the login does: a user record, the room's occupant
   // list, and a session holding myname and mytemp; the same session on re-entry.
-  MemorySession& Enter(const std::string& name, int room, int level = 1);
+  MemorySession& Enter(const std::string& name, int room, int level = 1,
+                       Application* into = nullptr);
   MemorySession& SessionOf(const std::string& name) { return *sessions_.at(name); }
   // The answer to a poll (refresh.asp) without fields in `session`.
   std::string Poll(Session& session);
