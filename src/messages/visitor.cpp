@@ -39,8 +39,7 @@ ListedVisitor FindVisitor(const Session& session, const state::ChatState& chat) 
 }
 
 void MarkSent(state::ChatState& chat, const std::string& name, Date now, std::string newest) {
-  chat.SetField(state::List::kUsers, name, user_field::kLastSeen, convert::DateToText(now));
-  chat.SetField(state::List::kUsers, name, user_field::kLastSayId, std::move(newest));
+  chat.SetSeen(name, convert::DateToText(now), std::move(newest));
 }
 
 const std::string& TextOf(const Value& v, std::string& scratch) {

@@ -50,6 +50,11 @@ std::string MemoryChatState::Field(List list, std::string_view key, std::size_t 
   return Of(list).Field(key, index);
 }
 
+void ChatState::SetSeen(std::string_view name, std::string at, std::string sent) {
+  SetField(List::kUsers, name, user_field::kLastSeen, std::move(at));
+  SetField(List::kUsers, name, user_field::kLastSayId, std::move(sent));
+}
+
 void MemoryChatState::SetField(List list, std::string_view key, std::size_t index,
                                std::string value) {
   Of(list).SetField(key, index, std::move(value));

@@ -58,11 +58,14 @@ class ChatState {
   virtual void RemoveOccupant(std::string_view room, std::string_view name) REQUIRES(mutex_) = 0;
   virtual std::size_t OccupantCount(std::string_view room) const REQUIRES(mutex_) = 0;
 
-  // The rate windows and sent-away tokens of the chat's moderation.
-  // Brings the time each visitor was last seen and the last line he was sent up to what the
-  // other processes sharing the chat noted of them; a chat of one process has nothing to do.
+  // The two fields of a visitor's record that only his own requests change: the time he was
+  // last seen and the number of the last line he was sent. SetSeen sets both in the record of
+  // `name` (throws as SetField); TakeInSeen brings every visitor's up to what the other
+  // processes sharing the chat noted of them (a chat of one process has nothing to do).
+  virtual void SetSeen(std::string_view name, std::string at, std::string sent) REQUIRES(mutex_);
   virtual void TakeInSeen() REQUIRES(mutex_) {}
 
+  // The rate windows and sent-away tokens of the chat's moderation.
   Restraints& restraints() REQUIRES(mutex_) { return restraints_; }
 
  protected:

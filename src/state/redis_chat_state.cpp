@@ -109,10 +109,6 @@ void RedisChatState::SetText(List list, std::string_view text) {
 
 void RedisChatState::SetField(List list, std::string_view key, std::size_t index,
                               std::string value) {
-  if (IsSeenField(list, key, index)) {
-    MemoryChatState::SetField(list, key, index, std::move(value));
-    return NoteSeen(key);
-  }
   RequireStored();
   MemoryChatState::SetField(list, key, index, value);
   journal_.Add(Change::kField, {NameOf(list), key, std::to_string(index), value});

@@ -125,7 +125,9 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   bool Remove(List list, std::string_view key) override REQUIRES(mutex_);
   void AddOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);
   void RemoveOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);
-  // Reads the seen hash; throws StateError.
+  // Kept out of the journal, in any sequence (redis_seen.cpp); TakeInSeen reads the seen
+  // hash, and throws StateError.
+  void SetSeen(std::string_view name, std::string at, std::string sent) override REQUIRES(mutex_);
   void TakeInSeen() override REQUIRES(mutex_);
 
   // The chat's application value of `key` as this copy holds it; from any thread.
@@ -173,10 +175,6 @@ class RedisChatState : public MemoryChatState, private MutexHooks {
   void Reload() REQUIRES(mutex_);
 
   // The visitors' own fields (redis_seen.cpp).
-  // True when field `index` of the record of `key` in `list` is one of a visitor's own fields.
-  bool IsSeenField(List list, std::string_view key, std::size_t index) const REQUIRES(mutex_);
-  // Notes the own fields of the record of `name` for the next store.
-  void NoteSeen(std::string_view name) REQUIRES(mutex_);
   // Puts `seen` in the record of `name` when it is newer than the record's.
   void PutSeen(const std::string& name, const Seen& seen) REQUIRES(mutex_);
   // The thread that stores seen_ and takes in the others' notes once a second.

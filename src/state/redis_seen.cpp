@@ -44,14 +44,14 @@ std::vector<std::pair<std::string, Seen>> Notes(const RedisReply& pairs, std::si
   return notes;
 }
 
-// True when `seen` is newer than the own fields of `record`.
-bool Newer(const Seen& seen, const Fields& record) {
-  Date at, record_at;
-  const bool dated = convert::ParseDate(seen.at, at);
-  const bool record_dated = convert::ParseDate(record[user_field::kLastSeen], record_at);
+// True when `seen` is newer than the own fields `at` and `sent` of a record.
+bool Newer(const Seen& seen, const std::string& at, const std::string& sent) {
+  Date seen_at, record_at;
+  const bool dated = convert::ParseDate(seen.at, seen_at);
+  const bool record_dated = convert::ParseDate(at, record_at);
   if (dated != record_dated) return dated;
-  if (dated && at != record_at) return at > record_at;
-  return Sent(seen.sent) > Sent(record[user_field::kLastSayId]);
+  if (dated && seen_at != record_at) return seen_at > record_at;
+  return Sent(seen.sent) > Sent(sent);
 }
 
 // How many fields a record has at least when it has both own fields.
@@ -59,23 +59,21 @@ constexpr std::size_t kSeenFieldCount = std::max(user_field::kLastSeen, user_fie
 
 }  // namespace
 
-bool RedisChatState::IsSeenField(List list, std::string_view key, std::size_t index) const {
-  if (list != List::kUsers || (index != user_field::kLastSeen && index != user_field::kLastSayId)) {
-    return false;
+void RedisChatState::SetSeen(std::string_view name, std::string at, std::string sent) {
+  // A record too short fails as SetField fails, before anything is noted.
+  if (FieldCount(List::kUsers, name) < kSeenFieldCount) {
+    return ChatState::SetSeen(name, std::move(at), std::move(sent));
   }
-  return FieldCount(list, key) >= kSeenFieldCount;
-}
-
-void RedisChatState::NoteSeen(std::string_view name) {
-  Seen seen{Field(List::kUsers, name, user_field::kLastSeen),
-            Field(List::kUsers, name, user_field::kLastSayId)};
+  MemoryChatState::SetField(List::kUsers, name, user_field::kLastSeen, at);
+  MemoryChatState::SetField(List::kUsers, name, user_field::kLastSayId, sent);
   std::lock_guard lock(seen_.mutex);
-  seen_.pending.insert_or_assign(std::string(name), std::move(seen));
+  seen_.pending.insert_or_assign(std::string(name), Seen{std::move(at), std::move(sent)});
 }
 
 void RedisChatState::PutSeen(const std::string& name, const Seen& seen) {
-  const std::optional<Fields> record = Find(List::kUsers, name);
-  if (!record || record->size() < kSeenFieldCount || !Newer(seen, *record)) {
+  if (FieldCount(List::kUsers, name) < kSeenFieldCount ||
+      !Newer(seen, Field(List::kUsers, name, user_field::kLastSeen),
+             Field(List::kUsers, name, user_field::kLastSayId))) {
     return;
   }
   MemoryChatState::SetField(List::kUsers, name, user_field::kLastSeen, seen.at);
@@ -132,9 +130,10 @@ void RedisChatState::StoreSeen() {
         whole = false;
         // XREAD: nil, or [[stream, [[id, [field, value, ...]], ...]]].
         const RedisReply& streams = replies.back();
-        for (const RedisReply& entry : streams.elements.empty()
-                                           ? std::vector<RedisReply>{}
-                                           : streams.elements.at(0).elements.at(1).elements) {
+        static const RedisReply kNone;
+        const RedisReply& entries =
+            streams.elements.empty() ? kNone : streams.elements.at(0).elements.at(1);
+        for (const RedisReply& entry : entries.elements) {
           read = entry.elements.at(0).text;
           const RedisReply& fields = entry.elements.at(1);
           if (fields.elements.size() < 2 || fields.elements[1].text == token_) continue;

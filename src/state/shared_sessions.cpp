@@ -208,8 +208,7 @@ void RedisSessions::Renew() {
     const SteadyClock::time_point now = SteadyClock::now();
     std::erase_if(copies_->by_key,
                   [&](const auto& item) { return now - item.second.used >= idle_; });
-    std::vector<std::string> keys;
-    std::vector<RedisCommand> renewals;
+    std::vector<RedisCommand> renewals;  // the key is each one's second word
     for (auto it = copies_->used.begin(); it != copies_->used.end();) {
       auto copy = copies_->by_key.find(*it);
       // A session whose copy went is renewed by the idle time from now.
@@ -225,22 +224,21 @@ void RedisSessions::Renew() {
             std::chrono::duration_cast<std::chrono::milliseconds>(copy->second.used + idle_ - now));
       }
       renewals.push_back({"PEXPIRE", *it, std::to_string(left.count())});
-      keys.push_back(*it);
       it = copies_->used.erase(it);
     }
-    if (keys.empty()) continue;
+    if (renewals.empty()) continue;
     lock.unlock();
     try {
       const std::vector<RedisReply> replies = pool_->Take()->Run(renewals);
       // A session that expired or went meanwhile is no longer there to renew.
-      for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (replies[i].integer == 0) copies_->Forget(keys[i]);
+      for (std::size_t i = 0; i < renewals.size(); ++i) {
+        if (replies[i].integer == 0) copies_->Forget(renewals[i][1]);
       }
       lock.lock();
     } catch (const StateError&) {
       // Redis is away: renewed with the next batch.
       lock.lock();
-      copies_->used.insert(keys.begin(), keys.end());
+      for (const RedisCommand& renewal : renewals) copies_->used.insert(renewal[1]);
     }
   }
 }

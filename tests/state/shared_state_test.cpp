@@ -121,11 +121,7 @@ TEST_F(SharedStateTest, AVisitorsOwnFieldsReachTheOthersWithoutAChangeOfTheState
   };
   const auto note = [&](RedisApplication& app, int second, int sent) {
     change(
-        app,
-        [&](RedisChatState& chat) {
-          chat.SetField(List::kUsers, "amy", user_field::kLastSeen, seen(second));
-          chat.SetField(List::kUsers, "amy", user_field::kLastSayId, std::to_string(sent));
-        },
+        app, [&](RedisChatState& chat) { chat.SetSeen("amy", seen(second), std::to_string(sent)); },
         Access::kRead);
   };
   const auto login = [&](int second, int sent) {
