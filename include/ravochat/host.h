@@ -49,6 +49,8 @@ class Request {
   virtual Value Form(std::string_view name) const = 0;
   // The server variable `name` (REMOTE_ADDR, HTTP_VIA, ...), or the empty value.
   virtual Value ServerVariable(std::string_view name) const = 0;
+  // The cookie `name` the request carries, or the empty value.
+  virtual Value Cookie(std::string_view name) const = 0;
 };
 
 // Orders keys by their ASCII-lower-case form.
@@ -101,15 +103,18 @@ class MemoryRequest : public Request {
   Value Item(std::string_view name) const override;
   Value Form(std::string_view name) const override;
   Value ServerVariable(std::string_view name) const override;
+  Value Cookie(std::string_view name) const override;
 
   void SetQuery(std::string_view name, Value value);
   void SetForm(std::string_view name, Value value);
   void SetServerVariable(std::string_view name, Value value);
+  void SetCookie(std::string_view name, Value value);
 
  private:
   ValueMap query_;
   ValueMap form_;
   ValueMap server_variables_;
+  ValueMap cookies_;
 };
 
 }  // namespace ravochat

@@ -108,6 +108,8 @@ Value MemoryRequest::ServerVariable(std::string_view name) const {
   return Find(server_variables_, name);
 }
 
+Value MemoryRequest::Cookie(std::string_view name) const { return Find(cookies_, name); }
+
 void MemoryRequest::SetQuery(std::string_view name, Value value) {
   Store(query_, name, std::move(value));
 }
@@ -118,6 +120,10 @@ void MemoryRequest::SetForm(std::string_view name, Value value) {
 
 void MemoryRequest::SetServerVariable(std::string_view name, Value value) {
   Store(server_variables_, name, std::move(value));
+}
+
+void MemoryRequest::SetCookie(std::string_view name, Value value) {
+  Store(cookies_, name, std::move(value));
 }
 
 }  // namespace ravochat

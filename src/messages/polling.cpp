@@ -34,32 +34,21 @@ int SayIdOf(const Value& item, const std::vector<std::string>& record, std::stri
   if (item.IsEmpty() || (text != nullptr && text->empty())) {
     const int own =
         convert::ToInt32(Value(keyed_list::FieldAt(record, user_field::kLastSayId, name)));
-    return remembered > own ? std::max(own, std::min(remembered, convert::ToInt32(newest))) : own;
+    return std::max(own, std::min(remembered, convert::ToInt32(newest)));
   }
   return convert::ToInt32(item);
 }
 
-// The number of the cookie "lastsayid" in the request's cookie header, or 0 when it has none
-// or no number of at most nine digits.
+// The number of the cookie "lastsayid", or 0 when the request has none or no number of at
+// most nine digits.
 int RememberedSayId(const Request& request) {
-  const Value header = request.ServerVariable("HTTP_COOKIE");
-  const std::string* text = header.AsText();
-  if (text == nullptr) return 0;
-  constexpr std::string_view kName = "lastsayid=";
-  for (std::string_view rest = *text; !rest.empty();) {
-    const std::size_t end = std::min(rest.find(';'), rest.size());
-    std::string_view cookie = rest.substr(0, end);
-    rest.remove_prefix(std::min(end + 1, rest.size()));
-    while (cookie.starts_with(' ')) cookie.remove_prefix(1);
-    if (!cookie.starts_with(kName)) continue;
-    cookie.remove_prefix(kName.size());
-    if (cookie.empty() || cookie.size() > 9 ||
-        cookie.find_first_not_of("0123456789") != std::string_view::npos) {
-      return 0;
-    }
-    return std::stoi(std::string(cookie));
+  const Value cookie = request.Cookie("lastsayid");
+  const std::string* text = cookie.AsText();
+  if (text == nullptr || text->empty() || text->size() > 9 ||
+      text->find_first_not_of("0123456789") != std::string::npos) {
+    return 0;
   }
-  return 0;
+  return std::stoi(*text);
 }
 
 // True when the visitor `name` of record `record` has been silent longer than

@@ -67,14 +67,14 @@ TEST_F(Polling, TheRequestsSayIdOverridesTheRecordsAndMustBeANumber) {
   // record's, as the newest when past it.
   Post("amy", "three");
   const std::string third = "parent.addsay(3," + Stored("three", "amy") + "'');";
-  for (const auto& [cookie, rows] : std::vector<std::pair<std::string, std::string>>{
-           {"other=1; lastsayid=3", ""},
-           {"lastsayid=1", third},  // behind the record's 2
-           {"lastsayid=9", ""},     // past the newest
-           {"lastsayid=3x", third}}) {
+  for (const auto& [cookie, rows] :
+       std::vector<std::pair<std::string, std::string>>{{"3", ""},
+                                                        {"1", third},  // behind the record's 2
+                                                        {"9", ""},     // past the newest
+                                                        {"3x", third}}) {
     chat.SetListField("_user_list", "bob", user_field::kLastSayId, "2");
     MemoryRequest request;
-    request.SetServerVariable("HTTP_COOKIE", Value(cookie));
+    request.SetCookie("lastsayid", Value(cookie));
     EXPECT_EQ(chat.Component()->refresh(chat.app, chat.SessionOf("bob"), request),
               PollPage(rows + "parent.ref(3);parent.allusernum=3;</script>"))
         << cookie;

@@ -124,11 +124,13 @@ TEST(RequestAdapter, ItemsComeFromTheQueryBeforeTheFormAndServerVariablesFromThe
   HttpRequest http;
   http.query = {{"ID", "7"}};
   http.form = {{"says", "\xC4\xE3\xBA\xC3"}, {"id", "9"}, {"towho", "a"}, {"towho", "b"}};
+  http.cookies = {{"lastsayid", "12"}};
   const MemoryRequest request = AdaptRequest(http, {});
   EXPECT_EQ(Text(request.Item("id")), "7");
   EXPECT_EQ(Text(request.Form("id")), "9");
   EXPECT_EQ(Text(request.Item("says")), "你好");
   EXPECT_EQ(Text(request.Form("towho")), "a, b");
+  EXPECT_EQ(Text(request.Cookie("lastsayid")), "12");
 
   http.headers = {
       {"Via", "1.1 proxy"}, {"X-Forwarded-For", "10.0.0.1"}, {"x-forwarded-for", "::1"}};

@@ -73,6 +73,9 @@ MemoryRequest AdaptRequest(const HttpRequest& request, const Origin& origin) {
   AddFields(
       request.form, [&](std::string_view n) { return adapted.Form(n); },
       [&](std::string_view n, Value v) { adapted.SetForm(n, std::move(v)); });
+  for (const auto& [name, value] : request.cookies) {
+    adapted.SetCookie(name, Value(FromWire(value)));
+  }
   for (const auto& [name, value] : request.headers) {
     if (!IsForwardedFor(name))
       adapted.SetServerVariable(HeaderVariable(name), Value(FromWire(value)));
