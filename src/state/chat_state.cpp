@@ -1,5 +1,6 @@
 #include "state/chat_state.h"
 
+#include <array>
 #include <utility>
 
 #include "core/convert.h"
@@ -50,9 +51,10 @@ std::string MemoryChatState::Field(List list, std::string_view key, std::size_t 
   return Of(list).Field(key, index);
 }
 
-void ChatState::SetSeen(std::string_view name, std::string at, std::string sent) {
-  SetField(List::kUsers, name, user_field::kLastSeen, std::move(at));
-  SetField(List::kUsers, name, user_field::kLastSayId, std::move(sent));
+void MemoryChatState::SetSeen(std::string_view name, std::string at, std::string sent) {
+  std::array<std::pair<std::size_t, std::string>, 2> fields{
+      {{user_field::kLastSeen, std::move(at)}, {user_field::kLastSayId, std::move(sent)}}};
+  Of(List::kUsers).SetFields(name, fields);
 }
 
 void MemoryChatState::SetField(List list, std::string_view key, std::size_t index,

@@ -60,9 +60,11 @@ class ChatState {
 
   // The two fields of a visitor's record that only his own requests change: the time he was
   // last seen and the number of the last line he was sent. SetSeen sets both in the record of
-  // `name` (throws as SetField); TakeInSeen brings every visitor's up to what the other
-  // processes sharing the chat noted of them (a chat of one process has nothing to do).
-  virtual void SetSeen(std::string_view name, std::string at, std::string sent) REQUIRES(mutex_);
+  // `name`, or neither when it lacks one (throws as SetField); TakeInSeen brings every
+  // visitor's up to what the other processes sharing the chat noted of them (a chat of one
+  // process has nothing to do).
+  virtual void SetSeen(std::string_view name, std::string at, std::string sent)
+      REQUIRES(mutex_) = 0;
   virtual void TakeInSeen() REQUIRES(mutex_) {}
 
   // The rate windows and sent-away tokens of the chat's moderation.
@@ -100,6 +102,7 @@ class MemoryChatState : public ChatState {
       REQUIRES(mutex_);
   void Append(List list, std::string key, Fields fields) override REQUIRES(mutex_);
   bool Remove(List list, std::string_view key) override REQUIRES(mutex_);
+  void SetSeen(std::string_view name, std::string at, std::string sent) override REQUIRES(mutex_);
   bool HasOccupant(std::string_view room, std::string_view name) const override REQUIRES(mutex_);
   void AddOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);
   void RemoveOccupant(std::string_view room, std::string_view name) override REQUIRES(mutex_);

@@ -105,9 +105,20 @@ std::string IndexedList::Field(std::string_view key, std::size_t index) const {
 }
 
 void IndexedList::SetField(std::string_view key, std::size_t index, std::string value) {
+  std::pair<std::size_t, std::string> field{index, std::move(value)};
+  SetFields(key, {&field, 1});
+}
+
+void IndexedList::SetFields(std::string_view key,
+                            std::span<std::pair<std::size_t, std::string>> values) {
   Record& record = Get(key);
-  keyed_list::FieldAt(record.fields, index, key) = std::move(value);
-  if (word_field_ && index == *word_field_) record = MakeRecord(std::move(record.fields));
+  bool words = false;
+  for (const auto& [index, value] : values) {
+    keyed_list::FieldAt(record.fields, index, key);
+    words = words || (word_field_ && index == *word_field_);
+  }
+  for (auto& [index, value] : values) record.fields[index] = std::move(value);
+  if (words) record = MakeRecord(std::move(record.fields));
   Changed();
 }
 

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "state/ordered_index.h"
@@ -46,6 +48,9 @@ class IndexedList {
   std::string Field(std::string_view key, std::size_t index) const;
   // Throws as Field.
   void SetField(std::string_view key, std::size_t index, std::string value);
+  // Sets the fields of the record of `key` that `values` names by index: all of them, or none
+  // when one is missing (throws as Field).
+  void SetFields(std::string_view key, std::span<std::pair<std::size_t, std::string>> values);
   // Appends the record of `key`, replacing a record of the same key wherever it stood.
   void Append(std::string key, Fields fields);
   // False when there is no record of `key`.

@@ -60,12 +60,8 @@ constexpr std::size_t kSeenFieldCount = std::max(user_field::kLastSeen, user_fie
 }  // namespace
 
 void RedisChatState::SetSeen(std::string_view name, std::string at, std::string sent) {
-  // A record too short fails as SetField fails, before anything is noted.
-  if (FieldCount(List::kUsers, name) < kSeenFieldCount) {
-    return ChatState::SetSeen(name, std::move(at), std::move(sent));
-  }
-  MemoryChatState::SetField(List::kUsers, name, user_field::kLastSeen, at);
-  MemoryChatState::SetField(List::kUsers, name, user_field::kLastSayId, sent);
+  // A record that lacks a field fails before anything is noted.
+  MemoryChatState::SetSeen(name, at, sent);
   std::lock_guard lock(seen_.mutex);
   seen_.pending.insert_or_assign(std::string(name), Seen{std::move(at), std::move(sent)});
 }
@@ -76,8 +72,7 @@ void RedisChatState::PutSeen(const std::string& name, const Seen& seen) {
              Field(List::kUsers, name, user_field::kLastSayId))) {
     return;
   }
-  MemoryChatState::SetField(List::kUsers, name, user_field::kLastSeen, seen.at);
-  MemoryChatState::SetField(List::kUsers, name, user_field::kLastSayId, seen.sent);
+  MemoryChatState::SetSeen(name, seen.at, seen.sent);
 }
 
 void RedisChatState::TakeInSeen() {

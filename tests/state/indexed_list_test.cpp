@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <utility>
 
 #include "core/keyed_list.h"
 #include "core/records.h"
@@ -102,6 +104,17 @@ TEST(IndexedList, ADamagedTextIsKeptAndReadsAsEmptyUntilReplaced) {
   list.SetText("<$a$>1$><$a$>");
   list.Append("b", {"2", ""});
   EXPECT_EQ(list.Text(), "<$a$>1$><$a$><$b$>2$><$b$>");
+}
+
+TEST(IndexedList, FieldsSetTogetherAreSetAllOrNone) {
+  IndexedList list;
+  list.Append("a", {"1", "2"});
+  std::array<std::pair<std::size_t, std::string>, 2> fields{{{0, "x"}, {2, "y"}}};
+  EXPECT_THROW(list.SetFields("a", fields), ListKeyError);
+  EXPECT_EQ(list.Find("a"), (Fields{"1", "2"}));
+  fields[1].first = 1;
+  list.SetFields("a", fields);
+  EXPECT_EQ(list.Find("a"), (Fields{"x", "y"}));
 }
 
 }  // namespace
